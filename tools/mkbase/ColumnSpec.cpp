@@ -1,0 +1,126 @@
+#include "ColumnSpec.h"
+
+#include <QRegularExpression>
+
+using namespace Qt::StringLiterals;
+
+namespace velkaro::mkbase {
+
+QList<ColumnDefinition> defaultColumns()
+{
+    return {
+        {u"ABONENT"_s, ColumnType::Text, 255},
+        {u"PHONE"_s, ColumnType::Text, 50},
+        {u"ADDRESS"_s, ColumnType::Text, 255},
+        {u"COMMENT"_s, ColumnType::Text, 255},
+        {u"NO_TYPE"_s, ColumnType::LongInteger, 0},
+    };
+}
+
+bool isValidObjectName(const QString &name, QString *error)
+{
+    if (name.isEmpty() || name.size() > 64) {
+        *error = u"name \"%1\" must have 1 to 64 characters"_s.arg(name);
+        return false;
+    }
+    if (name.startsWith(u' ')) {
+        *error = u"name \"%1\" must not start with a blank"_s.arg(name);
+        return false;
+    }
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || QStringView(u".!`[]").contains(c)) {
+            *error = u"name \"%1\" contains a character Access does not allow (. ! ` [ ] or a control character)"_s
+                         .arg(name);
+            return false;
+        }
+    }
+    return true;
+}
+
+static bool parseColumnType(const QString &text, ColumnDefinition *column)
+{
+    const QString type = text.trimmed().toLower();
+    static const QRegularExpression textWithLength(u"^text\\(\\s*(\\d{1,3})\\s*\\)$"_s);
+    if (type == u"text") {
+        column->type = ColumnType::Text;
+        column->maxLength = 255;
+        return true;
+    }
+    if (const QRegularExpressionMatch match = textWithLength.match(type); match.hasMatch()) {
+        const int length = match.captured(1).toInt();
+        if (length < 1 || length > 255)
+            return false;
+        column->type = ColumnType::Text;
+        column->maxLength = length;
+        return true;
+    }
+    column->maxLength = 0;
+    if (type == u"byte")
+        column->type = ColumnType::Byte;
+    else if (type == u"integer")
+        column->type = ColumnType::Integer;
+    else if (type == u"long")
+        column->type = ColumnType::LongInteger;
+    else if (type == u"double")
+        column->type = ColumnType::Double;
+    else
+        return false;
+    return true;
+}
+
+bool parseColumnSpec(const QString &spec, QList<ColumnDefinition> *columns, QString *error)
+{
+    if (spec.trimmed().isEmpty()) {
+        *columns = defaultColumns();
+        return true;
+    }
+    QList<ColumnDefinition> parsed;
+    for (const QString &item : spec.split(u',')) {
+        const qsizetype colon = item.lastIndexOf(u':');
+        if (colon < 0) {
+            *error = u"column \"%1\" has no type (expected NAME:TYPE)"_s.arg(item);
+            return false;
+        }
+        ColumnDefinition column;
+        column.name = item.left(colon).trimmed();
+        if (!isValidObjectName(column.name, error))
+            return false;
+        if (!parseColumnType(item.mid(colon + 1), &column)) {
+            *error = u"column %1 has unknown type \"%2\" (use text(N) with N 1..255, text, byte, integer, long, "
+                     u"double)"_s.arg(column.name, item.mid(colon + 1).trimmed());
+            return false;
+        }
+        for (const ColumnDefinition &earlier : std::as_const(parsed)) {
+            if (earlier.name.compare(column.name, Qt::CaseInsensitive) == 0) {
+                *error = u"column %1 is named twice"_s.arg(column.name);
+                return false;
+            }
+        }
+        parsed.append(column);
+    }
+    if (parsed.size() > 255) {
+        *error = u"a table has at most 255 columns"_s;
+        return false;
+    }
+    *columns = parsed;
+    return true;
+}
+
+QString columnTypeName(const ColumnDefinition &column)
+{
+    switch (column.type) {
+    case ColumnType::Text:
+        return u"Text(%1)"_s.arg(column.maxLength);
+    case ColumnType::Byte:
+        return u"Byte"_s;
+    case ColumnType::Integer:
+        return u"Integer"_s;
+    case ColumnType::LongInteger:
+        return u"Long Integer"_s;
+    case ColumnType::Double:
+        return u"Double"_s;
+    }
+    return {};
+}
+
+} // namespace velkaro::mkbase

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace velkaro::mkbase {
+
+enum class ColumnType { Text, Byte, Integer, LongInteger, Double };
+
+// One column of the table to write; maxLength counts UTF-16 code units and applies to text only.
+struct ColumnDefinition {
+    QString name;
+    ColumnType type = ColumnType::Text;
+    int maxLength = 255;
+
+    bool operator==(const ColumnDefinition &) const = default;
+};
+
+// ABONENT Text(255), PHONE Text(50), ADDRESS Text(255), COMMENT Text(255), NO_TYPE Long Integer.
+QList<ColumnDefinition> defaultColumns();
+
+// Parses "NAME:TYPE,..." with TYPE one of text(N) (1..255), text (= text(255)), byte, integer, long, double.
+// An empty spec yields the default columns.
+bool parseColumnSpec(const QString &spec, QList<ColumnDefinition> *columns, QString *error);
+
+// Checks a table or column name against the rules Access applies to object names.
+bool isValidObjectName(const QString &name, QString *error);
+
+QString columnTypeName(const ColumnDefinition &column);
+
+} // namespace velkaro::mkbase

@@ -1,0 +1,37 @@
+#include "MkBase.h"
+
+using namespace Qt::StringLiterals;
+
+namespace velkaro::mkbase {
+
+bool generateDirectory(qint64 rows, quint64 seed, const QString &mdbPath, const QString &table, QString *error)
+{
+    if (rows < 0) {
+        *error = u"the number of entries must not be negative"_s;
+        return false;
+    }
+    Jet4TableWriter writer;
+    if (!writer.open(mdbPath, table, defaultColumns(), error))
+        return false;
+    DirectoryGenerator generator(seed);
+    DirectoryEntry entry;
+    FieldValue values[5];
+    for (qint64 row = 0; row < rows; ++row) {
+        generator.next(&entry);
+        values[0] = FieldValue::fromText(entry.abonent);
+        values[1] = FieldValue::fromText(entry.phone);
+        values[2] = FieldValue::fromText(entry.address);
+        values[3] = entry.comment ? FieldValue::fromText(*entry.comment) : FieldValue::null();
+        values[4] = entry.lineType ? FieldValue::fromInteger(*entry.lineType) : FieldValue::null();
+        if (!writer.addRow(values, error))
+            return false;
+    }
+    return writer.commit(error);
+}
+
+bool generateDirectory(qint64 rows, quint64 seed, const QString &mdbPath, QString *error)
+{
+    return generateDirectory(rows, seed, mdbPath, u"Base"_s, error);
+}
+
+} // namespace velkaro::mkbase

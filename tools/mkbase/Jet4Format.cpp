@@ -1,0 +1,215 @@
+#include "Jet4Format.h"
+
+namespace velkaro::mkbase::jet4 {
+
+namespace {
+
+constexpr quint32 DefinitionMarker = 0x00000659;
+constexpr int DefinitionFixedBlock = 63;
+constexpr int ColumnDescriptorSize = 25;
+constexpr quint8 SortOrderGeneral[4] = {0x09, 0x04, 0x00, 0x00};
+
+bool fitsOneByte(char16_t c) { return c >= 0x01 && c <= 0xFF; }
+
+// FF FE, then one-byte runs for U+0001..U+00FF and two-byte runs for the rest, a 00 byte at every switch.
+int encodeMixed(std::u16string_view text, quint8 *out)
+{
+    int length = 0;
+    out[length++] = 0xFF;
+    out[length++] = 0xFE;
+    bool oneByteMode = true;
+    for (const char16_t c : text) {
+        if (fitsOneByte(c) != oneByteMode) {
+            out[length++] = 0x00;
+            oneByteMode = !oneByteMode;
+        }
+        out[length++] = quint8(c);
+        if (!oneByteMode)
+            out[length++] = quint8(c >> 8);
+    }
+    return length;
+}
+
+} // namespace
+
+TableLayout makeLayout(QList<ColumnLayout> columns)
+{
+    TableLayout layout;
+    for (ColumnLayout &column : columns) {
+        column.variableBefore = quint16(layout.variableCount);
+        if (column.type == Boolean) {
+            column.fixed = true;
+            column.fixedOffset = 0;
+        } else if (column.fixed) {
+            column.fixedOffset = quint16(layout.fixedSize);
+            layout.fixedSize += column.length;
+        } else {
+            column.variableIndex = quint16(layout.variableCount++);
+        }
+    }
+    layout.columns = std::move(columns);
+    return layout;
+}
+
+int worstCaseRowSize(const TableLayout &layout)
+{
+    int size = 2 + layout.fixedSize + (int(layout.columns.size()) + 7) / 8;
+    if (layout.variableCount > 0)
+        size += 2 + 2 * layout.variableCount + 2;
+    for (const ColumnLayout &column : layout.columns) {
+        if (column.fixed)
+            continue;
+        if (column.length == 0)
+            return -1;
+        size += column.length;
+    }
+    return size;
+}
+
+int tableDefinitionSize(const TableDefinition &definition)
+{
+    int size = DefinitionFixedBlock + ColumnDescriptorSize * int(definition.layout.columns.size());
+    for (const ColumnLayout &column : definition.layout.columns)
+        size += 2 + 2 * int(column.name.size());
+    return size + 10 * int(definition.longValueMaps.size()) + 2;
+}
+
+QByteArray tableDefinitionPage(const TableDefinition &definition)
+{
+    const TableLayout &layout = definition.layout;
+    const int size = tableDefinitionSize(definition);
+    QByteArray page(PageSize, '\0');
+    auto *bytes = reinterpret_cast<quint8 *>(page.data());
+    bytes[0] = 0x02;
+    bytes[1] = 0x01;
+    put16(bytes + 2, quint32(PageSize - size - 8));
+    put32(bytes + 8, quint32(size));
+    put32(bytes + 12, DefinitionMarker);
+    put32(bytes + 16, definition.rowCount);
+    bytes[24] = 0x01;
+    bytes[40] = definition.tableType;
+    put16(bytes + 41, quint32(layout.columns.size()));
+    put16(bytes + 43, quint32(layout.variableCount));
+    put16(bytes + 45, quint32(layout.columns.size()));
+    put32(bytes + 55, definition.ownedPagesMap);
+    put32(bytes + 59, definition.freePagesMap);
+
+    int at = DefinitionFixedBlock;
+    for (int number = 0; number < layout.columns.size(); ++number) {
+        const ColumnLayout &column = layout.columns.at(number);
+        quint8 *d = bytes + at;
+        d[0] = column.type;
+        put32(d + 1, DefinitionMarker);
+        put16(d + 5, quint32(number));
+        put16(d + 7, column.fixed ? column.variableBefore : column.variableIndex);
+        put16(d + 9, quint32(number));
+        std::memcpy(d + 11, SortOrderGeneral, sizeof SortOrderGeneral);
+        d[15] = column.flags;
+        d[16] = column.extendedFlags;
+        put16(d + 21, column.fixed ? column.fixedOffset : 0);
+        put16(d + 23, column.length);
+        at += ColumnDescriptorSize;
+    }
+    for (const ColumnLayout &column : layout.columns) {
+        put16(bytes + at, quint32(2 * column.name.size()));
+        at += 2;
+        for (const QChar c : column.name) {
+            put16(bytes + at, c.unicode());
+            at += 2;
+        }
+    }
+    for (const LongValueMaps &maps : definition.longValueMaps) {
+        put16(bytes + at, maps.column);
+        put32(bytes + at + 2, maps.ownedPagesMap);
+        put32(bytes + at + 6, maps.freePagesMap);
+        at += 10;
+    }
+    put16(bytes + at, 0xFFFF);
+    return page;
+}
+
+void finishDataPage(quint8 *page, quint32 ownerPage, int rowCount, int freeSpace)
+{
+    page[0] = 0x01;
+    page[1] = 0x01;
+    put16(page + 2, quint32(freeSpace));
+    put32(page + 4, ownerPage);
+    put32(page + 8, 0);
+    put16(page + 12, quint32(rowCount));
+}
+
+QByteArray dataPage(quint32 ownerPage, const QList<QByteArray> &rows)
+{
+    QByteArray page(PageSize, '\0');
+    auto *bytes = reinterpret_cast<quint8 *>(page.data());
+    int start = PageSize;
+    int freeSpace = PageSize - DataPageHeaderSize;
+    for (int row = 0; row < rows.size(); ++row) {
+        start -= int(rows.at(row).size());
+        std::memcpy(bytes + start, rows.at(row).constData(), size_t(rows.at(row).size()));
+        put16(bytes + DataPageHeaderSize + 2 * row, quint32(start));
+        freeSpace -= int(rows.at(row).size()) + 2;
+    }
+    finishDataPage(bytes, ownerPage, int(rows.size()), freeSpace);
+    return page;
+}
+
+int encodeText(std::u16string_view text, quint8 *out)
+{
+    const int size = int(text.size());
+    if (size == 0)
+        return 0; // never a bare FF FE: one reader would return U+FEFF
+    bool allOneByte = true;
+    bool lowByteZero = false;
+    for (const char16_t c : text) {
+        allOneByte = allOneByte && fitsOneByte(c);
+        lowByteZero = lowByteZero || (c & 0xFF) == 0;
+    }
+    if (allOneByte && size >= 3) {
+        out[0] = 0xFF;
+        out[1] = 0xFE;
+        for (int i = 0; i < size; ++i)
+            out[2 + i] = quint8(text[size_t(i)]);
+        return size + 2;
+    }
+    if (text.front() == 0xFEFF && !lowByteZero)
+        return encodeMixed(text, out); // plain, it would read as the compression marker
+    for (int i = 0; i < size; ++i)
+        put16(out + 2 * i, text[size_t(i)]);
+    return 2 * size;
+}
+
+QByteArray encodeRow(const TableLayout &layout, const QList<QByteArray> &values)
+{
+    const int columnCount = int(layout.columns.size());
+    QByteArray row(2 + layout.fixedSize, '\0');
+    put16(row, 0, quint32(columnCount));
+    QByteArray mask((columnCount + 7) / 8, '\0');
+    QList<quint16> variableStarts;
+    for (int number = 0; number < columnCount; ++number) {
+        const ColumnLayout &column = layout.columns.at(number);
+        const QByteArray &value = values.at(number);
+        if (!column.fixed)
+            variableStarts.append(quint16(row.size()));
+        if (value.isNull())
+            continue;
+        mask[number / 8] = char(mask.at(number / 8) | (1 << (number % 8)));
+        if (column.type == Boolean)
+            continue;
+        if (column.fixed)
+            std::memcpy(row.data() + 2 + column.fixedOffset, value.constData(), size_t(value.size()));
+        else
+            row.append(value);
+    }
+    if (layout.variableCount > 0) {
+        QByteArray tail(2 * (layout.variableCount + 2), '\0');
+        put16(tail, 0, quint32(row.size()));
+        for (int i = 0; i < layout.variableCount; ++i)
+            put16(tail, 2 + 2 * i, variableStarts.at(layout.variableCount - 1 - i));
+        put16(tail, 2 + 2 * layout.variableCount, quint32(layout.variableCount));
+        row.append(tail);
+    }
+    return row + mask;
+}
+
+} // namespace velkaro::mkbase::jet4

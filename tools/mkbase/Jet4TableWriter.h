@@ -1,0 +1,49 @@
+#pragma once
+
+#include "ColumnSpec.h"
+
+#include <QString>
+
+#include <memory>
+#include <string_view>
+
+namespace velkaro::mkbase {
+
+// One value of a row: NULL, a text for text columns, a whole number or a double for numeric columns.
+struct FieldValue {
+    enum class Kind : quint8 { Null, Text, Integer, Real };
+    Kind kind = Kind::Null;
+    std::u16string_view text;
+    qint64 integer = 0;
+    double real = 0;
+
+    static FieldValue null() { return {}; }
+    static FieldValue fromText(std::u16string_view text) { return {Kind::Text, text, 0, 0}; }
+    static FieldValue fromInteger(qint64 value) { return {Kind::Integer, {}, value, 0}; }
+    static FieldValue fromReal(double value) { return {Kind::Real, {}, 0, value}; }
+};
+
+// Writes a Jet 4 (.mdb) file with one table. Rows stream to a temporary file beside the target; the system pages
+// are written last, when the row and page counts are known, and commit() renames the file into place. Without
+// commit() the temporary file is removed.
+class Jet4TableWriter
+{
+public:
+    Jet4TableWriter();
+    ~Jet4TableWriter();
+    Jet4TableWriter(const Jet4TableWriter &) = delete;
+    Jet4TableWriter &operator=(const Jet4TableWriter &) = delete;
+
+    bool open(const QString &path, const QString &tableName, const QList<ColumnDefinition> &columns, QString *error);
+    // One value per column, in column order. Errors name the column, not the row: the caller knows the row.
+    bool addRow(const FieldValue *values, QString *error);
+    bool commit(QString *error);
+
+    qint64 rowCount() const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace velkaro::mkbase

@@ -1,0 +1,109 @@
+#include "MkBase.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+
+using namespace Qt::StringLiterals;
+
+namespace velkaro::mkbase {
+
+namespace {
+
+constexpr int ExitFailure = 1;
+constexpr int ExitUsage = 2;
+
+QString helpText()
+{
+    return uR"(Usage: velkaro-mkbase [--table NAME] [--columns SPEC] INPUT.csv OUTPUT.mdb
+       velkaro-mkbase --generate N [--seed S] [--table NAME] OUTPUT.mdb
+
+Writes an Access (Jet 4) .mdb file with one table.
+
+From CSV: UTF-8 (a BOM is skipped), a header row naming the columns in any
+order, RFC 4180 quoting, commas. An empty unquoted field is NULL, "" is the
+empty text; blanks inside values are kept exactly.
+
+--generate N writes N fictional directory entries, the same for the same seed.
+
+Options:
+  --table NAME     table name (default Base)
+  --columns SPEC   comma-separated NAME:TYPE, TYPE one of
+                     text(N)  text of at most N characters, N 1..255
+                     text     the same as text(255)
+                     byte     0..255
+                     integer  -32768..32767
+                     long     Long Integer
+                     double   Double
+                   default: ABONENT:text(255),PHONE:text(50),ADDRESS:text(255),
+                            COMMENT:text(255),NO_TYPE:long
+  --generate N     write N generated entries instead of reading CSV
+  --seed S         seed of the generated entries (default 1)
+  -h, --help       show this text
+)"_s;
+}
+
+} // namespace
+
+int runMkBase(const QStringList &arguments, QTextStream &errors)
+{
+    auto fail = [&errors](const QString &message, int code) {
+        errors << u"velkaro-mkbase: "_s << message << u'\n';
+        errors.flush();
+        return code;
+    };
+
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption helpOption(QStringList{u"h"_s, u"help"_s});
+    const QCommandLineOption tableOption(u"table"_s, QString(), u"NAME"_s, u"Base"_s);
+    const QCommandLineOption columnsOption(u"columns"_s, QString(), u"SPEC"_s);
+    const QCommandLineOption generateOption(u"generate"_s, QString(), u"N"_s);
+    const QCommandLineOption seedOption(u"seed"_s, QString(), u"S"_s, u"1"_s);
+    parser.addOptions({helpOption, tableOption, columnsOption, generateOption, seedOption});
+    if (!parser.parse(arguments))
+        return fail(parser.errorText() + u" (see --help)"_s, ExitUsage);
+    if (parser.isSet(helpOption)) {
+        QTextStream(stdout) << helpText();
+        return 0;
+    }
+    const QStringList positional = parser.positionalArguments();
+    const QString table = parser.value(tableOption);
+    QString error;
+
+    if (parser.isSet(generateOption)) {
+        if (parser.isSet(columnsOption))
+            return fail(u"--columns cannot be combined with --generate"_s, ExitUsage);
+        if (positional.size() != 1)
+            return fail(u"--generate takes exactly one output file (see --help)"_s, ExitUsage);
+        bool rowsOk = false;
+        bool seedOk = false;
+        const qint64 rows = parser.value(generateOption).toLongLong(&rowsOk);
+        const quint64 seed = parser.value(seedOption).toULongLong(&seedOk);
+        if (!rowsOk || rows < 0)
+            return fail(u"--generate needs a number of entries, not \"%1\""_s.arg(parser.value(generateOption)),
+                        ExitUsage);
+        if (!seedOk)
+            return fail(u"--seed needs a non-negative whole number, not \"%1\""_s.arg(parser.value(seedOption)),
+                        ExitUsage);
+        if (!generateDirectory(rows, seed, positional.at(0), table, &error))
+            return fail(error, ExitFailure);
+        return 0;
+    }
+
+    if (parser.isSet(seedOption))
+        return fail(u"--seed only applies to --generate"_s, ExitUsage);
+    if (positional.size() != 2)
+        return fail(u"expected INPUT.csv and OUTPUT.mdb (see --help)"_s, ExitUsage);
+    QFile input(positional.at(0));
+    if (!input.open(QIODevice::ReadOnly))
+        return fail(u"cannot read %1: %2"_s.arg(input.fileName(), input.errorString()), ExitFailure);
+    const QByteArray csv = input.readAll();
+    if (input.error() != QFileDevice::NoError)
+        return fail(u"cannot read %1: %2"_s.arg(input.fileName(), input.errorString()), ExitFailure);
+    if (!writeMdbFromCsvSource(csv, input.fileName(), positional.at(1), &error, table,
+                               parser.value(columnsOption)))
+        return fail(error, ExitFailure);
+    return 0;
+}
+
+} // namespace velkaro::mkbase
