@@ -1,0 +1,180 @@
+#include "SearchCommand.h"
+
+#include "LineTypeCatalogue.h"
+#include "LineTypeCode.h"
+#include "RunWideValues.h"
+#include "mdlFunc.h"
+
+#include "database/Connection.h"
+#include "database/ConnectionString.h"
+#include "database/DatabaseError.h"
+#include "database/Recordset.h"
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace velkaro::search {
+
+namespace {
+
+struct Message
+{
+    QString text;
+    QString title;
+    MessageIcon icon;
+};
+
+Message moreDetailNeeded()
+{
+    return {u"Введите более точные данные!"_s, u"Ошибка !"_s, MessageIcon::Warning};
+}
+
+Message noStartingData()
+{
+    return {u"Отсутствуют начальные данные!"_s, u"Ошибка!"_s, MessageIcon::Critical};
+}
+
+Message databaseFailure()
+{
+    return {u"Ошибка при подключении к базе данных !"_s, u"Ошибка !"_s, MessageIcon::Critical};
+}
+
+// The first input check that fires, in order; inputs no rule can turn into criteria are refused
+// like an incomplete address.
+std::optional<Message> inputProblem(const SearchInputs &in)
+{
+    if (in.house.isEmpty() && !in.flat.isEmpty() && !in.street.isEmpty())
+        return moreDetailNeeded();
+    if (in.house.isEmpty() && !in.korp.isEmpty())
+        return moreDetailNeeded();
+    if (in.street.isEmpty() && in.ab.isEmpty() && in.comment.isEmpty() && in.phone.isEmpty())
+        return noStartingData();
+    if (!mdlFunc::AnyRuleApplies(in))
+        return moreDetailNeeded();
+    return std::nullopt;
+}
+
+// A field as text: nothing for null, numbers the way BASIC concatenates them (21, 2.5).
+QString fieldText(const QVariant &value)
+{
+    if (!value.isValid() || value.isNull())
+        return {};
+    if (value.typeId() == QMetaType::Double)
+        return QString::number(value.toDouble(), 'g', 15);
+    return value.toString();
+}
+
+// The type line's text for one record's NO_TYPE; keeps the run-wide code and description current.
+QString lineTypeText(const QVariant &noType)
+{
+    const std::optional<int> code = lineTypeCode(noType);
+    if (!code)
+        return {};
+    RunWideValues &values = runWideValues();
+    values.lineTypeCode = *code;
+    std::optional<QString> description = LineTypeCatalogue::description(*code);
+    if (!description)
+        return {};
+    values.LineTypeDescription = *description;
+    return *description;
+}
+
+// Collects result lines and hands them to the list a batch at a time.
+class LineBatch
+{
+public:
+    explicit LineBatch(ResultList &list)
+        : m_list(list)
+    {
+        m_lines.reserve(linesPerBatch);
+    }
+
+    void add(std::initializer_list<QString> lines)
+    {
+        m_lines.append(lines);
+        if (m_lines.size() >= linesPerBatch)
+            flush();
+    }
+
+    void flush()
+    {
+        if (m_lines.isEmpty())
+            return;
+        m_list.append(m_lines);
+        m_lines.clear();
+    }
+
+private:
+    static constexpr qsizetype linesPerBatch = 6 * 2000;
+    ResultList &m_list;
+    QStringList m_lines;
+};
+
+} // namespace
+
+SearchCommand::SearchCommand(database::Connection &connection, database::Recordset &recordset)
+    : m_connection(connection)
+    , m_recordset(recordset)
+{
+}
+
+void SearchCommand::run(const InputSource &inputs, ResultList &list, MessageSink &messages)
+{
+    static const QString abonentLabel = u"   Абонент:                "_s;
+    static const QString phoneLabel = u"   Телефон:              "_s;
+    static const QString addressLabel = u"   Адрес:                   "_s;
+    static const QString typeLabel = u"   Тип:                         "_s;
+    static const QString commentLabel = u"   Примечания:        "_s;
+    static const QString abonent = u"ABONENT"_s;
+    static const QString phone = u"PHONE"_s;
+    static const QString address = u"ADDRESS"_s;
+    static const QString comment = u"COMMENT"_s;
+    static const QString noType = u"NO_TYPE"_s;
+
+    const SearchInputs in = inputs.searchInputs();
+    if (const std::optional<Message> problem = inputProblem(in)) {
+        messages.showMessage(problem->text, problem->title, problem->icon);
+        return;
+    }
+
+    LineBatch batch(list);
+    try {
+        // A failed search leaves the result set or the connection open.
+        if (m_recordset.isOpen())
+            m_recordset.Close();
+        if (m_connection.isOpen())
+            m_connection.Close();
+
+        m_connection.Open(database::ConnectionString());
+        list.clear();
+        SearchCriteria &criteria = runWideValues().searchCriteria;
+        mdlFunc::DeriveCriteria(in, criteria);
+        MakeQuery(mdlFunc::BuildQueryText(criteria));
+
+        const qint64 count = m_recordset.RecordCount();
+        for (qint64 index = 1; index <= count; ++index) {
+            batch.add({QString(),
+                       abonentLabel + fieldText(m_recordset.Fields(abonent)),
+                       phoneLabel + mdlFunc::trimBlanks(fieldText(m_recordset.Fields(phone))),
+                       addressLabel + fieldText(m_recordset.Fields(address)),
+                       typeLabel + lineTypeText(m_recordset.Fields(noType)),
+                       commentLabel + fieldText(m_recordset.Fields(comment))});
+            m_recordset.MoveNext();
+        }
+        batch.flush();
+        m_recordset.Close();
+        m_connection.Close();
+    } catch (const database::DatabaseError &) {
+        batch.flush();
+        const Message failure = databaseFailure();
+        messages.showMessage(failure.text, failure.title, failure.icon);
+    }
+}
+
+void SearchCommand::MakeQuery(const QString &sqlquery)
+{
+    m_recordset.Open(sqlquery, m_connection, database::adOpenStatic, database::adLockOptimistic);
+}
+
+} // namespace velkaro::search

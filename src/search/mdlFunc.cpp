@@ -1,0 +1,90 @@
+#include "mdlFunc.h"
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace velkaro::search::mdlFunc {
+
+namespace {
+
+bool given(const QString &text)
+{
+    return !text.isEmpty();
+}
+
+// The address pattern of the first address case that holds, if any. House, building and flat
+// go in as typed; only the street is upper-cased.
+std::optional<QString> addressPattern(const SearchInputs &in)
+{
+    const QString street = in.street.toUpper();
+    if (given(in.street) && given(in.house) && given(in.korp) && given(in.flat))
+        return u"%"_s + street + u"%Д% "_s + in.house + u"%КОРП% "_s + in.korp + u"%КВ%."_s + in.flat;
+    if (!given(in.korp) && given(in.house) && given(in.flat) && given(in.street))
+        return u"%"_s + street + u"%Д% "_s + in.house + u"%КВ%."_s + in.flat;
+    if (!given(in.korp) && given(in.house) && !given(in.flat))
+        return u"%"_s + street + u"%Д% "_s + in.house;
+    return std::nullopt;
+}
+
+QString quoted(QString value)
+{
+    return value.replace(u'\'', u"''"_s);
+}
+
+} // namespace
+
+QString trimBlanks(const QString &text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == u' ')
+        ++first;
+    while (last > first && text.at(last - 1) == u' ')
+        --last;
+    return text.sliced(first, last - first);
+}
+
+void DeriveCriteria(const SearchInputs &inputs, SearchCriteria &criteria)
+{
+    if (given(inputs.phone))
+        criteria.set(CriterionKind::Phone, trimBlanks(inputs.phone).remove(u'-'));
+    if (given(inputs.ab))
+        criteria.set(CriterionKind::Subscriber, u"%"_s + inputs.ab.toUpper() + u"%"_s);
+    if (const auto pattern = addressPattern(inputs))
+        criteria.set(CriterionKind::Address, *pattern);
+    if (given(inputs.comment))
+        criteria.set(CriterionKind::Comment, inputs.comment.toUpper());
+}
+
+bool AnyRuleApplies(const SearchInputs &inputs)
+{
+    return given(inputs.phone) || given(inputs.ab) || given(inputs.comment) || addressPattern(inputs).has_value();
+}
+
+QString BuildQueryText(const SearchCriteria &criteria)
+{
+    QString query = u"SELECT * FROM Base WHERE "_s;
+    if (criteria.phone)
+        return query + u"PHONE='"_s + quoted(criteria.phoneValue) + u"'"_s;
+
+    bool first = true;
+    if (criteria.subscriber) {
+        query += u"ABONENT LIKE '"_s + quoted(criteria.subscriberPattern) + u"' "_s;
+        first = false;
+    }
+    if (criteria.comment) {
+        if (!first)
+            query += u"AND "_s;
+        query += u"COMMENT LIKE '"_s + quoted(criteria.commentPattern) + u"' "_s;
+        first = false;
+    }
+    if (criteria.address) {
+        if (!first)
+            query += u"AND "_s;
+        query += u"ADDRESS LIKE '"_s + quoted(criteria.addressPattern) + u"'"_s;
+    }
+    return query;
+}
+
+} // namespace velkaro::search::mdlFunc
