@@ -1,0 +1,26 @@
+#pragma once
+
+#include "database/Table.h"
+#include "database/TableSource.h"
+
+#include <memory>
+
+namespace velkaro::database {
+
+// Builds a Table from a streamed one, copying each field once into its column store.
+class TableBuilder : public RowSink
+{
+public:
+    void columns(std::vector<ColumnInfo> columns) override;
+    void row(std::span<const FieldView> fields) override;
+
+    // The table built so far; the builder is empty afterwards.
+    std::shared_ptr<const Table> take();
+
+private:
+    std::vector<ColumnInfo> m_columns;
+    std::vector<std::unique_ptr<TextColumn>> m_values;
+    std::uint32_t m_rowCount = 0;
+};
+
+} // namespace velkaro::database
