@@ -1,0 +1,6 @@
+target_sources(velkaro_database PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/ReadTable.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ReadTableDecoder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ReadTableDecoder.h
+    ${CMAKE_CURRENT_LIST_DIR}/ReadTableSettings.h
+    ${CMAKE_CURRENT_LIST_DIR}/ReaderProtocol.h)

@@ -1,0 +1,84 @@
+#pragma once
+
+// The stream `velkaro-reader` writes on its stdout and readTable decodes. Plain C++: both sides include it.
+//
+//   preamble  "VKRD" u32 version
+//   records   u8 tag, u32 payload size, payload
+//     'T' table   u32 file pages, u32 expected rows, u16 column count, per column: u8 kind, u16 size, UTF-8 name
+//     'R' rows    u32 row count, per row and column: u32 size (kNullField for NULL), UTF-8 bytes
+//     'E' end     u32 rows streamed; the last record, written only when the whole table was read
+//     'X' error   u8 ReaderError, UTF-8 detail; the last record
+// Integers are little-endian.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace velkaro::database::reader_protocol {
+
+inline constexpr char kMagic[4] = {'V', 'K', 'R', 'D'};
+inline constexpr std::uint32_t kVersion = 1;
+inline constexpr std::size_t kPreambleSize = 8;
+inline constexpr std::size_t kRecordHeaderSize = 5;
+
+inline constexpr std::uint8_t kTableTag = 'T';
+inline constexpr std::uint8_t kRowsTag = 'R';
+inline constexpr std::uint8_t kEndTag = 'E';
+inline constexpr std::uint8_t kErrorTag = 'X';
+
+inline constexpr std::uint32_t kNullField = 0xFFFFFFFFu;
+inline constexpr std::uint8_t kTextKind = 0;
+inline constexpr std::uint8_t kNumberKind = 1;
+
+// A Jet table has at most 255 columns; a data page holds at most 255 rows.
+inline constexpr std::uint32_t kMaxColumns = 255;
+inline constexpr std::uint32_t kMaxRowsPerPage = 255;
+// One rendered value, terminating zero included, fits the reader's bind buffer.
+inline constexpr std::uint32_t kMaxFieldSize = 256 * 1024;
+// The reader closes a rows record once it holds this much; a single wide row may exceed it.
+inline constexpr std::uint32_t kRowsRecordTarget = 256 * 1024;
+inline constexpr std::uint32_t kMaxRecordSize = 4 + kMaxColumns * (4 + kMaxFieldSize) + kRowsRecordTarget;
+
+enum class ReaderError : std::uint8_t {
+    Usage = 1,
+    NotAFile = 2,
+    NotJetFile = 3,
+    UnsupportedVersion = 4,
+    Truncated = 5,
+    OpenFailed = 6,
+    CatalogUnreadable = 7,
+    TableNotFound = 8,
+    DefinitionUnreadable = 9,
+    RowUnreadable = 10,
+    RowCountMismatch = 11,
+    ValueTooLong = 12,
+    LibraryReportedDamage = 13,
+};
+
+inline void putU16(char *out, std::uint16_t value)
+{
+    out[0] = static_cast<char>(value & 0xFF);
+    out[1] = static_cast<char>(value >> 8);
+}
+
+inline void putU32(char *out, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        out[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+inline std::uint16_t getU16(const char *in)
+{
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(in[0]) |
+                                      (static_cast<unsigned char>(in[1]) << 8));
+}
+
+inline std::uint32_t getU32(const char *in)
+{
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(in[i]);
+    return value;
+}
+
+} // namespace velkaro::database::reader_protocol

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "ReaderProtocol.h"
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace velkaro::reader {
+
+// Writes the protocol stream to a descriptor; rows are gathered into large records so that a row costs
+// a few bytes copied, never a system call.
+class ReaderOutput
+{
+public:
+    explicit ReaderOutput(int fd);
+
+    struct Column
+    {
+        std::string_view name;
+        std::uint8_t kind;
+    };
+    void writeTable(std::uint32_t filePages, std::uint32_t expectedRows, const std::vector<Column> &columns);
+
+    void beginRow();
+    void addNull();
+    void addField(const char *data, std::uint32_t size);
+    void endRow();
+
+    void writeEnd(std::uint32_t rows);
+    void writeError(database::reader_protocol::ReaderError error, std::string_view detail);
+
+    // False once a write to the descriptor failed.
+    bool flush();
+
+private:
+    void writePreamble();
+    std::size_t beginRecord(std::uint8_t tag);
+    void endRecord(std::size_t headerAt);
+    void closeRowsRecord();
+    char *grow(std::size_t size);
+
+    int m_fd;
+    bool m_failed = false;
+    std::vector<char> m_buffer;
+    std::size_t m_rowsRecordAt = 0;
+    std::uint32_t m_rowsInRecord = 0;
+    bool m_rowsRecordOpen = false;
+};
+
+} // namespace velkaro::reader

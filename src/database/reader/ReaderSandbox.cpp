@@ -1,0 +1,68 @@
+#include "ReaderSandbox.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace velkaro::reader {
+
+namespace {
+
+constexpr rlim_t kAddressSpaceLimit = 768ull * 1024 * 1024;
+// The library prints a line or two per damaged spot; beyond this the process ends on SIGXFSZ.
+constexpr rlim_t kLibraryTextLimit = 256 * 1024;
+
+bool setLimit(int resource, rlim_t value)
+{
+    const rlimit limit{value, value};
+    return setrlimit(resource, &limit) == 0;
+}
+
+} // namespace
+
+bool ReaderSandbox::enter()
+{
+    // An empty part of MDBPATH loops forever; the others change how the library decodes or prints.
+    for (const char *name : {"MDBPATH", "MDBICONV", "MDBOPTS", "MDB_JET3_CHARSET"})
+        unsetenv(name);
+
+#ifdef __linux__
+    prctl(PR_SET_DUMPABLE, 0);
+#endif
+    if (!setLimit(RLIMIT_CORE, 0) || !setLimit(RLIMIT_AS, kAddressSpaceLimit) ||
+        !setLimit(RLIMIT_FSIZE, kLibraryTextLimit))
+        return false;
+
+    m_protocolFd = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+    const int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    std::FILE *libraryText = std::tmpfile();
+    if (m_protocolFd < 0 || devNull < 0 || !libraryText)
+        return false;
+    if (dup2(devNull, STDOUT_FILENO) < 0 || dup2(fileno(libraryText), STDERR_FILENO) < 0)
+        return false;
+    close(devNull);
+    m_libraryTextFd = STDERR_FILENO;
+    return true;
+}
+
+std::string ReaderSandbox::takeLibraryText()
+{
+    std::fflush(stderr);
+    struct stat info{};
+    if (fstat(m_libraryTextFd, &info) != 0 || info.st_size <= m_libraryTextTaken)
+        return {};
+    std::string text(static_cast<std::size_t>(info.st_size - m_libraryTextTaken), '\0');
+    const ssize_t got = pread(m_libraryTextFd, text.data(), text.size(), m_libraryTextTaken);
+    text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    m_libraryTextTaken = info.st_size;
+    return text;
+}
+
+} // namespace velkaro::reader

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+namespace velkaro::reader {
+
+// Shields the reader from what the library does on a damaged file: a memory ceiling, no core dumps, no
+// environment the library consults, and its printing kept off the protocol stream and the terminal.
+class ReaderSandbox
+{
+public:
+    // Returns false when a protection could not be set up.
+    bool enter();
+
+    // The descriptor the protocol is written to (the original stdout).
+    int protocolFd() const { return m_protocolFd; }
+
+    // What the library printed on stderr since the last call.
+    std::string takeLibraryText();
+
+private:
+    int m_protocolFd = -1;
+    int m_libraryTextFd = -1;
+    long long m_libraryTextTaken = 0;
+};
+
+} // namespace velkaro::reader

@@ -1,0 +1,30 @@
+// velkaro-reader FILE TABLE: streams one table of an Access file on stdout (see ReaderProtocol.h).
+// Runs apart from the program because mdbtools may crash, hang or exhaust memory on a damaged file.
+
+#include "ReaderOutput.h"
+#include "ReaderSandbox.h"
+#include "ReaderTableStream.h"
+
+#include <unistd.h>
+
+int main(int argc, char **argv)
+{
+    using velkaro::database::reader_protocol::ReaderError;
+    velkaro::reader::ReaderSandbox sandbox;
+    if (!sandbox.enter())
+        return 3;
+    velkaro::reader::ReaderOutput output(sandbox.protocolFd());
+    if (argc != 3) {
+        output.writeError(ReaderError::Usage, "usage: velkaro-reader FILE TABLE");
+        output.flush();
+        return 2;
+    }
+    try {
+        velkaro::reader::streamTable(argv[1], argv[2], sandbox, output);
+    } catch (const velkaro::reader::ReaderFailure &failure) {
+        output.writeError(failure.error, failure.detail);
+        output.flush();
+        return 1;
+    }
+    return output.flush() ? 0 : 1;
+}
