@@ -80,11 +80,14 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out)
                 out.push_back(static_cast<char>(upper >> 8));
                 out.push_back(static_cast<char>(upper & 0xFF));
                 changed = true;
-            } else {
-                out.append(p, 2);
+                p += 2;
+                continue;
             }
-            p += 2;
-            continue;
+            if (lead == 0xD0) { // U+0400..U+042F: upper case already
+                out.append(p, 2);
+                p += 2;
+                continue;
+            }
         }
         if (length == 1) {
             out.push_back(*p++);
