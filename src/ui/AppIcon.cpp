@@ -1,0 +1,10 @@
+#include "AppIcon.h"
+
+namespace velkaro::ui {
+
+QIcon applicationIcon()
+{
+    return QIcon(QStringLiteral(":/velkaro/velkaro.ico"));
+}
+
+} // namespace velkaro::ui

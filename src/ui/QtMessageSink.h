@@ -1,0 +1,21 @@
+#pragma once
+
+#include "search/SearchPorts.h"
+
+class QWidget;
+
+namespace velkaro::ui {
+
+// Shows the program's messages as modal message boxes with an OK button only.
+class QtMessageSink : public search::MessageSink
+{
+public:
+    explicit QtMessageSink(QWidget *parent);
+
+    void showMessage(const QString &text, const QString &title, search::MessageIcon icon) override;
+
+private:
+    QWidget *m_parent;
+};
+
+} // namespace velkaro::ui

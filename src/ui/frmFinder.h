@@ -1,0 +1,89 @@
+#pragma once
+
+#include "Launcher.h"
+#include "ListBoxResults.h"
+#include "database/Connection.h"
+#include "database/Recordset.h"
+#include "search/SearchCommand.h"
+#include "search/SearchPorts.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+
+namespace velkaro::ui {
+
+// The main search window: seven input boxes, Find and Clear, the result list and the menu bar.
+// It owns the connection and the result set for the whole run; closing it ends the program.
+class frmFinder : public QMainWindow, private search::InputSource
+{
+    Q_OBJECT
+
+public:
+    // A null launcher or message sink stands for the desktop's own: DesktopLauncher, and QtMessageSink
+    // with this window as the parent of its boxes.
+    explicit frmFinder(std::unique_ptr<Launcher> launcher = nullptr,
+                       std::unique_ptr<search::MessageSink> messages = nullptr);
+    ~frmFinder() override;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Form_Load();
+    void buildClientArea();
+    void buildMenu();
+    void setTabChain();
+    void describeControls();
+
+    void cmdFind_Click();
+    void cmdClear_Click();
+    void mSettings_Click();
+    void mExit_Click();
+    void mCont_Click();
+    void mAbout_Click();
+
+    search::SearchInputs searchInputs() const override;
+
+    QPushButton *cmdFind = nullptr;
+    QLineEdit *txtAb = nullptr;
+    QLineEdit *txtStreet = nullptr;
+    QLineEdit *txtPhone = nullptr;
+    QLineEdit *txtHouse = nullptr;
+    QLineEdit *txtKorp = nullptr;
+    QLabel *lblAb = nullptr;
+    QLabel *lblStreet = nullptr;
+    QLabel *lblPhone = nullptr;
+    QLineEdit *txtFlat = nullptr;
+    QLineEdit *txtComment = nullptr;
+    QLabel *lbladdon = nullptr;
+    QLabel *lblHouse = nullptr;
+    QLabel *lblKorp = nullptr;
+    QLabel *lblFlat = nullptr;
+    QPushButton *cmdClear = nullptr;
+    QListWidget *lstAbs = nullptr;
+
+    QMenu *mFile = nullptr;
+    QAction *mSettings = nullptr;
+    QAction *mExit = nullptr;
+    QMenu *mHelp = nullptr;
+    QAction *mCont = nullptr;
+    QAction *mAbout = nullptr;
+
+    std::unique_ptr<Launcher> m_launcher;
+    std::unique_ptr<search::MessageSink> m_messages;
+    database::Connection m_connection;
+    database::Recordset m_recordset;
+    search::SearchCommand m_search;
+    std::unique_ptr<ListBoxResults> m_results;
+};
+
+} // namespace velkaro::ui
