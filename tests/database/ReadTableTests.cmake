@@ -6,3 +6,7 @@ target_link_libraries(velkaro_readtable_fixtures PUBLIC velkaro_database velkaro
 velkaro_add_test(tst_readtable SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_readtable.cpp
     LIBS velkaro_readtable_fixtures)
 add_dependencies(tst_readtable velkaro-reader)
+
+velkaro_add_test(tst_readtable_badfiles SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_readtable_badfiles.cpp
+    LIBS velkaro_readtable_fixtures)
+add_dependencies(tst_readtable_badfiles velkaro-reader)
