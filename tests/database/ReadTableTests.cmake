@@ -10,3 +10,7 @@ add_dependencies(tst_readtable velkaro-reader)
 velkaro_add_test(tst_readtable_badfiles SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_readtable_badfiles.cpp
     LIBS velkaro_readtable_fixtures)
 add_dependencies(tst_readtable_badfiles velkaro-reader)
+
+velkaro_add_test(tst_readtable_mutation SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_readtable_mutation.cpp
+    LIBS velkaro_readtable_fixtures)
+add_dependencies(tst_readtable_mutation velkaro-reader)
