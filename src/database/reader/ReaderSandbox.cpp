@@ -8,6 +8,7 @@
 #include <sys/prctl.h>
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -16,8 +17,8 @@ namespace velkaro::reader {
 namespace {
 
 constexpr rlim_t kAddressSpaceLimit = 768ull * 1024 * 1024;
-// The library prints a line or two per damaged spot; beyond this the process ends on SIGXFSZ.
-constexpr rlim_t kLibraryTextLimit = 256 * 1024;
+// Enough of the library's text to tell what it met.
+constexpr long long kLibraryTextKept = 4096;
 
 bool setLimit(int resource, rlim_t value)
 {
@@ -36,8 +37,7 @@ bool ReaderSandbox::enter()
 #ifdef __linux__
     prctl(PR_SET_DUMPABLE, 0);
 #endif
-    if (!setLimit(RLIMIT_CORE, 0) || !setLimit(RLIMIT_AS, kAddressSpaceLimit) ||
-        !setLimit(RLIMIT_FSIZE, kLibraryTextLimit))
+    if (!setLimit(RLIMIT_CORE, 0) || !setLimit(RLIMIT_AS, kAddressSpaceLimit))
         return false;
 
     m_protocolFd = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
@@ -52,13 +52,18 @@ bool ReaderSandbox::enter()
     return true;
 }
 
+bool ReaderSandbox::libraryPrinted() const
+{
+    struct stat info{};
+    return fstat(m_libraryTextFd, &info) != 0 || info.st_size > m_libraryTextTaken;
+}
+
 std::string ReaderSandbox::takeLibraryText()
 {
-    std::fflush(stderr);
     struct stat info{};
     if (fstat(m_libraryTextFd, &info) != 0 || info.st_size <= m_libraryTextTaken)
         return {};
-    std::string text(static_cast<std::size_t>(info.st_size - m_libraryTextTaken), '\0');
+    std::string text(static_cast<std::size_t>(std::min(info.st_size - m_libraryTextTaken, kLibraryTextKept)), '\0');
     const ssize_t got = pread(m_libraryTextFd, text.data(), text.size(), m_libraryTextTaken);
     text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
     m_libraryTextTaken = info.st_size;

@@ -15,7 +15,9 @@ public:
     // The descriptor the protocol is written to (the original stdout).
     int protocolFd() const { return m_protocolFd; }
 
-    // What the library printed on stderr since the last call.
+    // Whether the library printed on stderr since the last takeLibraryText.
+    bool libraryPrinted() const;
+    // The start of what the library printed on stderr since the last call.
     std::string takeLibraryText();
 
 private:

@@ -24,6 +24,7 @@ namespace protocol = database::reader_protocol;
 using protocol::ReaderError;
 
 constexpr std::size_t kDetailLimit = 4096;
+constexpr std::uint32_t kRowsBetweenTextChecks = 1024;
 
 [[noreturn]] void fail(ReaderError error, std::string detail)
 {
@@ -146,7 +147,8 @@ struct BoundColumn
     int size = 0;
 };
 
-void streamRows(MdbHandle *mdb, MdbTableDef *table, std::vector<BoundColumn> &bound, ReaderOutput &output)
+std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, std::vector<BoundColumn> &bound, ReaderSandbox &sandbox,
+                ReaderOutput &output)
 {
     std::vector<MdbField> fields(table->num_cols);
     std::uint32_t rows = 0;
@@ -178,11 +180,14 @@ void streamRows(MdbHandle *mdb, MdbTableDef *table, std::vector<BoundColumn> &bo
             output.addField(value.text.data(), std::uint32_t(value.size));
         }
         output.endRow();
+        // The library reports damaged pages and rows only in text; stop at the first word.
+        if (rows % kRowsBetweenTextChecks == 0 && sandbox.libraryPrinted())
+            checkLibraryText(sandbox, false);
     }
     if (rows != table->num_rows)
         fail(ReaderError::RowCountMismatch,
              std::to_string(rows) + " rows read, the table definition counts " + std::to_string(table->num_rows));
-    output.writeEnd(rows);
+    return rows;
 }
 
 } // namespace
@@ -228,8 +233,9 @@ void streamTable(const char *path, const char *tableName, ReaderSandbox &sandbox
     }
     output.writeTable(shape.pages, table->num_rows, columns);
 
-    streamRows(mdb.get(), table.get(), bound, output);
+    const std::uint32_t rows = streamRows(mdb.get(), table.get(), bound, sandbox, output);
     checkLibraryText(sandbox, false);
+    output.writeEnd(rows);
 }
 
 } // namespace velkaro::reader
