@@ -138,5 +138,5 @@ void tst_database_equivalence::fastEqualsPlain()
     clearDirectoryTableCache();
 }
 
-QTEST_APPLESS_MAIN(tst_database_equivalence)
+QTEST_GUILESS_MAIN(tst_database_equivalence)
 #include "tst_database_equivalence.moc"
