@@ -44,7 +44,8 @@ bool readWithLibMdb(const QString &path, const QString &tableName, LibMdbTable *
         auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(handle->catalog, i));
         if (entry->object_type != MDB_TABLE)
             continue;
-        (mdb_is_system_table(entry) ? out->systemTables : out->userTables).append(QString::fromUtf8(entry->object_name));
+        QStringList &names = mdb_is_system_table(entry) ? out->systemTables : out->userTables;
+        names.append(QString::fromUtf8(entry->object_name));
     }
     QByteArray name = tableName.toUtf8();
     const std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table_by_name(handle.get(), name.data(), MDB_TABLE));

@@ -41,8 +41,14 @@ inline void put32(quint8 *at, quint32 value)
     put16(at + 2, value >> 16);
 }
 
-inline void put16(QByteArray &page, int offset, quint32 value) { put16(reinterpret_cast<quint8 *>(page.data()) + offset, value); }
-inline void put32(QByteArray &page, int offset, quint32 value) { put32(reinterpret_cast<quint8 *>(page.data()) + offset, value); }
+inline void put16(QByteArray &page, int offset, quint32 value)
+{
+    put16(reinterpret_cast<quint8 *>(page.data()) + offset, value);
+}
+inline void put32(QByteArray &page, int offset, quint32 value)
+{
+    put32(reinterpret_cast<quint8 *>(page.data()) + offset, value);
+}
 
 inline constexpr quint32 rowPointer(quint32 page, quint32 row) { return page << 8 | row; }
 
