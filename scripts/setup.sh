@@ -19,5 +19,8 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
+# mdb-reader, the independent reader the writer's tests compare against
+[ -d tests/mkbase/node/node_modules/mdb-reader ] || npm ci --prefix tests/mkbase/node --no-audit --no-fund
+
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(nproc)"
