@@ -1,0 +1,197 @@
+#include "frmAbout.h"
+
+#include "AppIcon.h"
+#include "LineShape.h"
+#include "OrdinaryFile.h"
+#include "QtMessageSink.h"
+#include "Twips.h"
+#include "WindowLook.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QtEndian>
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace velkaro::ui {
+
+namespace {
+
+const QString ApplicationTitle = u"Velkaro"_s;
+
+const QString SysInfoPathKey = u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"_s;
+const QString SysInfoPathValue = u"PATH"_s;
+const QString SysInfoFolderKey = u"SOFTWARE\\Microsoft\\Shared Tools Location"_s;
+const QString SysInfoFolderValue = u"MSINFO"_s;
+
+constexpr std::uint32_t KeyValueBufferSize = 1024;
+
+QLabel *makeLabel(const QString &name, QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setAutoFillBackground(false);
+    return label;
+}
+
+void setTextColour(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+} // namespace
+
+EmptyKeyValueError::EmptyKeyValueError()
+    : std::runtime_error("settings value of zero bytes")
+{
+}
+
+frmAbout::frmAbout(std::unique_ptr<SettingsStore> store, Launcher &launcher,
+                   std::unique_ptr<search::MessageSink> messages)
+    : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                           | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    , m_store(std::move(store))
+    , m_launcher(launcher)
+    , m_messages(messages ? std::move(messages) : std::make_unique<QtMessageSink>(this))
+    , cmdOK(new QPushButton(u"OK"_s, this))
+    , cmdSysInfo(new QPushButton(u"&System Info..."_s, this))
+    , lblDescription(makeLabel(u"lblDescription"_s, this))
+    , lblTitle(makeLabel(u"lblTitle"_s, this))
+    , lblVersion(makeLabel(u"lblVersion"_s, this))
+    , Line1{new LineShape(0, Qt::white, this), new LineShape(1, QColor(128, 128, 128), this)}
+{
+    setObjectName(u"frmAbout"_s);
+    setWindowIcon(applicationIcon());
+    setFixedSize(twipsToPixels(5730), twipsToPixels(3555));
+    setFont(windowDefaultFont());
+    QPalette background = palette();
+    background.setColor(QPalette::Window, systemColour(QPalette::Highlight));
+    setPalette(background);
+    setAutoFillBackground(true);
+
+    cmdOK->setObjectName(u"cmdOK"_s);
+    cmdOK->setDefault(true);
+    cmdOK->setGeometry(twipsRect(4245, 2625, 1260, 345));
+
+    cmdSysInfo->setObjectName(u"cmdSysInfo"_s);
+    cmdSysInfo->setGeometry(twipsRect(4260, 3075, 1245, 345));
+    setTabOrder(cmdOK, cmdSysInfo);
+
+    lblDescription->setText(u"Интерфейс поиска к базе данных телефонов СПБ (включая сотовые).\n"
+                            u"Разработчики Velkaro: velkaro@example.org\n"
+                            u"Распространяется бесплатно, как есть, на ваш страх и риск."_s);
+    lblDescription->setWordWrap(true);
+    setTextColour(lblDescription, Qt::white);
+    lblDescription->setGeometry(twipsRect(480, 1125, 3885, 1050));
+
+    lblTitle->setFont(tableFont(u"WST_Swed"_s, 9, QFont::Bold));
+    // The caption-text colour: Qt styles draw an active title bar's text in HighlightedText.
+    setTextColour(lblTitle, systemColour(QPalette::HighlightedText));
+    lblTitle->setGeometry(twipsRect(1080, 240, 3885, 480));
+
+    setTextColour(lblVersion, systemColour(QPalette::HighlightedText));
+    lblVersion->setGeometry(twipsRect(1440, 780, 3885, 225));
+
+    // Line1(1) is the grey upper edge of the engraved rule, Line1(0) its white lower edge.
+    for (LineShape *line : Line1)
+        line->setObjectName(u"Line1"_s);
+    Line1[1]->setGeometry(twipsToPixels(90), twipsToPixels(2445), twipsToPixels(5654 - 90), 1);
+    Line1[0]->setGeometry(twipsToPixels(105), twipsToPixels(2460), twipsToPixels(5654 - 105), 2);
+
+    for (QWidget *widget : findChildren<QWidget *>()) {
+        if (!widget->objectName().isEmpty())
+            widget->setAccessibleDescription(widget->objectName());
+    }
+    setAccessibleDescription(objectName());
+
+    connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
+    connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
+
+    Form_Load();
+}
+
+frmAbout::~frmAbout() = default;
+
+void frmAbout::Form_Load()
+{
+    setWindowTitle(u"About "_s + ApplicationTitle);
+    lblVersion->setText(u"Version %1.%2.%3"_s.arg(VELKARO_VERSION_MAJOR).arg(VELKARO_VERSION_MINOR).arg(
+        VELKARO_VERSION_PATCH));
+    lblTitle->setText(ApplicationTitle);
+}
+
+void frmAbout::cmdOK_Click()
+{
+    hide();
+}
+
+void frmAbout::cmdSysInfo_Click()
+{
+    StartSysInfo();
+}
+
+void frmAbout::StartSysInfo()
+{
+    bool started = false;
+    try {
+        QString SysInfoPath;
+        std::optional<QString> program;
+        if (GetKeyValue(SettingsStore::LocalMachine, SysInfoPathKey, SysInfoPathValue, SysInfoPath)) {
+            program = SysInfoPath;
+        } else if (GetKeyValue(SettingsStore::LocalMachine, SysInfoFolderKey, SysInfoFolderValue, SysInfoPath)) {
+            // The folder and the file name are joined as they are, with no check of the folder's own separator.
+            const QString candidate = SysInfoPath + u"\\MSINFO32.EXE"_s;
+            if (isOrdinaryFile(candidate))
+                program = candidate;
+        }
+        started = program && m_launcher.startProgram(*program, SW_SHOWNORMAL);
+    } catch (const EmptyKeyValueError &) {
+        // a value of zero bytes: the tool cannot be found, as below
+    }
+    if (!started)
+        m_messages->showMessage(u"System Information Is Unavailable At This Time"_s, ApplicationTitle,
+                                search::MessageIcon::None);
+}
+
+bool frmAbout::GetKeyValue(std::uint32_t KeyRoot, const QString &KeyName, const QString &SubKeyRef, QString &KeyVal)
+{
+    SettingsStore::Key hKey = 0;
+    std::uint32_t KeyValType = 0;
+    QByteArray tmpVal(KeyValueBufferSize, '\0');
+    std::uint32_t KeyValSize = KeyValueBufferSize;
+
+    if (m_store->openKey(KeyRoot, KeyName.toLocal8Bit(), 0, SettingsStore::QueryAccess, hKey)
+            != SettingsStore::ErrorSuccess
+        || m_store->queryValue(hKey, SubKeyRef.toLocal8Bit(), KeyValType, tmpVal.data(), KeyValSize)
+               != SettingsStore::ErrorSuccess) {
+        KeyVal.clear();
+        m_store->closeKey(hKey);
+        return false;
+    }
+    if (KeyValSize == 0) {
+        m_store->closeKey(hKey);
+        throw EmptyKeyValueError();
+    }
+
+    // A text stored with its terminating NUL loses it; one stored without keeps every character.
+    const QByteArray kept = tmpVal.at(KeyValSize - 1) == '\0' ? tmpVal.left(KeyValSize - 1) : tmpVal.left(KeyValSize);
+    switch (KeyValType) {
+    case SettingsStore::TypeText:
+        KeyVal = QString::fromLocal8Bit(kept);
+        break;
+    case SettingsStore::TypeNumber:
+        KeyVal = QString::number(qFromLittleEndian<quint32>(tmpVal.constData()));
+        break;
+    default:
+        break;
+    }
+    m_store->closeKey(hKey);
+    return true;
+}
+
+} // namespace velkaro::ui
