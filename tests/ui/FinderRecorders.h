@@ -1,0 +1,59 @@
+#pragma once
+
+#include "Launcher.h"
+#include "search/SearchPorts.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QList>
+
+#include <optional>
+
+// Stand-ins for the window's seams that record what would have been shown or started.
+
+struct RecordedMessage
+{
+    QString text;
+    QString title;
+    velkaro::search::MessageIcon icon;
+    std::optional<Qt::CursorShape> cursor; // the override cursor while the message was up
+};
+
+class MessageRecorder : public velkaro::search::MessageSink
+{
+public:
+    explicit MessageRecorder(QList<RecordedMessage> &messages)
+        : m_messages(messages)
+    {
+    }
+
+    void showMessage(const QString &text, const QString &title, velkaro::search::MessageIcon icon) override
+    {
+        const QCursor *cursor = QApplication::overrideCursor();
+        m_messages.append({text, title, icon, cursor ? std::optional(cursor->shape()) : std::nullopt});
+    }
+
+private:
+    QList<RecordedMessage> &m_messages;
+};
+
+struct LaunchedPage
+{
+    QString path;
+    int showMode;
+};
+
+class LaunchRecorder : public velkaro::ui::Launcher
+{
+public:
+    explicit LaunchRecorder(QList<LaunchedPage> &pages)
+        : m_pages(pages)
+    {
+    }
+
+    void openPage(const QString &path, int showMode) override { m_pages.append({path, showMode}); }
+    bool startProgram(const QString &, int) override { return false; }
+
+private:
+    QList<LaunchedPage> &m_pages;
+};

@@ -1,0 +1,131 @@
+#include "FinderRecorders.h"
+#include "database/ConnectionString.h"
+#include "frmFinder.h"
+#include "search/RunWideValues.h"
+
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using velkaro::ui::frmFinder;
+
+namespace {
+
+struct SeenBox
+{
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QWidget *parent = nullptr;
+    bool modal = false;
+    std::optional<Qt::CursorShape> cursor;
+};
+
+// Watches for the next modal message box, records it and presses its OK button. Gives up at the deadline,
+// so a box that never comes leaves no timer running.
+class BoxCloser : public QObject
+{
+public:
+    explicit BoxCloser(std::optional<SeenBox> &seen)
+        : m_seen(seen)
+    {
+        connect(&m_poll, &QTimer::timeout, this, &BoxCloser::poll);
+        m_poll.start(10);
+        m_deadline.start();
+    }
+
+private:
+    void poll()
+    {
+        if (m_deadline.hasExpired(10000)) {
+            m_poll.stop();
+            return;
+        }
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        m_poll.stop();
+        const QCursor *cursor = QApplication::overrideCursor();
+        m_seen = SeenBox{box->windowTitle(),  box->text(),    box->icon(),
+                         box->standardButtons(), box->parentWidget(), box->isModal(),
+                         cursor ? std::optional(cursor->shape()) : std::nullopt};
+        box->button(QMessageBox::Ok)->click();
+    }
+
+    std::optional<SeenBox> &m_seen;
+    QTimer m_poll;
+    QElapsedTimer m_deadline;
+};
+
+} // namespace
+
+class TestFrmFinderMessages : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void searchMessagesAreRealMessageBoxes_data();
+    void searchMessagesAreRealMessageBoxes();
+};
+
+void TestFrmFinderMessages::searchMessagesAreRealMessageBoxes_data()
+{
+    QTest::addColumn<QString>("street");
+    QTest::addColumn<QString>("flat");
+    QTest::addColumn<QString>("ab");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QMessageBox::Icon>("icon");
+
+    QTest::newRow("flat without house") << u"садовая"_s << u"12"_s << QString() << u"Ошибка !"_s
+                                        << u"Введите более точные данные!"_s << QMessageBox::Warning;
+    QTest::newRow("nothing to search for") << QString() << QString() << QString() << u"Ошибка!"_s
+                                           << u"Отсутствуют начальные данные!"_s << QMessageBox::Critical;
+    QTest::newRow("database file missing") << QString() << QString() << u"иванов"_s << u"Ошибка !"_s
+                                           << u"Ошибка при подключении к базе данных !"_s << QMessageBox::Critical;
+}
+
+void TestFrmFinderMessages::searchMessagesAreRealMessageBoxes()
+{
+    QFETCH(QString, street);
+    QFETCH(QString, flat);
+    QFETCH(QString, ab);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    QFETCH(QMessageBox::Icon, icon);
+
+    velkaro::search::resetRunWideValues();
+    QList<LaunchedPage> pages;
+    frmFinder window(std::make_unique<LaunchRecorder>(pages));
+    const QTemporaryDir folder;
+    velkaro::database::SetDatabaseFile(folder.filePath(u"missing.mdb"_s));
+    window.findChild<QLineEdit *>(u"txtStreet"_s)->setText(street);
+    window.findChild<QLineEdit *>(u"txtFlat"_s)->setText(flat);
+    window.findChild<QLineEdit *>(u"txtAb"_s)->setText(ab);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    std::optional<SeenBox> seen;
+    const BoxCloser closer(seen);
+    QTest::mouseClick(window.findChild<QPushButton *>(u"cmdFind"_s), Qt::LeftButton);
+
+    QVERIFY(seen);
+    QCOMPARE(seen->title, title);
+    QCOMPARE(seen->text, text);
+    QCOMPARE(seen->icon, icon);
+    QCOMPARE(seen->buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(seen->parent, &window);
+    QVERIFY(seen->modal);
+    QCOMPARE(seen->cursor, std::optional(Qt::ArrowCursor)); // the busy cursor gives way to the box
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+QTEST_MAIN(TestFrmFinderMessages)
+#include "tst_ui_frmfinder_messages.moc"
