@@ -2,8 +2,7 @@
 
 #include "database/EqualityIndex.h"
 #include "database/LikeMatch.h"
-
-#include <cstring>
+#include "database/SubstringFinder.h"
 
 namespace velkaro::database {
 
@@ -28,12 +27,12 @@ std::vector<std::uint32_t> searchRows(const TextColumn &column, std::string_view
 {
     std::vector<std::uint32_t> rows;
     const std::string_view texts = column.foldedTexts();
+    const SubstringFinder finder(literal);
     std::size_t from = 0;
-    while (from + literal.size() <= texts.size()) {
-        const void *hit = memmem(texts.data() + from, texts.size() - from, literal.data(), literal.size());
-        if (!hit)
+    for (;;) {
+        const std::size_t offset = finder.find(texts, from);
+        if (offset == std::string_view::npos)
             break;
-        const auto offset = static_cast<std::size_t>(static_cast<const char *>(hit) - texts.data());
         const std::uint32_t row = column.rowAt(offset);
         const std::size_t rowEnd = column.foldedBegin(row + 1);
         // A hit running into the next row says nothing: no later hit can start in this row either.

@@ -17,6 +17,42 @@ std::uint32_t checkedOffset(std::size_t size)
     return static_cast<std::uint32_t>(size);
 }
 
+// UTF-8 to UTF-16 for valid input, tighter than the general decoder on two-byte (Cyrillic) text; bytes
+// that do not form a sequence become U+FFFD.
+QString decodedUtf8(std::string_view utf8)
+{
+    QString result(static_cast<qsizetype>(utf8.size()), Qt::Uninitialized);
+    auto *out = reinterpret_cast<char16_t *>(result.data());
+    const char *p = utf8.data();
+    const char *const end = p + utf8.size();
+    const auto byte = [](char c) { return static_cast<char32_t>(static_cast<unsigned char>(c)); };
+    while (p < end) {
+        const char32_t lead = byte(*p);
+        if (lead < 0x80) {
+            *out++ = static_cast<char16_t>(lead);
+            ++p;
+            continue;
+        }
+        const std::size_t length = utf8CharLength(p, end);
+        char32_t c = 0xFFFD;
+        if (length == 2)
+            c = ((lead & 0x1F) << 6) | (byte(p[1]) & 0x3F);
+        else if (length == 3)
+            c = ((lead & 0x0F) << 12) | ((byte(p[1]) & 0x3F) << 6) | (byte(p[2]) & 0x3F);
+        else if (length == 4)
+            c = ((lead & 0x07) << 18) | ((byte(p[1]) & 0x3F) << 12) | ((byte(p[2]) & 0x3F) << 6) | (byte(p[3]) & 0x3F);
+        p += length;
+        if (c >= 0x10000) {
+            *out++ = static_cast<char16_t>(0xD7C0 + (c >> 10));
+            *out++ = static_cast<char16_t>(0xDC00 | (c & 0x3FF));
+        } else {
+            *out++ = static_cast<char16_t>(c);
+        }
+    }
+    result.truncate(static_cast<qsizetype>(out - reinterpret_cast<char16_t *>(result.data())));
+    return result;
+}
+
 } // namespace
 
 TextColumn::TextColumn()
@@ -62,11 +98,9 @@ QString TextColumn::text(std::uint32_t row) const
     const auto original = std::lower_bound(m_originalRows.begin(), m_originalRows.end(), row);
     if (original != m_originalRows.end() && *original == row) {
         const auto i = static_cast<std::size_t>(original - m_originalRows.begin());
-        return QString::fromUtf8(m_originals.data() + m_originalOffsets[i],
-                                 m_originalOffsets[i + 1] - m_originalOffsets[i]);
+        return decodedUtf8({m_originals.data() + m_originalOffsets[i], m_originalOffsets[i + 1] - m_originalOffsets[i]});
     }
-    const std::string_view value = folded(row);
-    return QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
+    return decodedUtf8(folded(row));
 }
 
 std::uint32_t TextColumn::rowAt(std::size_t offset) const
