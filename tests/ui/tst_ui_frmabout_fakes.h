@@ -1,0 +1,83 @@
+#pragma once
+
+#include "search/SearchPorts.h"
+#include "ui/Launcher.h"
+#include "ui/MemorySettingsStore.h"
+
+#include <QByteArrayList>
+#include <QList>
+#include <QString>
+
+#include <utility>
+
+// Records the programs the About dialog would start; answers with a fixed result.
+class RecordingLauncher : public velkaro::ui::Launcher
+{
+public:
+    explicit RecordingLauncher(bool startResult = true)
+        : startResult(startResult)
+    {
+    }
+
+    void openPage(const QString &path, int showMode) override
+    {
+        pages.append({path, showMode});
+    }
+
+    bool startProgram(const QString &path, int showMode) override
+    {
+        programs.append({path, showMode});
+        return startResult;
+    }
+
+    bool startResult;
+    QList<std::pair<QString, int>> pages;
+    QList<std::pair<QString, int>> programs;
+};
+
+struct RecordedMessage
+{
+    QString text;
+    QString title;
+    velkaro::search::MessageIcon icon;
+};
+
+class RecordingMessages : public velkaro::search::MessageSink
+{
+public:
+    void showMessage(const QString &text, const QString &title, velkaro::search::MessageIcon icon) override
+    {
+        messages.append({text, title, icon});
+    }
+
+    QList<RecordedMessage> messages;
+};
+
+// A memory store that records which keys were opened and which handles were closed.
+class RecordingStore : public velkaro::ui::MemorySettingsStore
+{
+public:
+    long openKey(std::uint32_t root, const QByteArray &keyName, std::uint32_t options, std::uint32_t access,
+                 Key &key) override
+    {
+        const long result = MemorySettingsStore::openKey(root, keyName, options, access, key);
+        openedKeys.append(keyName);
+        if (result == ErrorSuccess)
+            stillOpen.append(key);
+        return result;
+    }
+
+    long closeKey(Key key) override
+    {
+        closedKeys.append(key);
+        stillOpen.removeOne(key);
+        return MemorySettingsStore::closeKey(key);
+    }
+
+    QByteArrayList openedKeys;
+    QList<Key> closedKeys;
+    QList<Key> stillOpen;
+};
+
+inline const QByteArray SysInfoPathKey = QByteArrayLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
+inline const QByteArray SysInfoFolderKey = QByteArrayLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
