@@ -5,6 +5,7 @@
 // in a child process of its own, its directory written by a grandchild, so the peak memory shown is the engine's.
 #include "database/Connection.h"
 #include "database/Recordset.h"
+#include "database/SubstringFinder.h"
 #include "database/Table.h"
 #include "database/TableCache.h"
 
@@ -95,7 +96,7 @@ qint64 timed(const std::function<std::size_t()> &run, std::size_t *hits)
     return median(times);
 }
 
-// memmem against std::boyer_moore_horspool_searcher and string_view::find over one folded column.
+// memmem, std::boyer_moore_horspool_searcher, string_view::find and SubstringFinder over one folded column.
 void compareSubstringSearches(const TextColumn &column, const QString &columnName, const QString &literal,
                               QTextStream &out)
 {
@@ -129,6 +130,15 @@ void compareSubstringSearches(const TextColumn &column, const QString &columnNam
             return count;
         },
         &hits);
+    const qint64 finderTime = timed(
+        [&] {
+            std::size_t count = 0;
+            const SubstringFinder finder(word);
+            for (std::size_t at = finder.find(texts, 0); at != std::string_view::npos; at = finder.find(texts, at + 1))
+                ++count;
+            return count;
+        },
+        &hits);
     const qint64 findTime = timed(
         [&] {
             std::size_t count = 0;
@@ -137,13 +147,15 @@ void compareSubstringSearches(const TextColumn &column, const QString &columnNam
             return count;
         },
         &hits);
-    out << u"  %1 '%2' over %3 MB, %4 hits: memmem %5 ms, horspool %6 ms, string_view::find %7 ms\n"_s
+    out << u"  %1 '%2' over %3 MB, %4 hits: memmem %5 ms, horspool %6 ms, string_view::find %7 ms, "
+           u"SubstringFinder %8 ms\n"_s
                .arg(columnName, literal)
                .arg(double(texts.size()) / 1e6, 0, 'f', 1)
                .arg(hits)
                .arg(milliseconds(memmemTime), 0, 'f', 1)
                .arg(milliseconds(horspoolTime), 0, 'f', 1)
-               .arg(milliseconds(findTime), 0, 'f', 1);
+               .arg(milliseconds(findTime), 0, 'f', 1)
+               .arg(milliseconds(finderTime), 0, 'f', 1);
 }
 
 int generate(qint64 rows, const QString &path)
@@ -199,8 +211,8 @@ int measure(qint64 rows)
                    .arg(query.kind, -10)
                    .arg(records, 7)
                    .arg(milliseconds(first), 8, 'f', 1)
-                   .arg(milliseconds(warmMedian), 7, 'f', 1)
-                   .arg(milliseconds(median(reading)), 9, 'f', 1)
+                   .arg(milliseconds(warmMedian), 7, 'f', 2)
+                   .arg(milliseconds(median(reading)), 9, 'f', 2)
                    .arg(double(rows) / (double(warmMedian) / 1e9) / 1e6, 12, 'f', 1)
                    .arg(double(peakMemoryKb()) / 1024, 7, 'f', 1);
     }

@@ -11,6 +11,11 @@ Table::Table(std::vector<ColumnInfo> columns, std::vector<std::unique_ptr<TextCo
 
 std::optional<std::size_t> Table::columnIndex(const QString &name) const
 {
+    // Callers mostly spell the names as the file does; the exact comparison is much the cheaper.
+    for (std::size_t i = 0; i < m_columns.size(); ++i) {
+        if (m_columns[i].name == name)
+            return i;
+    }
     for (std::size_t i = 0; i < m_columns.size(); ++i) {
         if (m_columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
             return i;
