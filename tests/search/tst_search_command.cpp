@@ -42,7 +42,8 @@ const QString addressLabel = u"   Адрес:"_s + QString(19, u' ');
 const QString typeLabel = u"   Тип:"_s + QString(25, u' ');
 const QString commentLabel = u"   Примечания:"_s + QString(8, u' ');
 
-const RecordedMessage databaseFailure{u"Ошибка при подключении к базе данных !"_s, u"Ошибка !"_s, MessageIcon::Critical};
+const RecordedMessage databaseFailure{u"Ошибка при подключении к базе данных !"_s, u"Ошибка !"_s,
+                                      MessageIcon::Critical};
 const RecordedMessage moreDetail{u"Введите более точные данные!"_s, u"Ошибка !"_s, MessageIcon::Warning};
 const RecordedMessage noStartingData{u"Отсутствуют начальные данные!"_s, u"Ошибка!"_s, MessageIcon::Critical};
 
@@ -425,9 +426,15 @@ void tst_search_command::searchAfterFailedSearch()
 {
     QFETCH(bool, recordsetLeftOpen);
     const QString good = database::ConnectionString().section(u"DBQ="_s, 1);
+    runSearch(byAbonent(u"петров"_s));
+    const QStringList previousLines = m_list.lines;
+    QCOMPARE(previousLines.size(), 6);
+
     database::SetDatabaseFile(m_dir->filePath(u"missing.mdb"_s));
     runSearch(byAbonent(u"иванов"_s));
     QCOMPARE(m_messages.messages, QList<RecordedMessage>{databaseFailure});
+    QCOMPARE(m_list.lines, previousLines);
+    QCOMPARE(m_list.clearCount, 1);
 
     // What a failure while reading records leaves behind.
     database::SetDatabaseFile(good);

@@ -190,8 +190,9 @@ void tst_search_mdlfunc::queryFromCriteria_data()
     QTest::newRow("subscriber, comment, address")
         << SearchCriteria{false, true, true, true, p, s, a, c}
         << u"SELECT * FROM Base WHERE ABONENT LIKE '%S%' AND COMMENT LIKE 'C' AND ADDRESS LIKE '%A%Д% 1'"_s;
-    QTest::newRow("subscriber and address") << SearchCriteria{false, true, true, false, p, s, a, c}
-                                            << u"SELECT * FROM Base WHERE ABONENT LIKE '%S%' AND ADDRESS LIKE '%A%Д% 1'"_s;
+    QTest::newRow("subscriber and address")
+        << SearchCriteria{false, true, true, false, p, s, a, c}
+        << u"SELECT * FROM Base WHERE ABONENT LIKE '%S%' AND ADDRESS LIKE '%A%Д% 1'"_s;
     QTest::newRow("comment and address") << SearchCriteria{false, false, true, true, p, s, a, c}
                                          << u"SELECT * FROM Base WHERE COMMENT LIKE 'C' AND ADDRESS LIKE '%A%Д% 1'"_s;
     QTest::newRow("subscriber and comment") << SearchCriteria{false, true, false, true, p, s, a, c}
