@@ -5,6 +5,7 @@
 #include "QtMessageSink.h"
 #include "Twips.h"
 #include "WindowLook.h"
+#include "frmSettings.h"
 #include "database/ConnectionString.h"
 
 #include <QAction>
@@ -242,6 +243,11 @@ void frmFinder::cmdClear_Click()
 
 void frmFinder::mSettings_Click()
 {
+    if (!m_settings)
+        m_settings = std::make_unique<frmSettings>();
+    m_settings->show();
+    m_settings->raise();
+    m_settings->activateWindow();
 }
 
 void frmFinder::mExit_Click()

@@ -20,6 +20,8 @@ class QPushButton;
 
 namespace velkaro::ui {
 
+class frmSettings;
+
 // The main search window: seven input boxes, Find and Clear, the result list and the menu bar.
 // It owns the connection and the result set for the whole run; closing it ends the program.
 class frmFinder : public QMainWindow, private search::InputSource
@@ -84,6 +86,7 @@ private:
     database::Recordset m_recordset;
     search::SearchCommand m_search;
     std::unique_ptr<ListBoxResults> m_results;
+    std::unique_ptr<frmSettings> m_settings;
 };
 
 } // namespace velkaro::ui
