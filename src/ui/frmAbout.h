@@ -30,6 +30,8 @@ public:
 // information tool found through the settings store. Made once, without an owner, and hidden when dismissed.
 class frmAbout : public QDialog
 {
+    Q_OBJECT
+
 public:
     // Without `messages` the dialog shows its messages as message boxes over itself.
     frmAbout(std::unique_ptr<SettingsStore> store, Launcher &launcher,

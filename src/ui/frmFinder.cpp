@@ -5,6 +5,7 @@
 #include "QtMessageSink.h"
 #include "Twips.h"
 #include "WindowLook.h"
+#include "frmAbout.h"
 #include "frmSettings.h"
 #include "database/ConnectionString.h"
 
@@ -262,6 +263,11 @@ void frmFinder::mCont_Click()
 
 void frmFinder::mAbout_Click()
 {
+    if (!m_about)
+        m_about = std::make_unique<frmAbout>(makeSystemSettingsStore(), *m_launcher);
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
 }
 
 } // namespace velkaro::ui

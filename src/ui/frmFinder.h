@@ -20,6 +20,7 @@ class QPushButton;
 
 namespace velkaro::ui {
 
+class frmAbout;
 class frmSettings;
 
 // The main search window: seven input boxes, Find and Clear, the result list and the menu bar.
@@ -86,6 +87,7 @@ private:
     database::Recordset m_recordset;
     search::SearchCommand m_search;
     std::unique_ptr<ListBoxResults> m_results;
+    std::unique_ptr<frmAbout> m_about;
     std::unique_ptr<frmSettings> m_settings;
 };
 

@@ -1,17 +1,23 @@
 #include "tst_ui_frmabout_fakes.h"
 #include "ui/LineShape.h"
 #include "ui/frmAbout.h"
+#include "ui/frmFinder.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
 using velkaro::ui::frmAbout;
+using velkaro::ui::frmFinder;
 using velkaro::ui::LineShape;
 using velkaro::ui::SettingsStore;
 
@@ -54,6 +60,16 @@ QColor systemColour(QPalette::ColorRole role)
     return QApplication::palette().color(QPalette::Active, role);
 }
 
+QList<frmAbout *> aboutWindows()
+{
+    QList<frmAbout *> windows;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *about = qobject_cast<frmAbout *>(widget))
+            windows.append(about);
+    }
+    return windows;
+}
+
 } // namespace
 
 class tst_ui_frmabout : public QObject
@@ -74,6 +90,7 @@ private Q_SLOTS:
     void altSStartsTheTool();
     void clickStartsTheTool();
     void unavailableToolShowsMessageBox();
+    void mainWindowOpensOneDialog();
 };
 
 void tst_ui_frmabout::loadSteps()
@@ -296,6 +313,53 @@ void tst_ui_frmabout::unavailableToolShowsMessageBox()
     QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QVERIFY(launcher.programs.isEmpty());
     QVERIFY(about.isVisible());
+}
+
+// "О программе" twice: one ownerless, modeless dialog, loaded once, starting the desktop's tool through the main
+// window's launcher.
+void tst_ui_frmabout::mainWindowOpensOneDialog()
+{
+    QTemporaryDir bin;
+    QVERIFY(bin.isValid());
+    QFile tool(bin.filePath(u"hardinfo"_s));
+    QVERIFY(tool.open(QIODevice::WriteOnly));
+    QVERIFY(tool.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const auto restorePath = qScopeGuard([path = qgetenv("PATH")] { qputenv("PATH", path); });
+    qputenv("PATH", bin.path().toLocal8Bit());
+
+    auto ownedLauncher = std::make_unique<RecordingLauncher>();
+    RecordingLauncher *launcher = ownedLauncher.get();
+    frmFinder finder(std::move(ownedLauncher), std::make_unique<RecordingMessages>());
+    finder.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&finder));
+    QAction *mAbout = finder.findChild<QAction *>(u"mAbout"_s);
+    QVERIFY(mAbout);
+    QVERIFY(aboutWindows().isEmpty());
+
+    mAbout->trigger();
+    QCOMPARE(aboutWindows().size(), 1);
+    frmAbout *about = aboutWindows().first();
+    QVERIFY(about->isVisible());
+    QCOMPARE(about->parentWidget(), nullptr);
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    QVERIFY(finder.isEnabled());
+    QVERIFY(QTest::qWaitForWindowActive(about));
+
+    QTest::keyClick(about, Qt::Key_S, Qt::AltModifier);
+    QTRY_COMPARE(launcher->programs.size(), 1);
+    QCOMPARE(launcher->programs.first(), std::make_pair(bin.filePath(u"hardinfo"_s), 1));
+
+    auto *lblVersion = about->findChild<QLabel *>(u"lblVersion"_s);
+    lblVersion->setText(u"changed after load"_s);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QVERIFY(!about->isVisible());
+
+    mAbout->trigger();
+    QCOMPARE(aboutWindows(), QList<frmAbout *>{about});
+    QVERIFY(about->isVisible());
+    QCOMPARE(lblVersion->text(), u"changed after load"_s);
+    mAbout->trigger();
+    QCOMPARE(aboutWindows(), QList<frmAbout *>{about});
 }
 
 QTEST_MAIN(tst_ui_frmabout)
