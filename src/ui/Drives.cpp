@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QStorageInfo>
 
+using namespace Qt::StringLiterals;
+
 namespace velkaro::ui {
 
 namespace {
@@ -11,26 +13,18 @@ namespace {
 bool isPseudoFileSystem(const QString &type)
 {
     static const QStringList pseudo = {
-        QStringLiteral("autofs"),     QStringLiteral("binfmt_misc"), QStringLiteral("bpf"),
-        QStringLiteral("cgroup"),     QStringLiteral("cgroup2"),     QStringLiteral("configfs"),
-        QStringLiteral("debugfs"),    QStringLiteral("devpts"),      QStringLiteral("devtmpfs"),
-        QStringLiteral("efivarfs"),   QStringLiteral("fusectl"),     QStringLiteral("hugetlbfs"),
-        QStringLiteral("mqueue"),     QStringLiteral("nsfs"),        QStringLiteral("overlay"),
-        QStringLiteral("proc"),       QStringLiteral("pstore"),      QStringLiteral("ramfs"),
-        QStringLiteral("rootfs"),     QStringLiteral("rpc_pipefs"),  QStringLiteral("securityfs"),
-        QStringLiteral("squashfs"),   QStringLiteral("sysfs"),       QStringLiteral("tmpfs"),
-        QStringLiteral("tracefs"),    QStringLiteral("fuse.gvfsd-fuse"), QStringLiteral("fuse.portal"),
+        u"autofs"_s, u"binfmt_misc"_s, u"bpf"_s, u"cgroup"_s, u"cgroup2"_s, u"configfs"_s, u"debugfs"_s,
+        u"devpts"_s, u"devtmpfs"_s, u"efivarfs"_s, u"fusectl"_s, u"fuse.gvfsd-fuse"_s, u"fuse.portal"_s,
+        u"hugetlbfs"_s, u"mqueue"_s, u"nsfs"_s, u"overlay"_s, u"proc"_s, u"pstore"_s, u"ramfs"_s, u"rootfs"_s,
+        u"rpc_pipefs"_s, u"securityfs"_s, u"squashfs"_s, u"sysfs"_s, u"tmpfs"_s, u"tracefs"_s,
     };
     return pseudo.contains(type);
 }
 
 bool isSystemFolder(const QString &root)
 {
-    static const QStringList systemFolders = {
-        QStringLiteral("/proc"), QStringLiteral("/sys"), QStringLiteral("/dev"), QStringLiteral("/run"),
-        QStringLiteral("/boot"), QStringLiteral("/snap"),
-    };
-    if (isSameOrBelow(root, QStringLiteral("/run/media")))
+    static const QStringList systemFolders = {u"/proc"_s, u"/sys"_s, u"/dev"_s, u"/run"_s, u"/boot"_s, u"/snap"_s};
+    if (isSameOrBelow(root, u"/run/media"_s))
         return false;
     for (const QString &folder : systemFolders) {
         if (isSameOrBelow(root, folder))

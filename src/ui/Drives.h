@@ -36,8 +36,8 @@ struct MountedVolume
 };
 
 // The volumes a user sees as drives: the system drive first, then real storage volumes in the given order,
-// without pseudo and memory file systems, system folders (/proc, /sys, /dev, /run except /run/media) or
-// mounted single files.
+// without pseudo and memory file systems, system mounts (below /proc, /sys, /dev, /boot, /snap, and /run except
+// /run/media) or mounted single files.
 QStringList driveRoots(const QList<MountedVolume> &volumes);
 
 // The drives of this machine.

@@ -30,6 +30,7 @@ frmSettings::frmSettings(std::unique_ptr<Drives> drives, std::unique_ptr<search:
     setWindowTitle(u"Настройки"_s);
     setWindowIcon(applicationIcon());
     resize(twipsToPixels(6690), twipsToPixels(4905));
+    setFont(windowDefaultFont());
     QPalette background = palette();
     background.setColor(QPalette::Window, systemColour(QPalette::Highlight));
     setPalette(background);
