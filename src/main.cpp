@@ -1,10 +1,12 @@
 #include "AppIcon.h"
+#include "FontStandIns.h"
 #include "frmFinder.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    velkaro::ui::useStandInsForMissingWindowFonts();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velkaro"));
     QApplication::setApplicationVersion(QStringLiteral(VELKARO_VERSION));
