@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake make pkg-config qt6-base-dev libglib2.0-dev mdbtools mdbtools-dev
+packages=(g++ cmake make pkg-config qt6-base-dev libglib2.0-dev libfontconfig-dev mdbtools mdbtools-dev
           fonts-dejavu-core fonts-liberation2)
 command -v node >/dev/null || packages+=(nodejs)
 command -v npm >/dev/null || packages+=(npm)
