@@ -22,10 +22,10 @@ void RecordingSink::row(std::span<const FieldView> fields)
     m_rows.append(values);
 }
 
-QString writeMdb(const QString &path, const QByteArray &csv, const QString &columnsSpec)
+QString writeMdb(const QString &path, const QByteArray &csv, const QString &columnList)
 {
     QString error;
-    if (!mkbase::writeMdbFromCsv(csv, path, &error, QStringLiteral("Base"), columnsSpec))
+    if (!mkbase::writeMdbFromCsv(csv, path, &error, QStringLiteral("Base"), columnList))
         qFatal("writing %s failed: %s", qPrintable(path), qPrintable(error));
     return path;
 }

@@ -34,7 +34,7 @@ public:
 };
 
 // Writes `csv` with our Jet 4 writer; fails the test on a writer error.
-QString writeMdb(const QString &path, const QByteArray &csv, const QString &columnsSpec = {});
+QString writeMdb(const QString &path, const QByteArray &csv, const QString &columnList = {});
 QString writeDirectory(const QString &path, qint64 rows, quint64 seed);
 
 QByteArray readFile(const QString &path);

@@ -42,7 +42,7 @@ private:
 void TestReadTable::roundTrip_data()
 {
     QTest::addColumn<QByteArray>("csv");
-    QTest::addColumn<QString>("columnsSpec");
+    QTest::addColumn<QString>("columnList");
     QTest::addColumn<std::vector<ColumnInfo>>("columns");
     QTest::addColumn<QList<Row>>("rows");
 
@@ -83,12 +83,12 @@ void TestReadTable::roundTrip_data()
 void TestReadTable::roundTrip()
 {
     QFETCH(QByteArray, csv);
-    QFETCH(QString, columnsSpec);
+    QFETCH(QString, columnList);
     QFETCH(std::vector<ColumnInfo>, columns);
     QFETCH(QList<Row>, rows);
 
     const QString path = writeMdb(m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + u".mdb"_s), csv,
-                                  columnsSpec);
+                                  columnList);
     RecordingSink sink;
     readTable(path, u"Base"_s, sink);
     QCOMPARE(sink.m_columns, columns);

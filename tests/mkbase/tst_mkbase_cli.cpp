@@ -27,7 +27,7 @@ QByteArray readFile(const QString &path)
 
 } // namespace
 
-// The command line of velkaro-mkbase, run in-process: options, column specs and every kind of bad input.
+// The command line of velkaro-mkbase, run in-process: options, column lists and every kind of bad input.
 class TestMkBaseCli : public QObject
 {
     Q_OBJECT
@@ -39,8 +39,8 @@ private Q_SLOTS:
     void failureKeepsAnExistingOutput();
     void usageErrors_data();
     void usageErrors();
-    void columnSpec_data();
-    void columnSpec();
+    void columnList_data();
+    void columnList();
     void tableAndColumnsOptions();
     void generateIsDeterministic();
 
@@ -149,7 +149,7 @@ void TestMkBaseCli::usageErrors_data()
                                        << u"cannot write no-such-folder/out.mdb"_s;
     QTest::newRow("no files") << QStringList() << u"expected INPUT.csv and OUTPUT.mdb"_s;
     QTest::newRow("unknown option") << QStringList{u"--colums"_s, u"x"_s} << u"colums"_s;
-    QTest::newRow("bad column spec") << QStringList{u"--columns"_s, u"A:memo"_s, u"INPUT"_s, u"out.mdb"_s}
+    QTest::newRow("bad column list") << QStringList{u"--columns"_s, u"A:memo"_s, u"INPUT"_s, u"out.mdb"_s}
                                      << u"unknown type \"memo\""_s;
     QTest::newRow("generate with columns") << QStringList{u"--generate"_s, u"5"_s, u"--columns"_s, u"A:long"_s,
                                                           u"out.mdb"_s}
@@ -175,9 +175,9 @@ void TestMkBaseCli::usageErrors()
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{u"input.csv"_s});
 }
 
-void TestMkBaseCli::columnSpec_data()
+void TestMkBaseCli::columnList_data()
 {
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("list");
     QTest::addColumn<QList<ColumnDefinition>>("expected");
     QTest::addColumn<QString>("error");
 
@@ -200,15 +200,15 @@ void TestMkBaseCli::columnSpec_data()
     QTest::newRow("bad name") << u"A.B:long"_s << QList<ColumnDefinition>() << u"does not allow"_s;
 }
 
-void TestMkBaseCli::columnSpec()
+void TestMkBaseCli::columnList()
 {
-    QFETCH(QString, spec);
+    QFETCH(QString, list);
     QFETCH(QList<ColumnDefinition>, expected);
     QFETCH(QString, error);
 
     QList<ColumnDefinition> columns;
     QString message;
-    const bool ok = parseColumnSpec(spec, &columns, &message);
+    const bool ok = parseColumnList(list, &columns, &message);
     QCOMPARE(ok, error.isEmpty());
     if (ok)
         QVERIFY(columns == expected);

@@ -109,10 +109,10 @@ bool convertField(const CsvField &field, const ColumnDefinition &column, std::u1
 } // namespace
 
 bool writeMdbFromCsvSource(const QByteArray &csvUtf8, const QString &sourceName, const QString &mdbPath,
-                           QString *error, const QString &table, const QString &columnsSpec)
+                           QString *error, const QString &table, const QString &columnList)
 {
     QList<ColumnDefinition> columns;
-    if (!parseColumnSpec(columnsSpec, &columns, error)) {
+    if (!parseColumnList(columnList, &columns, error)) {
         *error = u"--columns: %1"_s.arg(*error);
         return false;
     }
@@ -158,9 +158,9 @@ bool writeMdbFromCsvSource(const QByteArray &csvUtf8, const QString &sourceName,
 }
 
 bool writeMdbFromCsv(const QByteArray &csvUtf8, const QString &mdbPath, QString *error, const QString &table,
-                     const QString &columnsSpec)
+                     const QString &columnList)
 {
-    return writeMdbFromCsvSource(csvUtf8, u"CSV input"_s, mdbPath, error, table, columnsSpec);
+    return writeMdbFromCsvSource(csvUtf8, u"CSV input"_s, mdbPath, error, table, columnList);
 }
 
 } // namespace velkaro::mkbase

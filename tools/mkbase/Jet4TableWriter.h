@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ColumnSpec.h"
+#include "ColumnList.h"
 
 #include <QString>
 

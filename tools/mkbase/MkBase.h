@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ColumnSpec.h"
+#include "ColumnList.h"
 #include "DirectoryGenerator.h"
 #include "Jet4TableWriter.h"
 
@@ -11,15 +11,15 @@
 
 namespace velkaro::mkbase {
 
-// Writes one table from UTF-8 CSV text (header row first). columnsSpec uses the --columns syntax; empty means the
+// Writes one table from UTF-8 CSV text (header row first). columnList uses the --columns syntax; empty means the
 // default five directory columns. Errors read "<source>, line N: ..." with source "CSV input".
 bool writeMdbFromCsv(const QByteArray &csvUtf8, const QString &mdbPath, QString *error,
-                     const QString &table = QStringLiteral("Base"), const QString &columnsSpec = QString());
+                     const QString &table = QStringLiteral("Base"), const QString &columnList = QString());
 
 // The same, naming the CSV's origin (usually its file path) in error messages.
 bool writeMdbFromCsvSource(const QByteArray &csvUtf8, const QString &sourceName, const QString &mdbPath,
                            QString *error, const QString &table = QStringLiteral("Base"),
-                           const QString &columnsSpec = QString());
+                           const QString &columnList = QString());
 
 // Writes rows generated entries of DirectoryGenerator(seed) into the default columns of a table.
 bool generateDirectory(qint64 rows, quint64 seed, const QString &mdbPath, QString *error);

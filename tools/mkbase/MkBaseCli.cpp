@@ -14,7 +14,7 @@ constexpr int ExitUsage = 2;
 
 QString helpText()
 {
-    return uR"(Usage: velkaro-mkbase [--table NAME] [--columns SPEC] INPUT.csv OUTPUT.mdb
+    return uR"(Usage: velkaro-mkbase [--table NAME] [--columns LIST] INPUT.csv OUTPUT.mdb
        velkaro-mkbase --generate N [--seed S] [--table NAME] OUTPUT.mdb
 
 Writes an Access (Jet 4) .mdb file with one table.
@@ -27,7 +27,7 @@ empty text; blanks inside values are kept exactly.
 
 Options:
   --table NAME     table name (default Base)
-  --columns SPEC   comma-separated NAME:TYPE, TYPE one of
+  --columns LIST   comma-separated NAME:TYPE, TYPE one of
                      text(N)  text of at most N characters, N 1..255
                      text     the same as text(255)
                      byte     0..255
@@ -56,7 +56,7 @@ int runMkBase(const QStringList &arguments, QTextStream &errors)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption helpOption(QStringList{u"h"_s, u"help"_s});
     const QCommandLineOption tableOption(u"table"_s, QString(), u"NAME"_s, u"Base"_s);
-    const QCommandLineOption columnsOption(u"columns"_s, QString(), u"SPEC"_s);
+    const QCommandLineOption columnsOption(u"columns"_s, QString(), u"LIST"_s);
     const QCommandLineOption generateOption(u"generate"_s, QString(), u"N"_s);
     const QCommandLineOption seedOption(u"seed"_s, QString(), u"S"_s, u"1"_s);
     parser.addOptions({helpOption, tableOption, columnsOption, generateOption, seedOption});

@@ -20,8 +20,8 @@ struct ColumnDefinition {
 QList<ColumnDefinition> defaultColumns();
 
 // Parses "NAME:TYPE,..." with TYPE one of text(N) (1..255), text (= text(255)), byte, integer, long, double.
-// An empty spec yields the default columns.
-bool parseColumnSpec(const QString &spec, QList<ColumnDefinition> *columns, QString *error);
+// An empty list yields the default columns.
+bool parseColumnList(const QString &list, QList<ColumnDefinition> *columns, QString *error);
 
 // Checks a table or column name against the rules Access applies to object names.
 bool isValidObjectName(const QString &name, QString *error);

@@ -1,4 +1,4 @@
-#include "ColumnSpec.h"
+#include "ColumnList.h"
 
 #include <QRegularExpression>
 
@@ -68,14 +68,14 @@ static bool parseColumnType(const QString &text, ColumnDefinition *column)
     return true;
 }
 
-bool parseColumnSpec(const QString &spec, QList<ColumnDefinition> *columns, QString *error)
+bool parseColumnList(const QString &list, QList<ColumnDefinition> *columns, QString *error)
 {
-    if (spec.trimmed().isEmpty()) {
+    if (list.trimmed().isEmpty()) {
         *columns = defaultColumns();
         return true;
     }
     QList<ColumnDefinition> parsed;
-    for (const QString &item : spec.split(u',')) {
+    for (const QString &item : list.split(u',')) {
         const qsizetype colon = item.lastIndexOf(u':');
         if (colon < 0) {
             *error = u"column \"%1\" has no type (expected NAME:TYPE)"_s.arg(item);
