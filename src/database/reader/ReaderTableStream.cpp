@@ -11,9 +11,11 @@
 #include <unistd.h>
 
 #include <array>
+#include <charconv>
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace velkaro::reader {
@@ -139,45 +141,122 @@ MdbTableDef *findTable(MdbHandle *mdb, const char *tableName)
     fail(ReaderError::TableNotFound, tableName);
 }
 
-// One bound column: mdbtools renders its value into `text`.
-struct BoundColumn
+// How a column's values become text: numbers, booleans and short texts straight from the cracked field
+// (with the library's accessors and converter, in the library's notation), anything else by the library
+// into a bound buffer.
+enum class Rendering { Boolean, Byte, Int16, Int32, Single, Double, Text, Ole, Bound };
+
+Rendering renderingOf(int type)
+{
+    switch (type) {
+    case MDB_BOOL: return Rendering::Boolean;
+    case MDB_BYTE: return Rendering::Byte;
+    case MDB_INT: return Rendering::Int16;
+    case MDB_LONGINT:
+    case MDB_COMPLEX: return Rendering::Int32;
+    case MDB_FLOAT: return Rendering::Single;
+    case MDB_DOUBLE: return Rendering::Double;
+    case MDB_TEXT: return Rendering::Text;
+    case MDB_OLE: return Rendering::Ole;
+    default: return Rendering::Bound;
+    }
+}
+
+// Bytes a fixed-size value occupies in the row.
+int widthOf(Rendering rendering)
+{
+    switch (rendering) {
+    case Rendering::Byte: return 1;
+    case Rendering::Int16: return 2;
+    case Rendering::Int32:
+    case Rendering::Single: return 4;
+    case Rendering::Double: return 8;
+    default: return 0;
+    }
+}
+
+struct ColumnOutput
 {
     MdbColumn *column = nullptr;
-    std::vector<char> text;
-    int size = 0;
+    Rendering rendering = Rendering::Bound;
+    // Where the library renders a bound column.
+    std::vector<char> bound;
+    int boundSize = 0;
 };
 
-std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, std::vector<BoundColumn> &bound, ReaderSandbox &sandbox,
-                ReaderOutput &output)
+template<typename T>
+std::string_view written(char *out, T value, std::chars_format format = {}, int precision = 0)
+{
+    std::to_chars_result result;
+    if constexpr (std::is_floating_point_v<T>)
+        result = std::to_chars(out, out + 64, value, format, precision);
+    else
+        result = std::to_chars(out, out + 64, value);
+    return {out, std::size_t(result.ptr - out)};
+}
+
+// The text of a non-null field, as the library's bound rendering gives it; `scratch` holds kMaxFieldSize bytes.
+std::string_view rendered(MdbHandle *mdb, const ColumnOutput &output, const MdbField &field, char *scratch)
+{
+    void *page = mdb->pg_buf;
+    const int start = field.start;
+    if (field.siz < widthOf(output.rendering))
+        fail(ReaderError::RowUnreadable, std::string("value shorter than its type in ") + output.column->name);
+    switch (output.rendering) {
+    case Rendering::Boolean: return "1";
+    case Rendering::Byte: return written(scratch, unsigned(mdb_get_byte(page, start)));
+    case Rendering::Int16: return written(scratch, short(mdb_get_int16(page, start)));
+    case Rendering::Int32: return written(scratch, int(mdb_get_int32(page, start)));
+    // printf's %.8g and %.16lg.
+    case Rendering::Single: return written(scratch, double(mdb_get_single(page, start)), std::chars_format::general, 8);
+    case Rendering::Double: return written(scratch, mdb_get_double(page, start), std::chars_format::general, 16);
+    case Rendering::Text: {
+        if (field.siz <= 0)
+            return {};
+        const int size = mdb_unicode2ascii(mdb, reinterpret_cast<const char *>(mdb->pg_buf) + start,
+                                           std::size_t(field.siz), scratch, protocol::kMaxFieldSize);
+        if (size < 0 || std::size_t(size) + 1 >= protocol::kMaxFieldSize)
+            fail(ReaderError::ValueTooLong, output.column->name);
+        return {scratch, std::size_t(size)};
+    }
+    case Rendering::Ole: return {};
+    case Rendering::Bound:
+        if (output.boundSize < 0 || std::size_t(output.boundSize) + 1 >= output.bound.size())
+            fail(ReaderError::ValueTooLong, output.column->name);
+        return {output.bound.data(), std::size_t(output.boundSize)};
+    }
+    return {};
+}
+
+std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, const std::vector<ColumnOutput> &outputs,
+                         ReaderSandbox &sandbox, ReaderOutput &output)
 {
     std::vector<MdbField> fields(table->num_cols);
+    std::vector<char> scratch(protocol::kMaxFieldSize);
     std::uint32_t rows = 0;
     mdb_rewind_table(table);
     while (mdb_fetch_row(table)) {
         if (++rows > table->num_rows)
             fail(ReaderError::RowCountMismatch, "more rows than the table definition counts");
-        // The bound values cannot tell NULL from an empty text; the row just fetched is still in the page
-        // buffer, and cracking it again gives the exact null flags.
+        // The library renders only bound columns and cannot tell NULL from an empty text; the row just fetched
+        // is still in the page buffer, and cracking it again gives every field and its exact null flag.
         int rowStart = 0;
         std::size_t rowSize = 0;
         if (mdb_find_row(mdb, int(table->cur_row) - 1, &rowStart, &rowSize) != 0 ||
             mdb_crack_row(table, rowStart & 0x1FFF, rowSize, fields.data()) < 0)
             fail(ReaderError::RowUnreadable, "row " + std::to_string(rows));
         output.beginRow();
-        for (std::size_t i = 0; i < bound.size(); ++i) {
-            const BoundColumn &value = bound[i];
+        for (std::size_t i = 0; i < outputs.size(); ++i) {
+            const ColumnOutput &column = outputs[i];
             // A boolean lives in the null mask: its "null" flag is its value.
-            if (fields[i].is_null && value.column->col_type != MDB_BOOL) {
+            if (column.rendering == Rendering::Boolean && fields[i].is_null) {
+                output.addField("0", 1);
+            } else if (fields[i].is_null) {
                 output.addNull();
-                continue;
+            } else {
+                const std::string_view text = rendered(mdb, column, fields[i], scratch.data());
+                output.addField(text.data(), std::uint32_t(text.size()));
             }
-            if (value.column->col_type == MDB_OLE) {
-                output.addField("", 0);
-                continue;
-            }
-            if (value.size < 0 || std::size_t(value.size) + 1 >= value.text.size())
-                fail(ReaderError::ValueTooLong, value.column->name);
-            output.addField(value.text.data(), std::uint32_t(value.size));
         }
         output.endRow();
         // The library reports damaged pages and rows only in text; stop at the first word.
@@ -220,20 +299,23 @@ void streamTable(const char *path, const char *tableName, ReaderSandbox &sandbox
         fail(ReaderError::RowCountMismatch, "row count beyond what the file can hold");
     checkLibraryText(sandbox, false);
 
-    std::vector<BoundColumn> bound(table->num_cols);
+    std::vector<ColumnOutput> outputs(table->num_cols);
     std::vector<ReaderOutput::Column> columns;
     for (unsigned int i = 0; i < table->num_cols; ++i) {
-        BoundColumn &value = bound[i];
-        value.column = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
-        value.text.resize(protocol::kMaxFieldSize);
-        if (value.column->col_type != MDB_OLE && mdb_bind_column(table.get(), int(i) + 1, value.text.data(), &value.size) < 0)
-            fail(ReaderError::DefinitionUnreadable, value.column->name);
-        columns.push_back({value.column->name, isNumber(value.column->col_type) ? protocol::kNumberKind
-                                                                                : protocol::kTextKind});
+        ColumnOutput &output = outputs[i];
+        output.column = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
+        output.rendering = renderingOf(output.column->col_type);
+        if (output.rendering == Rendering::Bound) {
+            output.bound.resize(protocol::kMaxFieldSize);
+            if (mdb_bind_column(table.get(), int(i) + 1, output.bound.data(), &output.boundSize) < 0)
+                fail(ReaderError::DefinitionUnreadable, output.column->name);
+        }
+        columns.push_back({output.column->name, isNumber(output.column->col_type) ? protocol::kNumberKind
+                                                                                  : protocol::kTextKind});
     }
     output.writeTable(shape.pages, table->num_rows, columns);
 
-    const std::uint32_t rows = streamRows(mdb.get(), table.get(), bound, sandbox, output);
+    const std::uint32_t rows = streamRows(mdb.get(), table.get(), outputs, sandbox, output);
     checkLibraryText(sandbox, false);
     output.writeEnd(rows);
 }
