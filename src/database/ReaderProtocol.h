@@ -6,7 +6,9 @@
 //   records   u8 tag, u32 payload size, payload
 //     'T' table   u32 file pages, u32 expected rows, u16 column count, per column: u8 kind, u16 size, UTF-8 name
 //     'R' rows    u32 row count, per row and column: u32 size (kNullField for NULL), UTF-8 bytes
-//     'E' end     u32 rows streamed; the last record, written only when the whole table was read
+//     'E' end     u32 rows streamed; the last record, written only when the whole table (or part) was read
+// A reader given a part of the table (K/N) streams only that part's rows; its table record still announces
+// the whole table's row count, which the parts' rows must add up to.
 //     'X' error   u8 ReaderError, UTF-8 detail; the last record
 // Integers are little-endian.
 

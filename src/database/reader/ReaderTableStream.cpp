@@ -14,6 +14,7 @@
 #include <charconv>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <type_traits>
 #include <vector>
@@ -228,14 +229,38 @@ std::string_view rendered(MdbHandle *mdb, const ColumnOutput &output, const MdbF
     return {};
 }
 
-std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, const std::vector<ColumnOutput> &outputs,
-                         ReaderSandbox &sandbox, ReaderOutput &output)
+// The data pages one part reads: the table's pages, in the library's order, numbered from `first` up to
+// `stop`. The file's page numbers are split evenly, which splits a table that fills most of the file evenly;
+// the last part also reads any page listed beyond the file, so that every part meets what a single read would.
+struct PageSpan
+{
+    std::uint32_t first = 0;
+    std::optional<std::uint32_t> stop;
+};
+
+PageSpan pagesOf(TablePart part, std::uint32_t filePages)
+{
+    const auto boundary = [&](std::uint32_t index) {
+        return std::uint32_t(std::uint64_t(filePages) * index / part.count);
+    };
+    PageSpan span{boundary(part.index), std::nullopt};
+    if (part.index + 1 < part.count)
+        span.stop = boundary(part.index + 1);
+    return span;
+}
+
+std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, TablePart part, PageSpan pages,
+                         const std::vector<ColumnOutput> &outputs, ReaderSandbox &sandbox, ReaderOutput &output)
 {
     std::vector<MdbField> fields(table->num_cols);
     std::vector<char> scratch(protocol::kMaxFieldSize);
     std::uint32_t rows = 0;
     mdb_rewind_table(table);
+    // The library reads on from the first listed page after its current one; page 0 is the file header.
+    table->cur_phys_pg = pages.first > 0 ? pages.first - 1 : 0;
     while (mdb_fetch_row(table)) {
+        if (pages.stop && table->cur_phys_pg >= *pages.stop)
+            break;
         if (++rows > table->num_rows)
             fail(ReaderError::RowCountMismatch, "more rows than the table definition counts");
         // The library renders only bound columns and cannot tell NULL from an empty text; the row just fetched
@@ -263,7 +288,7 @@ std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, const std::vector<C
         if (rows % kRowsBetweenTextChecks == 0 && sandbox.libraryPrinted())
             checkLibraryText(sandbox, false);
     }
-    if (rows != table->num_rows)
+    if (part.whole() && rows != table->num_rows)
         fail(ReaderError::RowCountMismatch,
              std::to_string(rows) + " rows read, the table definition counts " + std::to_string(table->num_rows));
     return rows;
@@ -271,7 +296,8 @@ std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, const std::vector<C
 
 } // namespace
 
-void streamTable(const char *path, const char *tableName, ReaderSandbox &sandbox, ReaderOutput &output)
+void streamTable(const char *path, const char *tableName, TablePart part, ReaderSandbox &sandbox,
+                 ReaderOutput &output)
 {
     const FileShape shape = checkFile(path);
 
@@ -315,7 +341,8 @@ void streamTable(const char *path, const char *tableName, ReaderSandbox &sandbox
     }
     output.writeTable(shape.pages, table->num_rows, columns);
 
-    const std::uint32_t rows = streamRows(mdb.get(), table.get(), outputs, sandbox, output);
+    const std::uint32_t rows =
+        streamRows(mdb.get(), table.get(), part, pagesOf(part, shape.pages), outputs, sandbox, output);
     checkLibraryText(sandbox, false);
     output.writeEnd(rows);
 }

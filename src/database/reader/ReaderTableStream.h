@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ReaderProtocol.h"
+#include "ReaderTablePart.h"
 
 #include <string>
 
@@ -16,8 +17,10 @@ struct ReaderFailure
     std::string detail;
 };
 
-// Streams every row of one table of an Access file through mdbtools into `output`. Returns normally only
-// when the whole table was written (the end record included); throws ReaderFailure otherwise.
-void streamTable(const char *path, const char *tableName, ReaderSandbox &sandbox, ReaderOutput &output);
+// Streams every row of one table of an Access file, or of one part of it, through mdbtools into `output`.
+// Returns normally only when the whole table or part was written (the end record included); throws
+// ReaderFailure otherwise. Only a whole table's row count can be checked against its definition.
+void streamTable(const char *path, const char *tableName, TablePart part, ReaderSandbox &sandbox,
+                 ReaderOutput &output);
 
 } // namespace velkaro::reader

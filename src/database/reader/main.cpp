@@ -1,4 +1,5 @@
-// velkaro-reader FILE TABLE: streams one table of an Access file on stdout (see ReaderProtocol.h).
+// velkaro-reader FILE TABLE [K/N]: streams one table of an Access file, or its K-th of N parts, on stdout
+// (see ReaderProtocol.h).
 // Runs apart from the program because mdbtools may crash, hang or exhaust memory on a damaged file.
 
 #include "ReaderOutput.h"
@@ -14,13 +15,14 @@ int main(int argc, char **argv)
     if (!sandbox.enter())
         return 3;
     velkaro::reader::ReaderOutput output(sandbox.protocolFd());
-    if (argc != 3) {
-        output.writeError(ReaderError::Usage, "usage: velkaro-reader FILE TABLE");
+    const auto part = argc == 4 ? velkaro::reader::parseTablePart(argv[3]) : velkaro::reader::TablePart{};
+    if ((argc != 3 && argc != 4) || !part) {
+        output.writeError(ReaderError::Usage, "usage: velkaro-reader FILE TABLE [K/N]");
         output.flush();
         return 2;
     }
     try {
-        velkaro::reader::streamTable(argv[1], argv[2], sandbox, output);
+        velkaro::reader::streamTable(argv[1], argv[2], *part, sandbox, output);
     } catch (const velkaro::reader::ReaderFailure &failure) {
         output.writeError(failure.error, failure.detail);
         output.flush();
