@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace velkaro::database {
@@ -41,10 +42,15 @@ public:
     QVariant Fields(const QString &columnName) const;
 
 private:
+    std::size_t column(const QString &name) const;
+    void prefetchAhead() const;
+
     std::shared_ptr<const Table> m_table;
     std::vector<std::uint32_t> m_rows;
     qint64 m_position = 0;
     bool m_open = false;
+    // The columns read since opening, by the names they were asked for; they are the ones worth prefetching.
+    mutable std::vector<std::pair<QString, std::size_t>> m_readColumns;
 };
 
 } // namespace velkaro::database

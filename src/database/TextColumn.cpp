@@ -33,6 +33,11 @@ QString decodedUtf8(std::string_view utf8)
             ++p;
             continue;
         }
+        if (lead >= 0xC2 && lead <= 0xDF && end - p >= 2 && (byte(p[1]) & 0xC0) == 0x80) {
+            *out++ = static_cast<char16_t>(((lead & 0x1F) << 6) | (byte(p[1]) & 0x3F));
+            p += 2;
+            continue;
+        }
         const std::size_t length = utf8CharLength(p, end);
         char32_t c = 0xFFFD;
         if (length == 2)

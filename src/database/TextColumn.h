@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database/PodArray.h"
+#include "database/Prefetch.h"
 #include "database/TableSource.h"
 
 #include <QString>
@@ -37,6 +38,20 @@ public:
     }
     // The text as stored in the file; empty for null.
     QString text(std::uint32_t row) const;
+
+    // Hints for reading `row` soon, for callers that know their rows ahead: first its offsets and null bit,
+    // then, once those have arrived, its folded text.
+    void prefetchOffsets(std::uint32_t row) const
+    {
+        prefetch(m_offsets.data() + row);
+        prefetch(m_offsets.data() + row + 1);
+        prefetch(m_nulls.data() + row / 64);
+    }
+    void prefetchText(std::uint32_t row) const
+    {
+        prefetch(m_folded.data() + m_offsets[row]);
+        prefetch(m_folded.data() + m_offsets[row + 1]);
+    }
 
     // All folded texts back to back; row r occupies [foldedBegin(r), foldedBegin(r + 1)).
     std::string_view foldedTexts() const { return {m_folded.data(), m_folded.size()}; }

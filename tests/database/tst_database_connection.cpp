@@ -48,6 +48,7 @@ private Q_SLOTS:
     void emptyResult();
     void misuseThrows();
     void reopenAfterClose();
+    void fieldNamesFollowTheOpenedFile();
     void connectionTexts_data();
     void connectionTexts();
     void rejectedFiles_data();
@@ -187,6 +188,42 @@ void tst_database_connection::reopenAfterClose()
     }
     QVERIFY(!connection.isOpen());
     QVERIFY(!records.isOpen());
+}
+
+void tst_database_connection::fieldNamesFollowTheOpenedFile()
+{
+    // Enough records that reading runs ahead of the current one; the second file keeps its columns in
+    // reverse order and a text NO_TYPE.
+    QString usual = u"ABONENT,PHONE,ADDRESS,COMMENT,NO_TYPE\n"_s;
+    QString reversed = u"NO_TYPE,COMMENT,ADDRESS,PHONE,ABONENT\n"_s;
+    for (int i = 0; i < 40; ++i) {
+        usual += u"АБОНЕНТ %1,%1,УЛ. %1,,%1\n"_s.arg(i);
+        reversed += u"%1,Прим %1,ул. %1,%1,Абонент %1\n"_s.arg(i);
+    }
+    const QString usualText = accessDriver + writeBase(usual.toUtf8(), u"usual.mdb"_s);
+    const QString reversedText = accessDriver + writeBase(reversed.toUtf8(), u"reversed.mdb"_s, u"Base"_s,
+                                                          u"NO_TYPE:text,COMMENT:text,ADDRESS:text,PHONE:text,ABONENT:text"_s);
+    const QString abonent = u"ABONENT"_s;
+    const QString comment = u"COMMENT"_s;
+    const QString noType = u"NO_TYPE"_s;
+    Connection connection;
+    Recordset records;
+    for (const bool reversedFile : {false, true, false}) {
+        connection.Open(reversedFile ? reversedText : usualText);
+        records.Open(u"SELECT * FROM Base WHERE ADDRESS LIKE 'УЛ.%'"_s, connection);
+        QCOMPARE(records.RecordCount(), 40);
+        for (int i = 0; i < 40; ++i) {
+            const QString number = QString::number(i);
+            QCOMPARE(records.Fields(abonent), QVariant((reversedFile ? u"Абонент "_s : u"АБОНЕНТ "_s) + number));
+            QCOMPARE(records.Fields(comment), reversedFile ? QVariant(u"Прим "_s + number) : QVariant());
+            QCOMPARE(records.Fields(noType), reversedFile ? QVariant(number) : QVariant(double(i)));
+            QCOMPARE(records.Fields(u"address"_s), QVariant((reversedFile ? u"ул. "_s : u"УЛ. "_s) + number));
+            records.MoveNext();
+        }
+        QVERIFY(records.isEOF());
+        records.Close();
+        connection.Close();
+    }
 }
 
 void tst_database_connection::connectionTexts_data()
