@@ -10,6 +10,7 @@
 #include "database/DatabaseError.h"
 #include "database/Recordset.h"
 
+#include <array>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -62,23 +63,68 @@ QString fieldText(const QVariant &value)
         return {};
     if (value.typeId() == QMetaType::Double)
         return QString::number(value.toDouble(), 'g', 15);
+    if (value.typeId() == QMetaType::QString)
+        return value.value<QString>();
     return value.toString();
 }
 
-// The type line's text for one record's NO_TYPE; keeps the run-wide code and description current.
-QString lineTypeText(const QVariant &noType)
+// `text` without the blanks at either end.
+QStringView withoutOuterBlanks(QStringView text)
 {
-    const std::optional<int> code = lineTypeCode(noType);
-    if (!code)
-        return {};
-    RunWideValues &values = runWideValues();
-    values.lineTypeCode = *code;
-    std::optional<QString> description = LineTypeCatalogue::description(*code);
-    if (!description)
-        return {};
-    values.LineTypeDescription = *description;
-    return *description;
+    while (!text.isEmpty() && text.front() == u' ')
+        text = text.sliced(1);
+    while (!text.isEmpty() && text.back() == u' ')
+        text.chop(1);
+    return text;
 }
+
+// `label` followed by `value`, built in one allocation.
+QString labelled(const QString &label, QStringView value)
+{
+    QString line;
+    line.reserve(label.size() + value.size());
+    line.append(label).append(value);
+    return line;
+}
+
+// The type lines of a search. Each record's NO_TYPE keeps the run-wide code and description current; the line
+// for a code is built once per search.
+class TypeLines
+{
+public:
+    explicit TypeLines(const QString &label)
+        : m_label(label)
+    {
+    }
+
+    QString line(const QVariant &noType)
+    {
+        const std::optional<int> code = lineTypeCode(noType);
+        if (!code)
+            return m_label;
+        RunWideValues &values = runWideValues();
+        values.lineTypeCode = *code;
+        Known &known = m_known[std::size_t(*code)];
+        if (!known.looked) {
+            known.looked = true;
+            known.description = LineTypeCatalogue::description(*code);
+            known.line = labelled(m_label, known.description.value_or(QString()));
+        }
+        if (known.description)
+            values.LineTypeDescription = *known.description;
+        return known.line;
+    }
+
+private:
+    struct Known
+    {
+        bool looked = false;
+        std::optional<QString> description;
+        QString line;
+    };
+    const QString &m_label;
+    std::array<Known, 256> m_known;
+};
 
 // Collects result lines and hands them to the list a batch at a time.
 class LineBatch
@@ -90,9 +136,10 @@ public:
         m_lines.reserve(linesPerBatch);
     }
 
-    void add(std::initializer_list<QString> lines)
+    void add(std::array<QString, 6> &&lines)
     {
-        m_lines.append(lines);
+        for (QString &line : lines)
+            m_lines.push_back(std::move(line));
         if (m_lines.size() >= linesPerBatch)
             flush();
     }
@@ -152,14 +199,15 @@ void SearchCommand::run(const InputSource &inputs, ResultList &list, MessageSink
         mdlFunc::DeriveCriteria(in, criteria);
         MakeQuery(mdlFunc::BuildQueryText(criteria));
 
+        TypeLines typeLines(typeLabel);
         const qint64 count = m_recordset.RecordCount();
         for (qint64 index = 1; index <= count; ++index) {
             batch.add({QString(),
-                       abonentLabel + fieldText(m_recordset.Fields(abonent)),
-                       phoneLabel + mdlFunc::trimBlanks(fieldText(m_recordset.Fields(phone))),
-                       addressLabel + fieldText(m_recordset.Fields(address)),
-                       typeLabel + lineTypeText(m_recordset.Fields(noType)),
-                       commentLabel + fieldText(m_recordset.Fields(comment))});
+                       labelled(abonentLabel, fieldText(m_recordset.Fields(abonent))),
+                       labelled(phoneLabel, withoutOuterBlanks(fieldText(m_recordset.Fields(phone)))),
+                       labelled(addressLabel, fieldText(m_recordset.Fields(address))),
+                       typeLines.line(m_recordset.Fields(noType)),
+                       labelled(commentLabel, fieldText(m_recordset.Fields(comment)))});
             m_recordset.MoveNext();
         }
         batch.flush();
