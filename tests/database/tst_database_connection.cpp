@@ -201,8 +201,9 @@ void tst_database_connection::fieldNamesFollowTheOpenedFile()
         reversed += u"%1,Прим %1,ул. %1,%1,Абонент %1\n"_s.arg(i);
     }
     const QString usualText = accessDriver + writeBase(usual.toUtf8(), u"usual.mdb"_s);
-    const QString reversedText = accessDriver + writeBase(reversed.toUtf8(), u"reversed.mdb"_s, u"Base"_s,
-                                                          u"NO_TYPE:text,COMMENT:text,ADDRESS:text,PHONE:text,ABONENT:text"_s);
+    const QString reversedColumns = u"NO_TYPE:text,COMMENT:text,ADDRESS:text,PHONE:text,ABONENT:text"_s;
+    const QString reversedText =
+        accessDriver + writeBase(reversed.toUtf8(), u"reversed.mdb"_s, u"Base"_s, reversedColumns);
     const QString abonent = u"ABONENT"_s;
     const QString comment = u"COMMENT"_s;
     const QString noType = u"NO_TYPE"_s;
