@@ -19,30 +19,29 @@ char32_t decode(const char *p, std::size_t length)
     }
 }
 
-void encode(char32_t c, PodArray<char> &out)
+// Writes `c` as UTF-8 at `out`; returns the bytes written (at most 4).
+std::size_t encode(char32_t c, char *out)
 {
-    char bytes[4];
-    std::size_t length;
     if (c < 0x80) {
-        bytes[0] = static_cast<char>(c);
-        length = 1;
-    } else if (c < 0x800) {
-        bytes[0] = static_cast<char>(0xC0 | (c >> 6));
-        bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
-        length = 2;
-    } else if (c < 0x10000) {
-        bytes[0] = static_cast<char>(0xE0 | (c >> 12));
-        bytes[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        bytes[2] = static_cast<char>(0x80 | (c & 0x3F));
-        length = 3;
-    } else {
-        bytes[0] = static_cast<char>(0xF0 | (c >> 18));
-        bytes[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        bytes[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        bytes[3] = static_cast<char>(0x80 | (c & 0x3F));
-        length = 4;
+        out[0] = static_cast<char>(c);
+        return 1;
     }
-    out.append(bytes, length);
+    if (c < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (c >> 6));
+        out[1] = static_cast<char>(0x80 | (c & 0x3F));
+        return 2;
+    }
+    if (c < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (c >> 12));
+        out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (c & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (c >> 18));
+    out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (c & 0x3F));
+    return 4;
 }
 
 // Lower-case Cyrillic U+0430..U+045F in two bytes (D0 B0..BF, D1 80..9F): the upper-case pair, or 0.
@@ -61,14 +60,21 @@ unsigned cyrillicUpper(unsigned char lead, unsigned char trail)
 
 bool appendFolded(std::string_view utf8, PodArray<char> &out)
 {
+    // Folded into a local buffer and appended in pieces: a value costs one append, not one per byte.
+    char buffer[512];
+    std::size_t used = 0;
     const char *p = utf8.data();
     const char *const end = p + utf8.size();
     bool changed = false;
     while (p < end) {
+        if (used + 4 > sizeof buffer) {
+            out.append(buffer, used);
+            used = 0;
+        }
         const auto lead = static_cast<unsigned char>(*p);
         if (lead < 0x80) {
             const bool lower = lead >= 'a' && lead <= 'z';
-            out.push_back(static_cast<char>(lower ? lead - 0x20 : lead));
+            buffer[used++] = static_cast<char>(lower ? lead - 0x20 : lead);
             changed |= lower;
             ++p;
             continue;
@@ -77,32 +83,35 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out)
         if (length == 2 && (lead == 0xD0 || lead == 0xD1)) {
             const unsigned upper = cyrillicUpper(lead, static_cast<unsigned char>(p[1]));
             if (upper != 0) {
-                out.push_back(static_cast<char>(upper >> 8));
-                out.push_back(static_cast<char>(upper & 0xFF));
+                buffer[used++] = static_cast<char>(upper >> 8);
+                buffer[used++] = static_cast<char>(upper & 0xFF);
                 changed = true;
                 p += 2;
                 continue;
             }
             if (lead == 0xD0) { // U+0400..U+042F: upper case already
-                out.append(p, 2);
+                buffer[used++] = p[0];
+                buffer[used++] = p[1];
                 p += 2;
                 continue;
             }
         }
         if (length == 1) {
-            out.push_back(*p++);
+            buffer[used++] = *p++;
             continue;
         }
         const char32_t c = decode(p, length);
         const char32_t upper = QChar::toUpper(c);
         if (upper == c) {
-            out.append(p, length);
+            for (std::size_t i = 0; i < length; ++i)
+                buffer[used++] = p[i];
         } else {
-            encode(upper, out);
+            used += encode(upper, buffer + used);
             changed = true;
         }
         p += length;
     }
+    out.append(buffer, used);
     return changed;
 }
 
