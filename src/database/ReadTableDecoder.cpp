@@ -52,12 +52,6 @@ void ReadTableDecoder::received(std::size_t size)
     }
 }
 
-void ReadTableDecoder::checkComplete() const
-{
-    if (m_state != State::Finished)
-        garbage("ended before the end record");
-}
-
 std::size_t ReadTableDecoder::decodeRecord(const char *data, std::size_t size)
 {
     if (m_state == State::Preamble) {
@@ -161,7 +155,7 @@ void ReadTableDecoder::decodeRows(const char *payload, std::uint32_t size)
 
 void ReadTableDecoder::decodeEnd(const char *payload, std::uint32_t size)
 {
-    if (size != 4 || protocol::getU32(payload) != m_rows || m_rows != m_expectedRows)
+    if (size != 4 || protocol::getU32(payload) != m_rows)
         garbage("end record does not match the rows");
     m_state = State::Finished;
 }

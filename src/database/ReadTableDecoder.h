@@ -10,7 +10,8 @@
 namespace velkaro::database {
 
 // Decodes the reader's stream as it arrives and passes each row to the sink, its fields pointing into the
-// receive buffer. Throws DatabaseError on anything but a well-formed, complete stream.
+// receive buffer. Throws DatabaseError on anything but a well-formed, complete stream. Whether the rows
+// streamed are the whole table is the caller's to check: a reader of a part streams fewer.
 class ReadTableDecoder
 {
 public:
@@ -22,8 +23,10 @@ public:
 
     // True once the end record arrived; any byte after it is an error.
     bool finished() const { return m_state == State::Finished; }
-    // Throws unless the stream reached its end record.
-    void checkComplete() const;
+
+    std::uint64_t rows() const { return m_rows; }
+    // The whole table's row count, as announced.
+    std::uint32_t expectedRows() const { return m_expectedRows; }
 
 private:
     enum class State { Preamble, Table, Rows, Finished };

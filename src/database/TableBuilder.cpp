@@ -23,6 +23,20 @@ void TableBuilder::row(std::span<const FieldView> fields)
     ++m_rowCount;
 }
 
+void TableBuilder::append(TableBuilder &&next)
+{
+    if (next.m_columns != m_columns)
+        throw DatabaseError("parts of a table differ in their columns");
+    for (std::size_t i = 0; i < m_values.size(); ++i) {
+        m_values[i]->appendColumn(std::move(*next.m_values[i]));
+        next.m_values[i].reset();
+    }
+    m_rowCount += next.m_rowCount;
+    next.m_columns.clear();
+    next.m_values.clear();
+    next.m_rowCount = 0;
+}
+
 std::shared_ptr<const Table> TableBuilder::take()
 {
     for (const auto &values : m_values)

@@ -14,6 +14,9 @@ public:
     void columns(std::vector<ColumnInfo> columns) override;
     void row(std::span<const FieldView> fields) override;
 
+    // Appends the rows `next` built after these, the columns being the same; `next` is empty afterwards.
+    void append(TableBuilder &&next);
+
     // The table built so far; the builder is empty afterwards.
     std::shared_ptr<const Table> take();
 

@@ -2,8 +2,7 @@
 
 #include "database/DatabaseError.h"
 #include "database/FileStamp.h"
-#include "database/TableBuilder.h"
-#include "database/TableSource.h"
+#include "database/ReadWholeTable.h"
 
 #include <QStringList>
 
@@ -44,9 +43,7 @@ std::shared_ptr<const Table> directoryTable(const QString &path)
         return cached.table;
     // Drop the old table first, so that two decoded files never share memory.
     cached = {};
-    TableBuilder builder;
-    readTable(stamp->path, QStringLiteral("Base"), builder);
-    auto table = builder.take();
+    auto table = readWholeTable(stamp->path, QStringLiteral("Base"));
     checkDirectoryColumns(*table);
     cached = {*stamp, table};
     return table;

@@ -88,6 +88,48 @@ void TextColumn::append(const FieldView &field)
     m_offsets.push_back(checkedOffset(m_folded.size()));
 }
 
+void TextColumn::appendColumn(TextColumn &&next)
+{
+    const std::uint32_t rows = rowCount();
+    const std::uint32_t nextRows = next.rowCount();
+    if (std::uint64_t(rows) + nextRows >= std::numeric_limits<std::uint32_t>::max() - 1)
+        throw DatabaseError("too many rows");
+
+    const std::uint32_t foldedShift = checkedOffset(m_folded.size());
+    checkedOffset(m_folded.size() + next.m_folded.size());
+    m_folded.append(next.m_folded.data(), next.m_folded.size());
+    next.m_folded = {};
+    m_offsets.reserve(m_offsets.size() + nextRows);
+    for (std::uint32_t row = 1; row <= nextRows; ++row)
+        m_offsets.push_back(next.m_offsets[row] + foldedShift);
+    next.m_offsets = {};
+
+    // Null bits of the next rows land `rows % 64` bits into a word.
+    const unsigned shift = rows % 64;
+    m_nulls.resize((std::size_t(rows) + nextRows + 63) / 64, 0);
+    for (std::size_t word = 0; word < next.m_nulls.size(); ++word) {
+        const std::uint64_t bits = next.m_nulls[word];
+        const std::size_t at = rows / 64 + word;
+        m_nulls[at] |= bits << shift;
+        if (shift != 0 && at + 1 < m_nulls.size())
+            m_nulls[at + 1] |= bits >> (64 - shift);
+    }
+    next.m_nulls = {};
+
+    const std::uint32_t originalShift = checkedOffset(m_originals.size());
+    checkedOffset(m_originals.size() + next.m_originals.size());
+    m_originals.append(next.m_originals.data(), next.m_originals.size());
+    next.m_originals = {};
+    for (std::size_t i = 0; i < next.m_originalRows.size(); ++i) {
+        m_originalRows.push_back(next.m_originalRows[i] + rows);
+        m_originalOffsets.push_back(next.m_originalOffsets[i + 1] + originalShift);
+    }
+    next.m_originalRows = {};
+    next.m_originalOffsets = {};
+    next.m_offsets.push_back(0);
+    next.m_originalOffsets.push_back(0);
+}
+
 void TextColumn::finish()
 {
     m_folded.shrinkToFit();

@@ -28,6 +28,8 @@ public:
     TextColumn &operator=(const TextColumn &) = delete;
 
     void append(const FieldView &field);
+    // Appends the rows of `next` after these and empties it; its buffers are freed as they are copied.
+    void appendColumn(TextColumn &&next);
     void finish();
 
     std::uint32_t rowCount() const { return static_cast<std::uint32_t>(m_offsets.size() - 1); }

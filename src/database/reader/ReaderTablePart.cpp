@@ -10,7 +10,7 @@ std::optional<std::uint32_t> number(std::string_view text)
 {
     std::uint32_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || text.empty())
+    if (error != std::errc {} || end != text.data() + text.size() || text.empty())
         return std::nullopt;
     return value;
 }
@@ -26,7 +26,7 @@ std::optional<TablePart> parseTablePart(std::string_view text)
     const auto count = number(text.substr(slash + 1));
     if (!part || !count || *count == 0 || *count > kMaxTableParts || *part == 0 || *part > *count)
         return std::nullopt;
-    return TablePart{*part - 1, *count};
+    return TablePart {*part - 1, *count};
 }
 
 } // namespace velkaro::reader
