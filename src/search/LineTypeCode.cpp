@@ -18,7 +18,7 @@ qsizetype skipDigits(const QString &text, qsizetype at)
     return at;
 }
 
-// The number at the start of `text`, read the way a BASIC Val reads it: blanks, tabs and line
+// The number at the start of `text`: blanks, tabs and line
 // feeds first are skipped, then an optional sign, digits, a fraction and an exponent; 0 when none.
 double leadingNumber(const QString &text)
 {

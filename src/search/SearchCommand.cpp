@@ -56,7 +56,7 @@ std::optional<Message> inputProblem(const SearchInputs &in)
     return std::nullopt;
 }
 
-// A field as text: nothing for null, numbers the way BASIC concatenates them (21, 2.5).
+// A field as text: nothing for null, numbers in their shortest form (21, 2.5).
 QString fieldText(const QVariant &value)
 {
     if (!value.isValid() || value.isNull())
