@@ -40,7 +40,7 @@ struct Query
 
 long peakMemoryKb()
 {
-    rusage usage{};
+    rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
 }
@@ -97,8 +97,8 @@ qint64 timed(const std::function<std::size_t()> &run, std::size_t *hits)
 }
 
 // memmem, std::boyer_moore_horspool_searcher, string_view::find and SubstringFinder over one folded column.
-void compareSubstringSearches(const TextColumn &column, const QString &columnName, const QString &literal,
-                              QTextStream &out)
+void compareSubstringSearches(
+    const TextColumn &column, const QString &columnName, const QString &literal, QTextStream &out)
 {
     const std::string_view texts = column.foldedTexts();
     const QByteArray needle = literal.toUtf8();
@@ -148,8 +148,7 @@ void compareSubstringSearches(const TextColumn &column, const QString &columnNam
         },
         &hits);
     out << u"  %1 '%2' over %3 MB, %4 hits: memmem %5 ms, horspool %6 ms, string_view::find %7 ms, "
-           u"SubstringFinder %8 ms\n"_s
-               .arg(columnName, literal)
+           u"SubstringFinder %8 ms\n"_s.arg(columnName, literal)
                .arg(double(texts.size()) / 1e6, 0, 'f', 1)
                .arg(hits)
                .arg(milliseconds(memmemTime), 0, 'f', 1)
@@ -187,7 +186,7 @@ int measure(qint64 rows)
         phone = table->values(*table->columnIndex(u"PHONE"_s)).text(table->rowCount() / 2).trimmed();
     }
 
-    const std::vector<Query> queries{
+    const std::vector<Query> queries {
         {u"phone"_s, u"SELECT * FROM Base WHERE PHONE='"_s + phone + u"'"_s},
         {u"subscriber"_s, u"SELECT * FROM Base WHERE ABONENT LIKE '%ИВАНОВ%' "_s},
         {u"address"_s, u"SELECT * FROM Base WHERE ADDRESS LIKE '%САДОВАЯ%Д% 5%КВ%.12'"_s},

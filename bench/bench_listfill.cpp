@@ -21,12 +21,10 @@ constexpr int runs = 5;
 
 QStringList entryLines(int i)
 {
-    return {QString(),
-            u"   Абонент:                ИВАНОВ ИВАН ИВАНОВИЧ %1"_s.arg(i),
-            u"   Телефон:              %1"_s.arg(1000000 + i),
-            u"   Адрес:                   УЛ. САДОВАЯ Д. %1 КОРП. 2 КВ.%2"_s.arg(i % 200).arg(i % 500),
-            u"   Тип:                         ЛИЧНЫЙ"_s,
-            u"   Примечания:        "_s};
+    return {QString(), u"   Абонент:                ИВАНОВ ИВАН ИВАНОВИЧ %1"_s.arg(i),
+        u"   Телефон:              %1"_s.arg(1000000 + i),
+        u"   Адрес:                   УЛ. САДОВАЯ Д. %1 КОРП. 2 КВ.%2"_s.arg(i % 200).arg(i % 500),
+        u"   Тип:                         ЛИЧНЫЙ"_s, u"   Примечания:        "_s};
 }
 
 // Median milliseconds of filling the list in batches of `entriesPerBatch` entries.

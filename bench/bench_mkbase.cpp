@@ -32,7 +32,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     const qint64 milliseconds = std::max<qint64>(timer.elapsed(), 1);
-    rusage usage{};
+    rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     out << "rows:           " << rows << '\n'
         << "milliseconds:   " << milliseconds << '\n'

@@ -73,25 +73,25 @@ std::vector<Query> pickQueries(qint64 rows)
         const QString number = QString::fromStdU16String(entry.phone);
         const QString place = QString::fromStdU16String(entry.address);
         if (!phone && number.size() == 7 && !number.contains(u' ') && !number.contains(u'-')) {
-            phone = Query{u"phone"_s, {}};
+            phone = Query {u"phone"_s, {}};
             phone->inputs.phone = number.left(3) + u'-' + number.mid(3, 2) + u'-' + number.mid(5);
         }
         if (!subscriber && abonent.endsWith(u'.')) {
-            subscriber = Query{u"subscriber"_s, {}};
+            subscriber = Query {u"subscriber"_s, {}};
             subscriber->inputs.ab = abonent.section(u' ', 0, 0).toLower();
         }
         if (!address && place.contains(u" КВ."_s) && !place.contains(u"КОРП"_s)) {
-            address = Query{u"address+flat"_s, {}};
+            address = Query {u"address+flat"_s, {}};
             address->inputs.street = place.section(u' ', 1, 1).toLower();
             address->inputs.house = place.section(u" Д. "_s, 1).section(u" КВ."_s, 0, 0).toLower();
             address->inputs.flat = place.section(u" КВ."_s, 1);
         }
         if (!remark && entry.comment) {
-            remark = Query{u"remark"_s, {}};
+            remark = Query {u"remark"_s, {}};
             remark->inputs.comment = typed(*entry.comment);
         }
     }
-    Query commonSurname{u"subscriber ИВАНОВ"_s, {}};
+    Query commonSurname {u"subscriber ИВАНОВ"_s, {}};
     commonSurname.inputs.ab = u"иванов"_s;
     std::vector<Query> queries;
     for (const auto &query : {phone, subscriber, std::optional(commonSurname), address, remark}) {
@@ -104,7 +104,9 @@ std::vector<Query> pickQueries(qint64 rows)
 class FixedInputs : public InputSource
 {
 public:
-    explicit FixedInputs(SearchInputs inputs) : m_inputs(std::move(inputs)) {}
+    explicit FixedInputs(SearchInputs inputs)
+        : m_inputs(std::move(inputs))
+    { }
     SearchInputs searchInputs() const override { return m_inputs; }
 
 private:
@@ -115,7 +117,9 @@ private:
 class TimingList : public ResultList
 {
 public:
-    explicit TimingList(const QElapsedTimer &clock) : m_clock(clock) {}
+    explicit TimingList(const QElapsedTimer &clock)
+        : m_clock(clock)
+    { }
     void clear() override { lines = 0; }
     void append(const QStringList &batch) override
     {
@@ -195,8 +199,7 @@ double median(std::vector<double> values)
 }
 
 // The warm median of the engine alone: opening the result set on the already read file, without the lines.
-double engineMilliseconds(database::Connection &connection, database::Recordset &recordset,
-                          const SearchInputs &inputs)
+double engineMilliseconds(database::Connection &connection, database::Recordset &recordset, const SearchInputs &inputs)
 {
     SearchCriteria criteria;
     mdlFunc::DeriveCriteria(inputs, criteria);
@@ -226,7 +229,7 @@ QString number(double value, int decimals = 1)
 
 qint64 peakKilobytes()
 {
-    rusage usage{};
+    rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
 }
@@ -241,8 +244,7 @@ public:
             while (!m_stop.load())
                 sample();
         })
-    {
-    }
+    { }
     ~ChildPeakSampler() { stop(); }
 
     qint64 stop()
@@ -322,7 +324,7 @@ int measure(const QString &path, qint64 rows)
     std::vector<Row> results;
     for (const Query &query : queries) {
         database::clearDirectoryTableCache();
-        Row row{query, timeSearch(command, query.inputs), 0, 0};
+        Row row {query, timeSearch(command, query.inputs), 0, 0};
         std::vector<double> warm;
         for (int run = 0; run < warmRuns; ++run)
             warm.push_back(timeSearch(command, query.inputs).milliseconds);
@@ -343,7 +345,7 @@ int measure(const QString &path, qint64 rows)
         SearchCriteria criteria;
         mdlFunc::DeriveCriteria(row.query.inputs, criteria);
         const QString sql = mdlFunc::BuildQueryText(criteria);
-        const MdbSqlTiming reference = mdbSql.isEmpty() ? MdbSqlTiming{} : timeMdbSql(mdbSql, path, sql);
+        const MdbSqlTiming reference = mdbSql.isEmpty() ? MdbSqlTiming {} : timeMdbSql(mdbSql, path, sql);
         const bool ran = reference.records >= 0;
         out() << column(QString::number(rows), 9) << column(row.query.kind, 18)
               << column(QString::number(row.first.records), 9) << column(number(row.first.milliseconds), 10)
@@ -383,14 +385,14 @@ int main(int argc, char *argv[])
         sizes.push_back(1'000'000);
 
     out() << "first: the first search on the file (read and decoded); warm: median of " << warmRuns
-          << " more; query: the engine's part of a warm search; mdb-sql: the same statement, whole process; ratio = mdb-sql / warm.\n"
+          << " more; query: the engine's part of a warm search; mdb-sql: the same statement, whole process; ratio = "
+             "mdb-sql / warm.\n"
           << "main MB: peak resident set of the program; readr MB: peak of its reader process (sampled); "
              "x file = their sum / file size.\n"
-          << column(u"entries"_s, 9) << column(u"search"_s, 18) << column(u"found"_s, 9)
-          << column(u"first ms"_s, 10) << column(u"warm ms"_s, 10) << column(u"query ms"_s, 10) << column(u"mdb-sql ms"_s, 11)
-          << column(u"mdb rows"_s, 9) << column(u"ratio"_s, 11) << column(u"file MB"_s, 9)
-          << column(u"main MB"_s, 9) << column(u"readr MB"_s, 9) << column(u"x file"_s, 7) << "   statement"
-          << Qt::endl;
+          << column(u"entries"_s, 9) << column(u"search"_s, 18) << column(u"found"_s, 9) << column(u"first ms"_s, 10)
+          << column(u"warm ms"_s, 10) << column(u"query ms"_s, 10) << column(u"mdb-sql ms"_s, 11)
+          << column(u"mdb rows"_s, 9) << column(u"ratio"_s, 11) << column(u"file MB"_s, 9) << column(u"main MB"_s, 9)
+          << column(u"readr MB"_s, 9) << column(u"x file"_s, 7) << "   statement" << Qt::endl;
     for (const qint64 rows : sizes) {
         QTemporaryDir folder;
         const QString path = folder.filePath(u"directory.mdb"_s);

@@ -11,7 +11,7 @@ EqualityIndex::EqualityIndex(const TextColumn &column)
     : m_column(column)
 {
     const std::uint32_t rows = column.rowCount();
-    const std::size_t slotCount = std::bit_ceil(std::size_t{2} * rows + 2);
+    const std::size_t slotCount = std::bit_ceil(std::size_t {2} * rows + 2);
     m_mask = slotCount - 1;
     m_slots.resize(slotCount, noRow);
     m_next.resize(rows, noRow);

@@ -25,7 +25,7 @@ private:
 
     const TextColumn &m_column;
     PodArray<std::uint32_t> m_slots; // first row of each distinct text, or noRow
-    PodArray<std::uint32_t> m_next;  // the next row with the same text, or noRow
+    PodArray<std::uint32_t> m_next; // the next row with the same text, or noRow
     std::size_t m_mask = 0;
 };
 

@@ -15,15 +15,16 @@ bool usesEqualityIndex(const BoundCondition &condition)
     return isLiteralPattern(condition.folded);
 }
 
-std::vector<std::uint32_t> filtered(std::vector<std::uint32_t> candidates, const std::vector<BoundCondition> &conditions)
+std::vector<std::uint32_t> filtered(
+    std::vector<std::uint32_t> candidates, const std::vector<BoundCondition> &conditions)
 {
     std::erase_if(candidates, [&conditions](std::uint32_t row) { return !allHold(conditions, row); });
     return candidates;
 }
 
 // Rows whose folded text contains `literal`, tested against all conditions as they are found.
-std::vector<std::uint32_t> searchRows(const TextColumn &column, std::string_view literal,
-                                      const std::vector<BoundCondition> &conditions)
+std::vector<std::uint32_t> searchRows(
+    const TextColumn &column, std::string_view literal, const std::vector<BoundCondition> &conditions)
 {
     std::vector<std::uint32_t> rows;
     const std::string_view texts = column.foldedTexts();

@@ -20,7 +20,7 @@ std::optional<FileStamp> stampOf(const QString &path)
     const auto modified = std::filesystem::last_write_time(file, error);
     if (error)
         return std::nullopt;
-    return FileStamp{info.absoluteFilePath(), size, modified.time_since_epoch().count()};
+    return FileStamp {info.absoluteFilePath(), size, modified.time_since_epoch().count()};
 }
 
 } // namespace velkaro::database

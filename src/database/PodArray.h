@@ -12,8 +12,7 @@ namespace velkaro::database {
 // A growable array of trivially copyable values kept in one malloc'ed block. Growth goes through realloc,
 // which moves large blocks by remapping pages instead of copying them, so building a big column never
 // holds the old and the new block at once.
-template<typename T>
-class PodArray
+template <typename T> class PodArray
 {
     static_assert(std::is_trivially_copyable_v<T>);
 
@@ -26,8 +25,7 @@ public:
         : m_data(std::exchange(other.m_data, nullptr))
         , m_size(std::exchange(other.m_size, 0))
         , m_capacity(std::exchange(other.m_capacity, 0))
-    {
-    }
+    { }
     PodArray &operator=(PodArray &&other) noexcept
     {
         std::swap(m_data, other.m_data);

@@ -12,7 +12,7 @@ namespace velkaro::database {
 
 namespace {
 
-std::chrono::milliseconds g_stallTimeout{5000};
+std::chrono::milliseconds g_stallTimeout {5000};
 
 // Two readers and their two decoding threads pay off only with a core each; with fewer, joining the halves
 // costs more than reading them side by side saves.
@@ -51,8 +51,8 @@ void readTable(const QString &mdbPath, const QString &tableName, RowSink &sink)
     ReaderRun reader(mdbPath, tableName);
     reader.run(sink, never);
     if (reader.rows() != reader.expectedRows())
-        throw DatabaseError("readTable: " + std::to_string(reader.rows()) + " rows read, the table counts " +
-                            std::to_string(reader.expectedRows()));
+        throw DatabaseError("readTable: " + std::to_string(reader.rows()) + " rows read, the table counts "
+            + std::to_string(reader.expectedRows()));
 }
 
 } // namespace velkaro::database

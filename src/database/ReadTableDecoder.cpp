@@ -22,8 +22,7 @@ namespace {
 ReadTableDecoder::ReadTableDecoder(RowSink &sink)
     : m_sink(sink)
     , m_buffer(4 * protocol::kRowsRecordTarget)
-{
-}
+{ }
 
 char *ReadTableDecoder::receiveBuffer(std::size_t size)
 {
@@ -57,8 +56,8 @@ std::size_t ReadTableDecoder::decodeRecord(const char *data, std::size_t size)
     if (m_state == State::Preamble) {
         if (size < protocol::kPreambleSize)
             return 0;
-        if (std::memcmp(data, protocol::kMagic, sizeof protocol::kMagic) != 0 ||
-            protocol::getU32(data + 4) != protocol::kVersion)
+        if (std::memcmp(data, protocol::kMagic, sizeof protocol::kMagic) != 0
+            || protocol::getU32(data + 4) != protocol::kVersion)
             garbage("bad preamble");
         m_state = State::Table;
         return protocol::kPreambleSize;
@@ -113,7 +112,7 @@ void ReadTableDecoder::decodeTable(const char *payload, std::uint32_t size)
         if (size - at < nameSize || (kind != protocol::kTextKind && kind != protocol::kNumberKind))
             garbage("bad column");
         columns.push_back({QString::fromUtf8(payload + at, nameSize),
-                           kind == protocol::kNumberKind ? ColumnKind::Number : ColumnKind::Text});
+            kind == protocol::kNumberKind ? ColumnKind::Number : ColumnKind::Text});
         at += nameSize;
     }
     if (at != size)
@@ -138,12 +137,12 @@ void ReadTableDecoder::decodeRows(const char *payload, std::uint32_t size)
             const std::uint32_t fieldSize = protocol::getU32(payload + at);
             at += 4;
             if (fieldSize == protocol::kNullField) {
-                field = FieldView{};
+                field = FieldView {};
                 continue;
             }
             if (size - at < fieldSize)
                 garbage("short field");
-            field = FieldView{payload + at, fieldSize, false};
+            field = FieldView {payload + at, fieldSize, false};
             at += fieldSize;
         }
         m_sink.row(m_fields);
@@ -164,8 +163,8 @@ void ReadTableDecoder::decodeError(const char *payload, std::uint32_t size)
 {
     if (size < 1)
         garbage("short error record");
-    throw DatabaseError("reader: error " + std::to_string(static_cast<unsigned char>(payload[0])) + ": " +
-                        std::string(payload + 1, size - 1));
+    throw DatabaseError("reader: error " + std::to_string(static_cast<unsigned char>(payload[0])) + ": "
+        + std::string(payload + 1, size - 1));
 }
 
 } // namespace velkaro::database

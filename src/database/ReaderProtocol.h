@@ -71,8 +71,7 @@ inline void putU32(char *out, std::uint32_t value)
 
 inline std::uint16_t getU16(const char *in)
 {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(in[0]) |
-                                      (static_cast<unsigned char>(in[1]) << 8));
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(in[0]) | (static_cast<unsigned char>(in[1]) << 8));
 }
 
 inline std::uint32_t getU32(const char *in)

@@ -28,7 +28,7 @@ public:
     Recordset &operator=(const Recordset &) = delete;
 
     void Open(const QString &source, Connection &connection, CursorType cursor = adOpenStatic,
-              LockType lock = adLockOptimistic);
+        LockType lock = adLockOptimistic);
     void Close();
     bool isOpen() const;
 

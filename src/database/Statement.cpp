@@ -11,8 +11,7 @@ class Parser
 public:
     explicit Parser(const QString &sql)
         : m_sql(sql)
-    {
-    }
+    { }
 
     Statement statement()
     {
@@ -37,8 +36,8 @@ private:
 
     void skipBlanks()
     {
-        while (m_pos < m_sql.size() && (m_sql[m_pos] == u' ' || m_sql[m_pos] == u'\t' || m_sql[m_pos] == u'\r'
-                                        || m_sql[m_pos] == u'\n'))
+        while (m_pos < m_sql.size()
+            && (m_sql[m_pos] == u' ' || m_sql[m_pos] == u'\t' || m_sql[m_pos] == u'\r' || m_sql[m_pos] == u'\n'))
             ++m_pos;
     }
 

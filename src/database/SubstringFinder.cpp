@@ -48,8 +48,8 @@ std::size_t SubstringFinder::find(std::string_view haystack, std::size_t from) c
     for (; i + 16 + m_second <= haystack.size(); i += 16) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i + m_first));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i + m_second));
-        auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first),
-                                                                           _mm_cmpeq_epi8(b, second))));
+        auto mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second))));
         while (mask != 0) {
             const std::size_t candidate = i + static_cast<std::size_t>(__builtin_ctz(mask));
             if (std::memcmp(data + candidate, m_needle.data(), n) == 0)

@@ -6,8 +6,7 @@ Table::Table(std::vector<ColumnInfo> columns, std::vector<std::unique_ptr<TextCo
     : m_columns(std::move(columns))
     , m_values(std::move(values))
     , m_rowCount(rowCount)
-{
-}
+{ }
 
 std::optional<std::size_t> Table::columnIndex(const QString &name) const
 {

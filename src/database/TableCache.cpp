@@ -25,7 +25,7 @@ CachedTable &cache()
 void checkDirectoryColumns(const Table &table)
 {
     for (const QString &name : {QStringLiteral("ABONENT"), QStringLiteral("PHONE"), QStringLiteral("ADDRESS"),
-                                QStringLiteral("COMMENT"), QStringLiteral("NO_TYPE")}) {
+             QStringLiteral("COMMENT"), QStringLiteral("NO_TYPE")}) {
         if (!table.columnIndex(name))
             throw DatabaseError("the directory table lacks a column");
     }

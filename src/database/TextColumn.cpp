@@ -76,7 +76,7 @@ void TextColumn::append(const FieldView &field)
     if (row % 64 == 0)
         m_nulls.push_back(0);
     if (field.isNull) {
-        m_nulls[row / 64] |= std::uint64_t{1} << (row % 64);
+        m_nulls[row / 64] |= std::uint64_t {1} << (row % 64);
     } else {
         const std::string_view text(field.data, field.size);
         if (appendFolded(text, m_folded)) {
@@ -145,7 +145,8 @@ QString TextColumn::text(std::uint32_t row) const
     const auto original = std::lower_bound(m_originalRows.begin(), m_originalRows.end(), row);
     if (original != m_originalRows.end() && *original == row) {
         const auto i = static_cast<std::size_t>(original - m_originalRows.begin());
-        return decodedUtf8({m_originals.data() + m_originalOffsets[i], m_originalOffsets[i + 1] - m_originalOffsets[i]});
+        return decodedUtf8(
+            {m_originals.data() + m_originalOffsets[i], m_originalOffsets[i + 1] - m_originalOffsets[i]});
     }
     return decodedUtf8(folded(row));
 }

@@ -13,7 +13,7 @@ struct Entry
 };
 
 // Codes 2 to 70 in order; 0, 1 and 71 to 255 have no entry.
-constexpr std::array<Entry, 69> entries{{
+constexpr std::array<Entry, 69> entries {{
     {2, u"АЛТАЙ личная абон.р/ст с автоматич.вых.на ГТС в собств.аб."},
     {3, u"АЛТАЙ личная абонентская радиостанция"},
     {4, u"АЛТАЙ УЧРЕЖД.АБОН.Р/СТ С АВТОМАТИЧ.ВЫХ.НА ГТС В СОБСТВ.АБ."},

@@ -10,7 +10,7 @@ RunWideValues &runWideValues()
 
 void resetRunWideValues()
 {
-    runWideValues() = RunWideValues{};
+    runWideValues() = RunWideValues {};
 }
 
 } // namespace velkaro::search

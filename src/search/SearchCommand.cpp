@@ -94,8 +94,7 @@ class TypeLines
 public:
     explicit TypeLines(const QString &label)
         : m_label(label)
-    {
-    }
+    { }
 
     QString line(const QVariant &noType)
     {
@@ -163,8 +162,7 @@ private:
 SearchCommand::SearchCommand(database::Connection &connection, database::Recordset &recordset)
     : m_connection(connection)
     , m_recordset(recordset)
-{
-}
+{ }
 
 void SearchCommand::run(const InputSource &inputs, ResultList &list, MessageSink &messages)
 {
@@ -202,12 +200,11 @@ void SearchCommand::run(const InputSource &inputs, ResultList &list, MessageSink
         TypeLines typeLines(typeLabel);
         const qint64 count = m_recordset.RecordCount();
         for (qint64 index = 1; index <= count; ++index) {
-            batch.add({QString(),
-                       labelled(abonentLabel, fieldText(m_recordset.Fields(abonent))),
-                       labelled(phoneLabel, withoutOuterBlanks(fieldText(m_recordset.Fields(phone)))),
-                       labelled(addressLabel, fieldText(m_recordset.Fields(address))),
-                       typeLines.line(m_recordset.Fields(noType)),
-                       labelled(commentLabel, fieldText(m_recordset.Fields(comment)))});
+            batch.add({QString(), labelled(abonentLabel, fieldText(m_recordset.Fields(abonent))),
+                labelled(phoneLabel, withoutOuterBlanks(fieldText(m_recordset.Fields(phone)))),
+                labelled(addressLabel, fieldText(m_recordset.Fields(address))),
+                typeLines.line(m_recordset.Fields(noType)),
+                labelled(commentLabel, fieldText(m_recordset.Fields(comment)))});
             m_recordset.MoveNext();
         }
         batch.flush();

@@ -7,7 +7,7 @@
 namespace velkaro::database {
 class Connection;
 class Recordset;
-}
+} // namespace velkaro::database
 
 namespace velkaro::search {
 

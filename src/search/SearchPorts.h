@@ -8,12 +8,12 @@ namespace velkaro::search {
 // The seven input texts of a search, read at the moment of the search.
 struct SearchInputs
 {
-    QString street;  // txtStreet
-    QString house;   // txtHouse
-    QString korp;    // txtKorp
-    QString flat;    // txtFlat
-    QString ab;      // txtAb
-    QString phone;   // txtPhone
+    QString street; // txtStreet
+    QString house; // txtHouse
+    QString korp; // txtKorp
+    QString flat; // txtFlat
+    QString ab; // txtAb
+    QString phone; // txtPhone
     QString comment; // txtComment
     bool operator==(const SearchInputs &) const = default;
 };

@@ -76,8 +76,7 @@ void DirListBox::keyPressEvent(QKeyEvent *event)
 }
 
 void DirListBox::drawBranches(QPainter *, const QRect &, const QModelIndex &) const
-{
-}
+{ }
 
 void DirListBox::enter(const QTreeWidgetItem *item)
 {

@@ -13,10 +13,33 @@ namespace {
 bool isPseudoFileSystem(const QString &type)
 {
     static const QStringList pseudo = {
-        u"autofs"_s, u"binfmt_misc"_s, u"bpf"_s, u"cgroup"_s, u"cgroup2"_s, u"configfs"_s, u"debugfs"_s,
-        u"devpts"_s, u"devtmpfs"_s, u"efivarfs"_s, u"fusectl"_s, u"fuse.gvfsd-fuse"_s, u"fuse.portal"_s,
-        u"hugetlbfs"_s, u"mqueue"_s, u"nsfs"_s, u"overlay"_s, u"proc"_s, u"pstore"_s, u"ramfs"_s, u"rootfs"_s,
-        u"rpc_pipefs"_s, u"securityfs"_s, u"squashfs"_s, u"sysfs"_s, u"tmpfs"_s, u"tracefs"_s,
+        u"autofs"_s,
+        u"binfmt_misc"_s,
+        u"bpf"_s,
+        u"cgroup"_s,
+        u"cgroup2"_s,
+        u"configfs"_s,
+        u"debugfs"_s,
+        u"devpts"_s,
+        u"devtmpfs"_s,
+        u"efivarfs"_s,
+        u"fusectl"_s,
+        u"fuse.gvfsd-fuse"_s,
+        u"fuse.portal"_s,
+        u"hugetlbfs"_s,
+        u"mqueue"_s,
+        u"nsfs"_s,
+        u"overlay"_s,
+        u"proc"_s,
+        u"pstore"_s,
+        u"ramfs"_s,
+        u"rootfs"_s,
+        u"rpc_pipefs"_s,
+        u"securityfs"_s,
+        u"squashfs"_s,
+        u"sysfs"_s,
+        u"tmpfs"_s,
+        u"tracefs"_s,
     };
     return pseudo.contains(type);
 }
@@ -61,7 +84,7 @@ QString driveOf(const QStringList &roots, const QString &path)
 
 QStringList driveRoots(const QList<MountedVolume> &volumes)
 {
-    QStringList roots{systemDriveRoot()};
+    QStringList roots {systemDriveRoot()};
     for (const MountedVolume &volume : volumes) {
         if (!volume.isValid || !volume.isDirectory || roots.contains(volume.rootPath)
             || isPseudoFileSystem(volume.fileSystemType) || isSystemFolder(volume.rootPath)) {
@@ -77,7 +100,7 @@ QStringList SystemDrives::roots() const
     QList<MountedVolume> volumes;
     for (const QStorageInfo &storage : QStorageInfo::mountedVolumes()) {
         volumes.append({storage.rootPath(), QString::fromLatin1(storage.fileSystemType()), storage.isValid(),
-                        QFileInfo(storage.rootPath()).isDir()});
+            QFileInfo(storage.rootPath()).isDir()});
     }
     return driveRoots(volumes);
 }

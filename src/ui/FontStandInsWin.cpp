@@ -4,7 +4,6 @@ namespace velkaro::ui {
 
 // Windows has every font the windows name.
 void useStandInsForMissingWindowFonts()
-{
-}
+{ }
 
 } // namespace velkaro::ui

@@ -6,8 +6,7 @@ namespace velkaro::ui {
 
 ListBoxResults::ListBoxResults(QListWidget &listBox)
     : m_listBox(listBox)
-{
-}
+{ }
 
 void ListBoxResults::clear()
 {

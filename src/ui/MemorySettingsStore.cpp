@@ -5,9 +5,9 @@
 namespace velkaro::ui {
 
 void MemorySettingsStore::setValue(std::uint32_t root, const QByteArray &keyName, const QByteArray &valueName,
-                                   std::uint32_t type, const QByteArray &data)
+    std::uint32_t type, const QByteArray &data)
 {
-    m_keys[{root, keyName.toUpper()}][valueName.toUpper()] = Value{type, data};
+    m_keys[{root, keyName.toUpper()}][valueName.toUpper()] = Value {type, data};
 }
 
 void MemorySettingsStore::addKey(std::uint32_t root, const QByteArray &keyName)
@@ -15,8 +15,7 @@ void MemorySettingsStore::addKey(std::uint32_t root, const QByteArray &keyName)
     m_keys[{root, keyName.toUpper()}];
 }
 
-long MemorySettingsStore::openKey(std::uint32_t root, const QByteArray &keyName, std::uint32_t, std::uint32_t,
-                                  Key &key)
+long MemorySettingsStore::openKey(std::uint32_t root, const QByteArray &keyName, std::uint32_t, std::uint32_t, Key &key)
 {
     key = 0;
     const auto found = m_keys.find({root, keyName.toUpper()});
@@ -27,8 +26,8 @@ long MemorySettingsStore::openKey(std::uint32_t root, const QByteArray &keyName,
     return ErrorSuccess;
 }
 
-long MemorySettingsStore::queryValue(Key key, const QByteArray &valueName, std::uint32_t &type, char *buffer,
-                                     std::uint32_t &size)
+long MemorySettingsStore::queryValue(
+    Key key, const QByteArray &valueName, std::uint32_t &type, char *buffer, std::uint32_t &size)
 {
     const auto open = m_openKeys.find(key);
     if (open == m_openKeys.end())

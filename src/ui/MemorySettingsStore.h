@@ -17,14 +17,14 @@ class MemorySettingsStore : public SettingsStore
 public:
     // Creates the key if needed and sets one of its values.
     void setValue(std::uint32_t root, const QByteArray &keyName, const QByteArray &valueName, std::uint32_t type,
-                  const QByteArray &data);
+        const QByteArray &data);
     // Creates a key without values.
     void addKey(std::uint32_t root, const QByteArray &keyName);
 
-    long openKey(std::uint32_t root, const QByteArray &keyName, std::uint32_t options, std::uint32_t access,
-                 Key &key) override;
-    long queryValue(Key key, const QByteArray &valueName, std::uint32_t &type, char *buffer,
-                    std::uint32_t &size) override;
+    long openKey(
+        std::uint32_t root, const QByteArray &keyName, std::uint32_t options, std::uint32_t access, Key &key) override;
+    long queryValue(
+        Key key, const QByteArray &valueName, std::uint32_t &type, char *buffer, std::uint32_t &size) override;
     long closeKey(Key key) override;
 
 private:

@@ -46,8 +46,7 @@ private:
 
 QtMessageSink::QtMessageSink(QWidget *parent)
     : m_parent(parent)
-{
-}
+{ }
 
 void QtMessageSink::showMessage(const QString &text, const QString &title, search::MessageIcon icon)
 {

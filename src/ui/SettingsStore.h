@@ -26,18 +26,18 @@ public:
     static constexpr long ErrorMoreData = 234;
 
     // Value types.
-    static constexpr std::uint32_t TypeText = 1;   // REG_SZ
+    static constexpr std::uint32_t TypeText = 1; // REG_SZ
     static constexpr std::uint32_t TypeNumber = 4; // REG_DWORD, least significant byte first
 
     virtual ~SettingsStore() = default;
 
     // RegOpenKeyExA: `key` is the open key, or 0 when the call fails.
-    virtual long openKey(std::uint32_t root, const QByteArray &keyName, std::uint32_t options, std::uint32_t access,
-                         Key &key) = 0;
+    virtual long openKey(
+        std::uint32_t root, const QByteArray &keyName, std::uint32_t options, std::uint32_t access, Key &key) = 0;
     // RegQueryValueExA: `size` holds the buffer's capacity on entry and the value's length in bytes on return;
     // a value longer than the buffer gives ErrorMoreData and leaves the buffer undefined.
-    virtual long queryValue(Key key, const QByteArray &valueName, std::uint32_t &type, char *buffer,
-                            std::uint32_t &size) = 0;
+    virtual long queryValue(
+        Key key, const QByteArray &valueName, std::uint32_t &type, char *buffer, std::uint32_t &size) = 0;
     // RegCloseKey
     virtual long closeKey(Key key) = 0;
 };

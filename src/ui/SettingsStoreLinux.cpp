@@ -8,8 +8,8 @@ namespace velkaro::ui {
 namespace {
 
 // Desktop programs that show the machine's system information, in order of preference.
-const char *const SystemInfoPrograms[] = {"hardinfo2", "hardinfo", "kinfocenter", "gnome-system-monitor",
-                                          "mate-system-monitor"};
+const char *const SystemInfoPrograms[] = {
+    "hardinfo2", "hardinfo", "kinfocenter", "gnome-system-monitor", "mate-system-monitor"};
 
 QString findSystemInfoProgram()
 {
@@ -31,7 +31,7 @@ std::unique_ptr<SettingsStore> makeSystemSettingsStore()
     const QString program = findSystemInfoProgram();
     if (!program.isEmpty()) {
         store->setValue(SettingsStore::LocalMachine, QByteArrayLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"),
-                        QByteArrayLiteral("PATH"), SettingsStore::TypeText, program.toLocal8Bit().append('\0'));
+            QByteArrayLiteral("PATH"), SettingsStore::TypeText, program.toLocal8Bit().append('\0'));
     }
     return store;
 }

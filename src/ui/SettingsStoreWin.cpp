@@ -17,8 +17,8 @@ HKEY toHkey(SettingsStore::Key key)
 class RegistrySettingsStore final : public SettingsStore
 {
 public:
-    long openKey(std::uint32_t root, const QByteArray &keyName, std::uint32_t options, std::uint32_t access,
-                 Key &key) override
+    long openKey(
+        std::uint32_t root, const QByteArray &keyName, std::uint32_t options, std::uint32_t access, Key &key) override
     {
         // Predefined roots are 32-bit values widened with their sign, as the system headers define them.
         const HKEY rootKey = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root)));
@@ -28,22 +28,19 @@ public:
         return result;
     }
 
-    long queryValue(Key key, const QByteArray &valueName, std::uint32_t &type, char *buffer,
-                    std::uint32_t &size) override
+    long queryValue(
+        Key key, const QByteArray &valueName, std::uint32_t &type, char *buffer, std::uint32_t &size) override
     {
         DWORD valueType = 0;
         DWORD valueSize = size;
-        const LONG result = RegQueryValueExA(toHkey(key), valueName.constData(), nullptr, &valueType,
-                                             reinterpret_cast<BYTE *>(buffer), &valueSize);
+        const LONG result = RegQueryValueExA(
+            toHkey(key), valueName.constData(), nullptr, &valueType, reinterpret_cast<BYTE *>(buffer), &valueSize);
         type = valueType;
         size = valueSize;
         return result;
     }
 
-    long closeKey(Key key) override
-    {
-        return RegCloseKey(toHkey(key));
-    }
+    long closeKey(Key key) override { return RegCloseKey(toHkey(key)); }
 };
 
 } // namespace

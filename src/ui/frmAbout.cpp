@@ -48,13 +48,13 @@ void setTextColour(QWidget *widget, const QColor &colour)
 
 EmptyKeyValueError::EmptyKeyValueError()
     : std::runtime_error("settings value of zero bytes")
-{
-}
+{ }
 
-frmAbout::frmAbout(std::unique_ptr<SettingsStore> store, Launcher &launcher,
-                   std::unique_ptr<search::MessageSink> messages)
-    : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                           | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+frmAbout::frmAbout(
+    std::unique_ptr<SettingsStore> store, Launcher &launcher, std::unique_ptr<search::MessageSink> messages)
+    : QDialog(nullptr,
+        Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+            | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
     , m_store(std::move(store))
     , m_launcher(launcher)
     , m_messages(messages ? std::move(messages) : std::make_unique<QtMessageSink>(this))
@@ -63,7 +63,7 @@ frmAbout::frmAbout(std::unique_ptr<SettingsStore> store, Launcher &launcher,
     , lblDescription(makeLabel(u"lblDescription"_s, this))
     , lblTitle(makeLabel(u"lblTitle"_s, this))
     , lblVersion(makeLabel(u"lblVersion"_s, this))
-    , Line1{new LineShape(0, Qt::white, this), new LineShape(1, QColor(128, 128, 128), this)}
+    , Line1 {new LineShape(0, Qt::white, this), new LineShape(1, QColor(128, 128, 128), this)}
 {
     setObjectName(u"frmAbout"_s);
     setWindowIcon(applicationIcon());
@@ -120,8 +120,8 @@ frmAbout::~frmAbout() = default;
 void frmAbout::Form_Load()
 {
     setWindowTitle(u"About "_s + ApplicationTitle);
-    lblVersion->setText(u"Version %1.%2.%3"_s.arg(VELKARO_VERSION_MAJOR).arg(VELKARO_VERSION_MINOR).arg(
-        VELKARO_VERSION_PATCH));
+    lblVersion->setText(
+        u"Version %1.%2.%3"_s.arg(VELKARO_VERSION_MAJOR).arg(VELKARO_VERSION_MINOR).arg(VELKARO_VERSION_PATCH));
     lblTitle->setText(ApplicationTitle);
 }
 
@@ -154,8 +154,8 @@ void frmAbout::StartSysInfo()
         // a value of zero bytes: the tool cannot be found, as below
     }
     if (!started)
-        m_messages->showMessage(u"System Information Is Unavailable At This Time"_s, ApplicationTitle,
-                                search::MessageIcon::None);
+        m_messages->showMessage(
+            u"System Information Is Unavailable At This Time"_s, ApplicationTitle, search::MessageIcon::None);
 }
 
 bool frmAbout::GetKeyValue(std::uint32_t KeyRoot, const QString &KeyName, const QString &SubKeyRef, QString &KeyVal)
@@ -168,7 +168,7 @@ bool frmAbout::GetKeyValue(std::uint32_t KeyRoot, const QString &KeyName, const 
     if (m_store->openKey(KeyRoot, KeyName.toLocal8Bit(), 0, SettingsStore::QueryAccess, hKey)
             != SettingsStore::ErrorSuccess
         || m_store->queryValue(hKey, SubKeyRef.toLocal8Bit(), KeyValType, tmpVal.data(), KeyValSize)
-               != SettingsStore::ErrorSuccess) {
+            != SettingsStore::ErrorSuccess) {
         KeyVal.clear();
         m_store->closeKey(hKey);
         return false;

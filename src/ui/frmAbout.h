@@ -34,8 +34,8 @@ class frmAbout : public QDialog
 
 public:
     // Without `messages` the dialog shows its messages as message boxes over itself.
-    frmAbout(std::unique_ptr<SettingsStore> store, Launcher &launcher,
-             std::unique_ptr<search::MessageSink> messages = {});
+    frmAbout(
+        std::unique_ptr<SettingsStore> store, Launcher &launcher, std::unique_ptr<search::MessageSink> messages = {});
     ~frmAbout() override;
 
     // Starts the system information tool, or shows "System Information Is Unavailable At This Time".

@@ -5,9 +5,9 @@
 #include "QtMessageSink.h"
 #include "Twips.h"
 #include "WindowLook.h"
+#include "database/ConnectionString.h"
 #include "frmAbout.h"
 #include "frmSettings.h"
-#include "database/ConnectionString.h"
 
 #include <QAction>
 #include <QApplication>
@@ -56,7 +56,7 @@ frmFinder::frmFinder(std::unique_ptr<Launcher> launcher, std::unique_ptr<search:
     setWindowIcon(applicationIcon());
     // A fixed frame with the system menu and the close box only.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint);
+        | Qt::WindowCloseButtonHint);
 
     buildClientArea();
     buildMenu();
@@ -123,17 +123,17 @@ void frmFinder::buildClientArea()
     txtHouse = textBox(QStringLiteral("txtHouse"), twipsRect(6960, 840, 615, 285));
     txtKorp = textBox(QStringLiteral("txtKorp"), twipsRect(8280, 840, 615, 285));
     lblAb = label(QStringLiteral("lblAb"), QStringLiteral("Абонент"), twipsRect(3000, 360, 735, 255), highlightText);
-    lblStreet = label(QStringLiteral("lblStreet"), QStringLiteral("Улица"), twipsRect(3000, 840, 615, 255),
-                      highlightText);
+    lblStreet =
+        label(QStringLiteral("lblStreet"), QStringLiteral("Улица"), twipsRect(3000, 840, 615, 255), highlightText);
     lblPhone = label(QStringLiteral("lblPhone"), QStringLiteral("Телефон"), twipsRect(7320, 360, 855, 255), white);
     txtFlat = textBox(QStringLiteral("txtFlat"), twipsRect(9840, 840, 735, 285));
     txtComment = textBox(QStringLiteral("txtComment"), twipsRect(4080, 1320, 6495, 285));
-    lbladdon = label(QStringLiteral("lbladdon"), QStringLiteral("Примечание"), twipsRect(3000, 1320, 975, 255),
-                     captionText);
+    lbladdon =
+        label(QStringLiteral("lbladdon"), QStringLiteral("Примечание"), twipsRect(3000, 1320, 975, 255), captionText);
     lblHouse = label(QStringLiteral("lblHouse"), QStringLiteral("Дом"), twipsRect(6480, 840, 375, 255), highlightText);
     lblKorp = label(QStringLiteral("lblKorp"), QStringLiteral("Корпус"), twipsRect(7680, 840, 615, 255), highlightText);
-    lblFlat = label(QStringLiteral("lblFlat"), QStringLiteral("Квартира"), twipsRect(9000, 840, 855, 255),
-                    highlightText);
+    lblFlat =
+        label(QStringLiteral("lblFlat"), QStringLiteral("Квартира"), twipsRect(9000, 840, 855, 255), highlightText);
     cmdClear = button(QStringLiteral("cmdClear"), QStringLiteral("Очистить"), twipsRect(10800, 360, 1335, 375));
 
     lstAbs = new QListWidget(client);
@@ -185,8 +185,8 @@ void frmFinder::buildMenu()
 // Street comes before phone although the phone box stands on the first row; labels take no focus.
 void frmFinder::setTabChain()
 {
-    QWidget *const chain[] = {cmdFind, txtAb, txtStreet, txtPhone, txtHouse, txtKorp, txtFlat, txtComment, cmdClear,
-                              lstAbs};
+    QWidget *const chain[] = {
+        cmdFind, txtAb, txtStreet, txtPhone, txtHouse, txtKorp, txtFlat, txtComment, cmdClear, lstAbs};
     for (std::size_t i = 1; i < std::size(chain); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
@@ -204,12 +204,12 @@ void frmFinder::describeControls()
 search::SearchInputs frmFinder::searchInputs() const
 {
     return {.street = txtStreet->text(),
-            .house = txtHouse->text(),
-            .korp = txtKorp->text(),
-            .flat = txtFlat->text(),
-            .ab = txtAb->text(),
-            .phone = txtPhone->text(),
-            .comment = txtComment->text()};
+        .house = txtHouse->text(),
+        .korp = txtKorp->text(),
+        .flat = txtFlat->text(),
+        .ab = txtAb->text(),
+        .phone = txtPhone->text(),
+        .comment = txtComment->text()};
 }
 
 // Enter runs the search from every control that leaves the key to its window; the buttons handle it

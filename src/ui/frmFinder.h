@@ -32,8 +32,8 @@ class frmFinder : public QMainWindow, private search::InputSource
 public:
     // A null launcher or message sink stands for the desktop's own: DesktopLauncher, and QtMessageSink
     // with this window as the parent of its boxes.
-    explicit frmFinder(std::unique_ptr<Launcher> launcher = nullptr,
-                       std::unique_ptr<search::MessageSink> messages = nullptr);
+    explicit frmFinder(
+        std::unique_ptr<Launcher> launcher = nullptr, std::unique_ptr<search::MessageSink> messages = nullptr);
     ~frmFinder() override;
 
 protected:

@@ -27,8 +27,8 @@ class frmSettings : public QDialog
 
 public:
     // A null `drives` or `messages` stands for the machine's drives and for message boxes over this dialog.
-    explicit frmSettings(std::unique_ptr<Drives> drives = nullptr,
-                         std::unique_ptr<search::MessageSink> messages = nullptr);
+    explicit frmSettings(
+        std::unique_ptr<Drives> drives = nullptr, std::unique_ptr<search::MessageSink> messages = nullptr);
     ~frmSettings() override;
 
 protected:

@@ -19,11 +19,9 @@ using DirectoryRow = std::array<std::optional<QString>, 5>;
 inline std::shared_ptr<const Table> directoryTableOf(const std::vector<DirectoryRow> &rows)
 {
     TableBuilder builder;
-    builder.columns({{QStringLiteral("ABONENT"), ColumnKind::Text},
-                     {QStringLiteral("PHONE"), ColumnKind::Text},
-                     {QStringLiteral("ADDRESS"), ColumnKind::Text},
-                     {QStringLiteral("COMMENT"), ColumnKind::Text},
-                     {QStringLiteral("NO_TYPE"), ColumnKind::Number}});
+    builder.columns({{QStringLiteral("ABONENT"), ColumnKind::Text}, {QStringLiteral("PHONE"), ColumnKind::Text},
+        {QStringLiteral("ADDRESS"), ColumnKind::Text}, {QStringLiteral("COMMENT"), ColumnKind::Text},
+        {QStringLiteral("NO_TYPE"), ColumnKind::Number}});
     for (const DirectoryRow &row : rows) {
         std::array<QByteArray, 5> utf8;
         std::array<FieldView, 5> fields;

@@ -45,7 +45,7 @@ void tst_database_casefold::everyBmpCharacterFoldsLikeQChar()
         if (c >= 0xD800 && c <= 0xDFFF)
             continue;
         const QString text = QString::fromUcs4(&c, 1);
-        const QString expected = QString::fromUcs4(std::array{QChar::toUpper(c)}.data(), 1);
+        const QString expected = QString::fromUcs4(std::array {QChar::toUpper(c)}.data(), 1);
         if (QString::fromStdString(foldedUtf8(text)) != expected)
             QFAIL(qPrintable(u"U+%1 folds wrongly"_s.arg(quint32(c), 4, 16, QChar(u'0'))));
     }
@@ -55,8 +55,8 @@ void tst_database_casefold::invalidUtf8KeptByteForByte()
 {
     const std::string invalid = "a\xD0z\x80\xFF\xE0\xA0";
     QCOMPARE(foldedUtf8(std::string_view(invalid)), std::string("A\xD0Z\x80\xFF\xE0\xA0"));
-    QCOMPARE(utf8CharLength(invalid.data() + 1, invalid.data() + invalid.size()), std::size_t{1});
-    QCOMPARE(utf8CharLength(invalid.data() + 5, invalid.data() + invalid.size()), std::size_t{1});
+    QCOMPARE(utf8CharLength(invalid.data() + 1, invalid.data() + invalid.size()), std::size_t {1});
+    QCOMPARE(utf8CharLength(invalid.data() + 5, invalid.data() + invalid.size()), std::size_t {1});
 }
 
 QTEST_APPLESS_MAIN(tst_database_casefold)

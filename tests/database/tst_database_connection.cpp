@@ -57,8 +57,8 @@ private Q_SLOTS:
     void changedFileReadAgain();
 
 private:
-    QString writeBase(const QByteArray &csv, const QString &name = u"base.mdb"_s,
-                      const QString &table = u"Base"_s, const QString &columns = QString());
+    QString writeBase(const QByteArray &csv, const QString &name = u"base.mdb"_s, const QString &table = u"Base"_s,
+        const QString &columns = QString());
 
     std::unique_ptr<QTemporaryDir> m_folder;
 };
@@ -76,8 +76,8 @@ void tst_database_connection::cleanup()
     m_folder.reset();
 }
 
-QString tst_database_connection::writeBase(const QByteArray &csv, const QString &name, const QString &table,
-                                           const QString &columns)
+QString tst_database_connection::writeBase(
+    const QByteArray &csv, const QString &name, const QString &table, const QString &columns)
 {
     const QString path = m_folder->filePath(name);
     QString error;
@@ -234,11 +234,9 @@ void tst_database_connection::connectionTexts_data()
     const QString file = u"@FILE@"_s;
     QTest::newRow("program's own form") << u"DRIVER=Microsoft Access Driver (*.mdb);DBQ=@FILE@"_s << true;
     QTest::newRow("driver in braces") << u"Driver={Microsoft Access Driver (*.mdb)};Dbq=@FILE@"_s << true;
-    QTest::newRow("keys in lower case, blanks") << u" driver = Microsoft Access Driver (*.mdb) ; dbq=@FILE@;"_s
-                                                << true;
+    QTest::newRow("keys in lower case, blanks") << u" driver = Microsoft Access Driver (*.mdb) ; dbq=@FILE@;"_s << true;
     QTest::newRow("path in braces") << u"DRIVER=Microsoft Access Driver (*.mdb);DBQ={@FILE@}"_s << true;
-    QTest::newRow("other attributes") << u"DBQ=@FILE@;UID=admin;DRIVER={Microsoft Access Driver (*.mdb)}"_s
-                                      << true;
+    QTest::newRow("other attributes") << u"DBQ=@FILE@;UID=admin;DRIVER={Microsoft Access Driver (*.mdb)}"_s << true;
     QTest::newRow("other driver") << u"DRIVER=SQL Server;DBQ=@FILE@"_s << false;
     QTest::newRow("no driver") << u"DBQ=@FILE@"_s << false;
     QTest::newRow("no DBQ") << u"DRIVER=Microsoft Access Driver (*.mdb);"_s << false;
@@ -275,9 +273,8 @@ void tst_database_connection::rejectedFiles_data()
     QTest::addColumn<QString>("table");
     QTest::addColumn<QString>("columns");
     QTest::newRow("no table Base") << directoryCsv << u"Other"_s << QString();
-    QTest::newRow("no column COMMENT")
-        << u"ABONENT,PHONE,ADDRESS,NO_TYPE\nИВАНОВ,1,УЛ.,2\n"_s.toUtf8() << u"Base"_s
-        << u"ABONENT:text,PHONE:text(50),ADDRESS:text,NO_TYPE:long"_s;
+    QTest::newRow("no column COMMENT") << u"ABONENT,PHONE,ADDRESS,NO_TYPE\nИВАНОВ,1,УЛ.,2\n"_s.toUtf8() << u"Base"_s
+                                       << u"ABONENT:text,PHONE:text(50),ADDRESS:text,NO_TYPE:long"_s;
     QTest::newRow("not an Access file") << QByteArray() << QString() << QString();
 }
 

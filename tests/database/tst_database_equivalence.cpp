@@ -29,8 +29,7 @@ public:
     QueryMaker(const Table &table, quint32 seed)
         : m_table(table)
         , m_random(seed)
-    {
-    }
+    { }
 
     QString next(int kind)
     {
@@ -44,14 +43,16 @@ public:
         case 2:
             return u"ABONENT LIKE "_s + quoted(withUnderscores(abonent.left(bounded(1, abonent.size() + 1))) + u"%"_s);
         case 3:
-            return u"PHONE="_s + quoted(bounded(0, 2) == 0 ? text(u"PHONE"_s) : QString::number(bounded(1000000, 9999999)));
+            return u"PHONE="_s
+                + quoted(bounded(0, 2) == 0 ? text(u"PHONE"_s) : QString::number(bounded(1000000, 9999999)));
         case 4:
-            return u"COMMENT LIKE "_s + quoted(casedRandomly(text(u"COMMENT"_s)) + (bounded(0, 2) == 0 ? u"%"_s : u""_s));
+            return u"COMMENT LIKE "_s
+                + quoted(casedRandomly(text(u"COMMENT"_s)) + (bounded(0, 2) == 0 ? u"%"_s : u""_s));
         case 5:
             return u"ABONENT LIKE "_s + quoted(u"%"_s + piece(abonent) + u"%"_s) + u" AND ADDRESS LIKE "_s
-                   + quoted(u"%"_s + withUnderscores(piece(address)) + u"%"_s);
+                + quoted(u"%"_s + withUnderscores(piece(address)) + u"%"_s);
         case 6: {
-            static const QStringList wildcards{u"%"_s, u"_%"_s, u"%__"_s, u"____________%"_s, u"%_%_%"_s, u""_s};
+            static const QStringList wildcards {u"%"_s, u"_%"_s, u"%__"_s, u"____________%"_s, u"%_%_%"_s, u""_s};
             return u"COMMENT LIKE "_s + quoted(wildcards[bounded(0, int(wildcards.size()))]);
         }
         default:
@@ -120,7 +121,7 @@ void tst_database_equivalence::fastEqualsPlain()
     QString error;
     QVERIFY2(velkaro::mkbase::generateDirectory(rowsPerDirectory, seed, path, &error), qPrintable(error));
     const auto table = directoryTable(path);
-    QCOMPARE(table->rowCount(), std::uint32_t{rowsPerDirectory});
+    QCOMPARE(table->rowCount(), std::uint32_t {rowsPerDirectory});
 
     QueryMaker maker(*table, seed);
     int found = 0;

@@ -46,38 +46,31 @@ void TestReadTable::roundTrip_data()
     QTest::addColumn<std::vector<ColumnInfo>>("columns");
     QTest::addColumn<QList<Row>>("rows");
 
-    const std::vector<ColumnInfo> directoryColumns = {{u"ABONENT"_s, ColumnKind::Text},
-                                                      {u"PHONE"_s, ColumnKind::Text},
-                                                      {u"ADDRESS"_s, ColumnKind::Text},
-                                                      {u"COMMENT"_s, ColumnKind::Text},
-                                                      {u"NO_TYPE"_s, ColumnKind::Number}};
+    const std::vector<ColumnInfo> directoryColumns = {{u"ABONENT"_s, ColumnKind::Text}, {u"PHONE"_s, ColumnKind::Text},
+        {u"ADDRESS"_s, ColumnKind::Text}, {u"COMMENT"_s, ColumnKind::Text}, {u"NO_TYPE"_s, ColumnKind::Number}};
     const QString longCyrillic = QString(255, QChar(0x0416));
     QTest::newRow("null and empty text told apart")
         << QByteArray("ABONENT,PHONE,ADDRESS,COMMENT,NO_TYPE\n\"\",,\"\",,\n,\"\",,\"\",0\n") << QString()
         << directoryColumns
-        << QList<Row>{{u""_s, std::nullopt, u""_s, std::nullopt, std::nullopt},
-                      {std::nullopt, u""_s, std::nullopt, u""_s, u"0"_s}};
+        << QList<Row> {{u""_s, std::nullopt, u""_s, std::nullopt, std::nullopt},
+               {std::nullopt, u""_s, std::nullopt, u""_s, u"0"_s}};
     QTest::newRow("cyrillic and blanks kept")
-        << (QByteArray("ABONENT,PHONE,ADDRESS,COMMENT,NO_TYPE\n") + longCyrillic.toUtf8() +
-            text(",\" 12-34-56 \",\"УЛ. ЛЕНИНА  Д 5  КВ. 7\",\"  \",-2147483648\n"
-                 "иванов и.и.,0,\"ПР. МИРА, Д 1 КОРП 2\",ремонт,2147483647\n")
-                .toUtf8())
+        << (QByteArray("ABONENT,PHONE,ADDRESS,COMMENT,NO_TYPE\n") + longCyrillic.toUtf8()
+               + text(",\" 12-34-56 \",\"УЛ. ЛЕНИНА  Д 5  КВ. 7\",\"  \",-2147483648\n"
+                      "иванов и.и.,0,\"ПР. МИРА, Д 1 КОРП 2\",ремонт,2147483647\n")
+                     .toUtf8())
         << QString() << directoryColumns
-        << QList<Row>{{longCyrillic, u" 12-34-56 "_s, text("УЛ. ЛЕНИНА  Д 5  КВ. 7"), u"  "_s, u"-2147483648"_s},
-                      {text("иванов и.и."), u"0"_s, text("ПР. МИРА, Д 1 КОРП 2"), text("ремонт"),
-                       u"2147483647"_s}};
+        << QList<Row> {{longCyrillic, u" 12-34-56 "_s, text("УЛ. ЛЕНИНА  Д 5  КВ. 7"), u"  "_s, u"-2147483648"_s},
+               {text("иванов и.и."), u"0"_s, text("ПР. МИРА, Д 1 КОРП 2"), text("ремонт"), u"2147483647"_s}};
     QTest::newRow("number kinds in C notation")
         << QByteArray("B,I,D,T\n255,-32768,0.5,x\n0,32767,-12345.25,\n,,,y\n")
         << u"B:byte,I:integer,D:double,T:text(10)"_s
-        << std::vector<ColumnInfo>{{u"B"_s, ColumnKind::Number},
-                                   {u"I"_s, ColumnKind::Number},
-                                   {u"D"_s, ColumnKind::Number},
-                                   {u"T"_s, ColumnKind::Text}}
-        << QList<Row>{{u"255"_s, u"-32768"_s, u"0.5"_s, u"x"_s},
-                      {u"0"_s, u"32767"_s, u"-12345.25"_s, std::nullopt},
-                      {std::nullopt, std::nullopt, std::nullopt, u"y"_s}};
-    QTest::newRow("table without rows")
-        << QByteArray("ABONENT,PHONE,ADDRESS,COMMENT,NO_TYPE\n") << QString() << directoryColumns << QList<Row>{};
+        << std::vector<ColumnInfo> {{u"B"_s, ColumnKind::Number}, {u"I"_s, ColumnKind::Number},
+               {u"D"_s, ColumnKind::Number}, {u"T"_s, ColumnKind::Text}}
+        << QList<Row> {{u"255"_s, u"-32768"_s, u"0.5"_s, u"x"_s}, {u"0"_s, u"32767"_s, u"-12345.25"_s, std::nullopt},
+               {std::nullopt, std::nullopt, std::nullopt, u"y"_s}};
+    QTest::newRow("table without rows") << QByteArray("ABONENT,PHONE,ADDRESS,COMMENT,NO_TYPE\n") << QString()
+                                        << directoryColumns << QList<Row> {};
 }
 
 void TestReadTable::roundTrip()
@@ -87,8 +80,8 @@ void TestReadTable::roundTrip()
     QFETCH(std::vector<ColumnInfo>, columns);
     QFETCH(QList<Row>, rows);
 
-    const QString path = writeMdb(m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + u".mdb"_s), csv,
-                                  columnList);
+    const QString path =
+        writeMdb(m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + u".mdb"_s), csv, columnList);
     RecordingSink sink;
     readTable(path, u"Base"_s, sink);
     QCOMPARE(sink.m_columns, columns);
@@ -109,8 +102,8 @@ void TestReadTable::generatedDirectory()
     for (qint64 i = 0; i < kRows; ++i) {
         generator.next(&entry);
         const Row expected = {fromGenerated(entry.abonent), fromGenerated(entry.phone), fromGenerated(entry.address),
-                              entry.comment ? fromGenerated(*entry.comment) : std::nullopt,
-                              entry.lineType ? std::optional(QString::number(*entry.lineType)) : std::nullopt};
+            entry.comment ? fromGenerated(*entry.comment) : std::nullopt,
+            entry.lineType ? std::optional(QString::number(*entry.lineType)) : std::nullopt};
         QCOMPARE(sink.m_rows.at(i), expected);
     }
 }

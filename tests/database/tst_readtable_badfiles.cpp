@@ -133,9 +133,9 @@ void TestReadTableBadFiles::badFile_data()
         writeU32(b, at, readU32(b, at) + 1);
     }) << base;
     // mdbtools skips a row it cannot locate without a word.
-    QTest::newRow("row slot past the page") << variant(u"slot.mdb"_s, [](QByteArray &b) {
-        writeU16(b, rowTableEntry(firstDataPage(b), 0), 0x1FFF);
-    }) << base;
+    QTest::newRow("row slot past the page")
+        << variant(u"slot.mdb"_s, [](QByteArray &b) { writeU16(b, rowTableEntry(firstDataPage(b), 0), 0x1FFF); })
+        << base;
 }
 
 void TestReadTableBadFiles::badFile()

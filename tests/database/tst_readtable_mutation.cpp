@@ -63,9 +63,15 @@ void TestReadTableMutation::mutatedCopies()
     for (int i = 0; i < kMutants; ++i) {
         QByteArray bytes = original;
         switch (random.bounded(3)) {
-        case 0: truncate(bytes, random); break;
-        case 1: flipBits(bytes, random); break;
-        default: swapPages(bytes, random); break;
+        case 0:
+            truncate(bytes, random);
+            break;
+        case 1:
+            flipBits(bytes, random);
+            break;
+        default:
+            swapPages(bytes, random);
+            break;
         }
         writeFile(path, bytes);
         CountingSink sink;

@@ -8,7 +8,8 @@
 
 // Rows of the default directory columns that stress the writer and the CSV reader, with the values each must
 // read back as.
-struct EdgeCase {
+struct EdgeCase
+{
     const char *name;
     QByteArray csvLine;
     QList<std::optional<QString>> texts; // ABONENT, PHONE, ADDRESS, COMMENT

@@ -10,13 +10,16 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct HandleCloser {
+struct HandleCloser
+{
     void operator()(MdbHandle *handle) const { mdb_close(handle); }
 };
-struct TableFreer {
+struct TableFreer
+{
     void operator()(MdbTableDef *table) const { mdb_free_tabledef(table); }
 };
-struct SqlCloser {
+struct SqlCloser
+{
     void operator()(MdbSQL *sql) const { mdb_sql_exit(sql); }
 };
 

@@ -10,13 +10,15 @@
 // arrive as std::nullopt.
 using LibMdbRow = QList<std::optional<QString>>;
 
-struct LibMdbColumn {
+struct LibMdbColumn
+{
     QString name;
     int type = 0;
     int size = 0;
 };
 
-struct LibMdbTable {
+struct LibMdbTable
+{
     QStringList userTables;
     QStringList systemTables;
     QList<LibMdbColumn> columns;

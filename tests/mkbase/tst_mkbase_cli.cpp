@@ -61,7 +61,7 @@ void TestMkBaseCli::init()
 int TestMkBaseCli::run(const QStringList &arguments)
 {
     QTextStream errors(&m_errors);
-    return runMkBase(QStringList{u"velkaro-mkbase"_s} + arguments, errors);
+    return runMkBase(QStringList {u"velkaro-mkbase"_s} + arguments, errors);
 }
 
 void TestMkBaseCli::badInput_data()
@@ -71,37 +71,37 @@ void TestMkBaseCli::badInput_data()
     QTest::addColumn<int>("line");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("unclosed quote") << Header + "a,1,x,,2\n\"b,1,x,,2\nc,1,x,,2\n" << QStringList() << 3
-                                    << u"never closed"_s;
-    QTest::newRow("quote inside unquoted field") << Header + "a,1,x,,2\nb,1\"2,x,,2\n" << QStringList() << 3
-                                                 << u"quote inside an unquoted field"_s;
-    QTest::newRow("text after closing quote") << Header + "\"a\"b,1,x,,2\n" << QStringList() << 2
-                                              << u"closing quote"_s;
+    QTest::newRow("unclosed quote") << Header + "a,1,x,,2\n\"b,1,x,,2\nc,1,x,,2\n"
+                                    << QStringList() << 3 << u"never closed"_s;
+    QTest::newRow("quote inside unquoted field") << Header + "a,1,x,,2\nb,1\"2,x,,2\n"
+                                                 << QStringList() << 3 << u"quote inside an unquoted field"_s;
+    QTest::newRow("text after closing quote") << Header + "\"a\"b,1,x,,2\n" << QStringList() << 2 << u"closing quote"_s;
     QTest::newRow("line counted across quoted line breaks")
-        << Header + "\"a\nb\",1,x,,2\nc,1,x,,2,9\n" << QStringList() << 4 << u"6 fields where the header has 5"_s;
-    QTest::newRow("too few fields") << Header + "a,1,x,2\n" << QStringList() << 2
-                                    << u"4 fields where the header has 5"_s;
+        << Header + "\"a\nb\",1,x,,2\nc,1,x,,2,9\n"
+        << QStringList() << 4 << u"6 fields where the header has 5"_s;
+    QTest::newRow("too few fields") << Header + "a,1,x,2\n"
+                                    << QStringList() << 2 << u"4 fields where the header has 5"_s;
     QTest::newRow("unknown column") << QByteArray("ABONENT,PHONE,ADRES,COMMENT,NO_TYPE\n") << QStringList() << 1
                                     << u"unknown column \"ADRES\""_s;
-    QTest::newRow("column missing from header") << QByteArray("ABONENT,PHONE,ADDRESS,COMMENT\n") << QStringList() << 1
-                                                << u"lacks column NO_TYPE"_s;
-    QTest::newRow("text longer than column") << Header + "a," + QByteArray(51, '7') + ",x,,2\n" << QStringList()
-                                             << 2 << u"longer than column PHONE allows (50)"_s;
+    QTest::newRow("column missing from header")
+        << QByteArray("ABONENT,PHONE,ADDRESS,COMMENT\n") << QStringList() << 1 << u"lacks column NO_TYPE"_s;
+    QTest::newRow("text longer than column") << Header + "a," + QByteArray(51, '7') + ",x,,2\n"
+                                             << QStringList() << 2 << u"longer than column PHONE allows (50)"_s;
     QTest::newRow("cyrillic text longer than column") << Header + "a,1,x," + QString(u"Я"_s.repeated(256)).toUtf8()
-                                                             + ",2\n"
-                                                      << QStringList() << 2 << u"column COMMENT allows (255)"_s;
-    QTest::newRow("word in numeric column") << Header + "a,1,x,,abc\n" << QStringList() << 2
-                                            << u"\"abc\" in column NO_TYPE is not a whole number"_s;
-    QTest::newRow("fraction in long column") << Header + "a,1,x,,2.5\n" << QStringList() << 2
-                                             << u"not a whole number"_s;
-    QTest::newRow("empty text in numeric column") << Header + "a,1,x,,\"\"\n" << QStringList() << 2
-                                                  << u"not a whole number"_s;
+            + ",2\n" << QStringList() << 2 << u"column COMMENT allows (255)"_s;
+    QTest::newRow("word in numeric column")
+        << Header + "a,1,x,,abc\n"
+        << QStringList() << 2 << u"\"abc\" in column NO_TYPE is not a whole number"_s;
+    QTest::newRow("fraction in long column") << Header + "a,1,x,,2.5\n"
+                                             << QStringList() << 2 << u"not a whole number"_s;
+    QTest::newRow("empty text in numeric column") << Header + "a,1,x,,\"\"\n"
+                                                  << QStringList() << 2 << u"not a whole number"_s;
     QTest::newRow("word in double column")
-        << QByteArray("D\n1.5\n2.5x\n") << QStringList{u"--columns"_s, u"D:double"_s} << 3 << u"is not a number"_s;
-    QTest::newRow("byte out of range") << QByteArray("B\n256\n") << QStringList{u"--columns"_s, u"B:byte"_s} << 2
+        << QByteArray("D\n1.5\n2.5x\n") << QStringList {u"--columns"_s, u"D:double"_s} << 3 << u"is not a number"_s;
+    QTest::newRow("byte out of range") << QByteArray("B\n256\n") << QStringList {u"--columns"_s, u"B:byte"_s} << 2
                                        << u"outside the range of column B (0 to 255)"_s;
-    QTest::newRow("long out of range") << Header + "a,1,x,,2147483648\n" << QStringList() << 2
-                                       << u"outside the range of column NO_TYPE"_s;
+    QTest::newRow("long out of range") << Header + "a,1,x,,2147483648\n"
+                                       << QStringList() << 2 << u"outside the range of column NO_TYPE"_s;
     QTest::newRow("invalid UTF-8") << Header + "a\xFF,1,x,,2\n" << QStringList() << 2 << u"not UTF-8"_s;
     QTest::newRow("empty file") << QByteArray() << QStringList() << 1 << u"header row"_s;
 }
@@ -116,12 +116,12 @@ void TestMkBaseCli::badInput()
     const QString input = m_dir->filePath(u"input.csv"_s);
     const QString output = m_dir->filePath(u"out.mdb"_s);
     QVERIFY(writeFile(input, csv));
-    QVERIFY(run(options + QStringList{input, output}) != 0);
+    QVERIFY(run(options + QStringList {input, output}) != 0);
     QVERIFY2(m_errors.startsWith(u"velkaro-mkbase: %1, line %2: "_s.arg(input).arg(line)), qPrintable(m_errors));
     QVERIFY2(m_errors.contains(message), qPrintable(m_errors));
     QVERIFY(m_errors.endsWith(u'\n'));
     QCOMPARE(m_errors.count(u'\n'), 1);
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{u"input.csv"_s});
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList {u"input.csv"_s});
 }
 
 void TestMkBaseCli::failureKeepsAnExistingOutput()
@@ -144,19 +144,18 @@ void TestMkBaseCli::usageErrors_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("unreadable input") << QStringList{u"missing.csv"_s, u"out.mdb"_s} << u"cannot read missing.csv"_s;
-    QTest::newRow("unwritable output") << QStringList{u"INPUT"_s, u"no-such-folder/out.mdb"_s}
+    QTest::newRow("unreadable input") << QStringList {u"missing.csv"_s, u"out.mdb"_s} << u"cannot read missing.csv"_s;
+    QTest::newRow("unwritable output") << QStringList {u"INPUT"_s, u"no-such-folder/out.mdb"_s}
                                        << u"cannot write no-such-folder/out.mdb"_s;
     QTest::newRow("no files") << QStringList() << u"expected INPUT.csv and OUTPUT.mdb"_s;
-    QTest::newRow("unknown option") << QStringList{u"--colums"_s, u"x"_s} << u"colums"_s;
-    QTest::newRow("bad column list") << QStringList{u"--columns"_s, u"A:memo"_s, u"INPUT"_s, u"out.mdb"_s}
+    QTest::newRow("unknown option") << QStringList {u"--colums"_s, u"x"_s} << u"colums"_s;
+    QTest::newRow("bad column list") << QStringList {u"--columns"_s, u"A:memo"_s, u"INPUT"_s, u"out.mdb"_s}
                                      << u"unknown type \"memo\""_s;
-    QTest::newRow("generate with columns") << QStringList{u"--generate"_s, u"5"_s, u"--columns"_s, u"A:long"_s,
-                                                          u"out.mdb"_s}
-                                           << u"cannot be combined"_s;
-    QTest::newRow("generate without a count") << QStringList{u"--generate"_s, u"many"_s, u"out.mdb"_s}
-                                              << u"needs a number of entries"_s;
-    QTest::newRow("reserved table name") << QStringList{u"--table"_s, u"MSysBase"_s, u"INPUT"_s, u"out.mdb"_s}
+    QTest::newRow("generate with columns")
+        << QStringList {u"--generate"_s, u"5"_s, u"--columns"_s, u"A:long"_s, u"out.mdb"_s} << u"cannot be combined"_s;
+    QTest::newRow("generate without a count")
+        << QStringList {u"--generate"_s, u"many"_s, u"out.mdb"_s} << u"needs a number of entries"_s;
+    QTest::newRow("reserved table name") << QStringList {u"--table"_s, u"MSysBase"_s, u"INPUT"_s, u"out.mdb"_s}
                                          << u"reserved"_s;
 }
 
@@ -172,7 +171,7 @@ void TestMkBaseCli::usageErrors()
     QVERIFY(run(arguments) != 0);
     QVERIFY2(m_errors.startsWith(u"velkaro-mkbase: "_s) && m_errors.contains(message), qPrintable(m_errors));
     QCOMPARE(m_errors.count(u'\n'), 1);
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{u"input.csv"_s});
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList {u"input.csv"_s});
 }
 
 void TestMkBaseCli::columnList_data()
@@ -186,12 +185,10 @@ void TestMkBaseCli::columnList_data()
         << u"ABONENT:text(255),PHONE:text(50),ADDRESS:text(255),COMMENT:text(255),NO_TYPE:long"_s << defaultColumns()
         << QString();
     QTest::newRow("every type") << u"A:text, B:TEXT(1),C:byte,D:integer,E:long,Ж:double"_s
-                                << QList<ColumnDefinition>{{u"A"_s, ColumnType::Text, 255},
-                                                           {u"B"_s, ColumnType::Text, 1},
-                                                           {u"C"_s, ColumnType::Byte, 0},
-                                                           {u"D"_s, ColumnType::Integer, 0},
-                                                           {u"E"_s, ColumnType::LongInteger, 0},
-                                                           {u"Ж"_s, ColumnType::Double, 0}}
+                                << QList<ColumnDefinition> {{u"A"_s, ColumnType::Text, 255},
+                                       {u"B"_s, ColumnType::Text, 1}, {u"C"_s, ColumnType::Byte, 0},
+                                       {u"D"_s, ColumnType::Integer, 0}, {u"E"_s, ColumnType::LongInteger, 0},
+                                       {u"Ж"_s, ColumnType::Double, 0}}
                                 << QString();
     QTest::newRow("text(0)") << u"A:text(0)"_s << QList<ColumnDefinition>() << u"unknown type"_s;
     QTest::newRow("text(256)") << u"A:text(256)"_s << QList<ColumnDefinition>() << u"unknown type"_s;
@@ -221,8 +218,8 @@ void TestMkBaseCli::tableAndColumnsOptions()
     const QString input = m_dir->filePath(u"input.csv"_s);
     const QString output = m_dir->filePath(u"out.mdb"_s);
     QVERIFY(writeFile(input, "NO_TYPE,ABONENT\r\n\"21.5\",\"ИВАНОВ\"\r\n\r\n7,\r\n"));
-    QCOMPARE(run({u"--table"_s, u"Абоненты"_s, u"--columns"_s, u"ABONENT:text(10),NO_TYPE:double"_s, input, output}),
-             0);
+    QCOMPARE(
+        run({u"--table"_s, u"Абоненты"_s, u"--columns"_s, u"ABONENT:text(10),NO_TYPE:double"_s, input, output}), 0);
     QVERIFY2(m_errors.isEmpty(), qPrintable(m_errors));
     LibMdbTable table;
     QString error;
@@ -230,8 +227,8 @@ void TestMkBaseCli::tableAndColumnsOptions()
     QCOMPARE(table.columns.size(), 2);
     QCOMPARE(table.columns.at(0).name, u"ABONENT"_s);
     QCOMPARE(table.rows.size(), 2);
-    QVERIFY(table.rows.at(0) == (LibMdbRow{u"ИВАНОВ"_s, u"21.5"_s}));
-    QVERIFY(table.rows.at(1) == (LibMdbRow{std::nullopt, u"7"_s}));
+    QVERIFY(table.rows.at(0) == (LibMdbRow {u"ИВАНОВ"_s, u"21.5"_s}));
+    QVERIFY(table.rows.at(1) == (LibMdbRow {std::nullopt, u"7"_s}));
 }
 
 void TestMkBaseCli::generateIsDeterministic()

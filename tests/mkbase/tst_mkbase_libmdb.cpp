@@ -32,8 +32,8 @@ std::optional<QString> fromUtf16(const std::u16string &text)
 LibMdbRow expectedRow(const DirectoryEntry &entry)
 {
     return {fromUtf16(entry.abonent), fromUtf16(entry.phone), fromUtf16(entry.address),
-            entry.comment ? fromUtf16(*entry.comment) : std::nullopt,
-            entry.lineType ? std::optional(QString::number(*entry.lineType)) : std::nullopt};
+        entry.comment ? fromUtf16(*entry.comment) : std::nullopt,
+        entry.lineType ? std::optional(QString::number(*entry.lineType)) : std::nullopt};
 }
 
 QString describe(const LibMdbRow &row)
@@ -83,15 +83,12 @@ void TestMkBaseLibMdb::initTestCase()
 
 void TestMkBaseLibMdb::catalogueNamesTablesAndColumns()
 {
-    QCOMPARE(m_edge.userTables, QStringList{u"Base"_s});
-    QCOMPARE(m_edge.systemTables,
-             (QStringList{u"MSysObjects"_s, u"MSysACEs"_s, u"MSysQueries"_s, u"MSysRelationships"_s}));
+    QCOMPARE(m_edge.userTables, QStringList {u"Base"_s});
+    QCOMPARE(
+        m_edge.systemTables, (QStringList {u"MSysObjects"_s, u"MSysACEs"_s, u"MSysQueries"_s, u"MSysRelationships"_s}));
     QCOMPARE(m_edge.columns.size(), 5);
-    const QList<std::tuple<QString, int, int>> expected = {{u"ABONENT"_s, MdbText, 510},
-                                                           {u"PHONE"_s, MdbText, 100},
-                                                           {u"ADDRESS"_s, MdbText, 510},
-                                                           {u"COMMENT"_s, MdbText, 510},
-                                                           {u"NO_TYPE"_s, MdbLongInteger, 4}};
+    const QList<std::tuple<QString, int, int>> expected = {{u"ABONENT"_s, MdbText, 510}, {u"PHONE"_s, MdbText, 100},
+        {u"ADDRESS"_s, MdbText, 510}, {u"COMMENT"_s, MdbText, 510}, {u"NO_TYPE"_s, MdbLongInteger, 4}};
     for (int i = 0; i < expected.size(); ++i) {
         QCOMPARE(m_edge.columns.at(i).name, std::get<0>(expected.at(i)));
         QCOMPARE(m_edge.columns.at(i).type, std::get<1>(expected.at(i)));
@@ -136,8 +133,7 @@ void TestMkBaseLibMdb::numericAndTextColumns_data()
                                  << std::optional(u"-32768"_s);
     QTest::newRow("long with plus sign") << u"long"_s << QByteArray("+70") << MdbLongInteger << 4
                                          << std::optional(u"70"_s);
-    QTest::newRow("double fraction") << u"double"_s << QByteArray("21.5") << MdbDouble << 8
-                                     << std::optional(u"21.5"_s);
+    QTest::newRow("double fraction") << u"double"_s << QByteArray("21.5") << MdbDouble << 8 << std::optional(u"21.5"_s);
     QTest::newRow("double exponent") << u"double"_s << QByteArray("-1.5e300") << MdbDouble << 8
                                      << std::optional(u"-1.5e+300"_s);
     QTest::newRow("number as text") << u"text(10)"_s << QByteArray("21") << MdbText << 20 << std::optional(u"21"_s);
@@ -155,12 +151,12 @@ void TestMkBaseLibMdb::numericAndTextColumns()
 
     const QString path = m_dir.filePath(u"types.mdb"_s);
     QString error;
-    QVERIFY2(writeMdbFromCsv("NO_TYPE,ID\n" + csvValue + ",7\n", path, &error, u"Справочник"_s,
-                             u"ID:long,NO_TYPE:"_s + type),
-             qPrintable(error));
+    QVERIFY2(writeMdbFromCsv(
+                 "NO_TYPE,ID\n" + csvValue + ",7\n", path, &error, u"Справочник"_s, u"ID:long,NO_TYPE:"_s + type),
+        qPrintable(error));
     LibMdbTable table;
     QVERIFY2(readWithLibMdb(path, u"Справочник"_s, &table, &error), qPrintable(error));
-    QCOMPARE(table.userTables, QStringList{u"Справочник"_s});
+    QCOMPARE(table.userTables, QStringList {u"Справочник"_s});
     QCOMPARE(table.columns.size(), 2);
     QCOMPARE(table.columns.at(1).name, u"NO_TYPE"_s);
     QCOMPARE(table.columns.at(1).type, mdbType);
@@ -176,7 +172,7 @@ void TestMkBaseLibMdb::emptyTable()
     QVERIFY2(writeMdbFromCsv("ABONENT,PHONE,ADDRESS,COMMENT,NO_TYPE\n", path, &error), qPrintable(error));
     LibMdbTable table;
     QVERIFY2(readWithLibMdb(path, u"Base"_s, &table, &error), qPrintable(error));
-    QCOMPARE(table.userTables, QStringList{u"Base"_s});
+    QCOMPARE(table.userTables, QStringList {u"Base"_s});
     QCOMPARE(table.columns.size(), 5);
     QCOMPARE(table.definitionRowCount, 0);
     QCOMPARE(table.rows.size(), 0);
@@ -194,8 +190,8 @@ void TestMkBaseLibMdb::generatedRows()
     for (qsizetype i = 0; i < table.rows.size(); ++i) {
         generator.next(&entry);
         if (table.rows.at(i) != expectedRow(entry))
-            QFAIL(qPrintable(u"row %1: read %2, expected %3"_s.arg(i).arg(describe(table.rows.at(i)),
-                                                                      describe(expectedRow(entry)))));
+            QFAIL(qPrintable(u"row %1: read %2, expected %3"_s.arg(i).arg(
+                describe(table.rows.at(i)), describe(expectedRow(entry)))));
     }
 }
 
@@ -277,8 +273,7 @@ void TestMkBaseLibMdb::sampleDirectoryShowsEveryFeature()
     for (int i = 0; i < 5; ++i)
         QVERIFY2(nulls.at(i) > 0, qPrintable(u"no NULL in column %1"_s.arg(i)));
     const QStringList wanted = {u"padded phone"_s, u"dashed phone"_s, u"building"_s, u"no building"_s, u"flat"_s,
-                                u"no flat"_s,     u"apostrophe"_s,   u"lower case"_s, u"pharmacy remark"_s,
-                                u"ИВАНОВ"_s};
+        u"no flat"_s, u"apostrophe"_s, u"lower case"_s, u"pharmacy remark"_s, u"ИВАНОВ"_s};
     for (const QString &feature : wanted)
         QVERIFY2(features.contains(feature), qPrintable(feature));
 }

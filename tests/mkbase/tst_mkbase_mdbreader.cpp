@@ -12,7 +12,10 @@ using namespace velkaro::mkbase;
 
 namespace {
 
-QJsonValue textValue(const std::optional<QString> &text) { return text ? QJsonValue(*text) : QJsonValue(); }
+QJsonValue textValue(const std::optional<QString> &text)
+{
+    return text ? QJsonValue(*text) : QJsonValue();
+}
 
 QJsonArray expectedRow(const QList<std::optional<QString>> &texts, std::optional<qint64> lineType)
 {
@@ -26,9 +29,9 @@ QJsonArray expectedRow(const QList<std::optional<QString>> &texts, std::optional
 QJsonArray expectedRow(const DirectoryEntry &entry)
 {
     return expectedRow({QString::fromStdU16String(entry.abonent), QString::fromStdU16String(entry.phone),
-                        QString::fromStdU16String(entry.address),
-                        entry.comment ? std::optional(QString::fromStdU16String(*entry.comment)) : std::nullopt},
-                       entry.lineType);
+                           QString::fromStdU16String(entry.address),
+                           entry.comment ? std::optional(QString::fromStdU16String(*entry.comment)) : std::nullopt},
+        entry.lineType);
 }
 
 } // namespace
@@ -63,12 +66,12 @@ void TestMkBaseMdbReader::initTestCase()
 
 void TestMkBaseMdbReader::catalogueNamesTablesAndColumns()
 {
-    QCOMPARE(m_edge.value(u"tables"_s).toArray(), QJsonArray{u"Base"_s});
+    QCOMPARE(m_edge.value(u"tables"_s).toArray(), QJsonArray {u"Base"_s});
     QCOMPARE(m_edge.value(u"systemTables"_s).toArray(),
-             (QJsonArray{u"MSysObjects"_s, u"MSysACEs"_s, u"MSysQueries"_s, u"MSysRelationships"_s}));
+        (QJsonArray {u"MSysObjects"_s, u"MSysACEs"_s, u"MSysQueries"_s, u"MSysRelationships"_s}));
     const QJsonArray columns = m_edge.value(u"columns"_s).toArray();
-    const QStringList expected = {u"ABONENT text 510"_s, u"PHONE text 100"_s, u"ADDRESS text 510"_s,
-                                  u"COMMENT text 510"_s, u"NO_TYPE long 4"_s};
+    const QStringList expected = {
+        u"ABONENT text 510"_s, u"PHONE text 100"_s, u"ADDRESS text 510"_s, u"COMMENT text 510"_s, u"NO_TYPE long 4"_s};
     QStringList actual;
     for (const QJsonValue &column : columns) {
         actual.append(u"%1 %2 %3"_s.arg(column[u"name"_s].toString(), column[u"type"_s].toString())
@@ -104,17 +107,17 @@ void TestMkBaseMdbReader::numericColumns()
                            "x,0,32767,2147483647,-1.5e300\n"
                            ",,,,\n";
     QVERIFY2(writeMdbFromCsv(csv, path, &error, u"Числа"_s, u"B:byte,I:integer,L:long,D:double,Т:text(3)"_s),
-             qPrintable(error));
+        qPrintable(error));
     QJsonObject table;
     QVERIFY2(readWithMdbReader(path, u"Числа"_s, &table, &error), qPrintable(error));
     QStringList types;
     for (const QJsonValue &column : table.value(u"columns"_s).toArray())
         types.append(column[u"name"_s].toString() + u' ' + column[u"type"_s].toString());
-    QCOMPARE(types, (QStringList{u"B byte"_s, u"I integer"_s, u"L long"_s, u"D double"_s, u"Т text"_s}));
+    QCOMPARE(types, (QStringList {u"B byte"_s, u"I integer"_s, u"L long"_s, u"D double"_s, u"Т text"_s}));
     const QJsonArray expected = {
-        QJsonArray{255, -32768, -2147483648.0, 21.5, u""_s},
-        QJsonArray{0, 32767, 2147483647.0, -1.5e300, u"x"_s},
-        QJsonArray{QJsonValue(), QJsonValue(), QJsonValue(), QJsonValue(), QJsonValue()},
+        QJsonArray {255, -32768, -2147483648.0, 21.5, u""_s},
+        QJsonArray {0, 32767, 2147483647.0, -1.5e300, u"x"_s},
+        QJsonArray {QJsonValue(), QJsonValue(), QJsonValue(), QJsonValue(), QJsonValue()},
     };
     QCOMPARE(table.value(u"rows"_s).toArray(), expected);
 }

@@ -13,8 +13,7 @@ class FixedInputs : public InputSource
 public:
     explicit FixedInputs(SearchInputs inputs)
         : m_inputs(std::move(inputs))
-    {
-    }
+    { }
     SearchInputs searchInputs() const override { return m_inputs; }
 
 private:

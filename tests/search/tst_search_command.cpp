@@ -42,10 +42,10 @@ const QString addressLabel = u"   Адрес:"_s + QString(19, u' ');
 const QString typeLabel = u"   Тип:"_s + QString(25, u' ');
 const QString commentLabel = u"   Примечания:"_s + QString(8, u' ');
 
-const RecordedMessage databaseFailure{u"Ошибка при подключении к базе данных !"_s, u"Ошибка !"_s,
-                                      MessageIcon::Critical};
-const RecordedMessage moreDetail{u"Введите более точные данные!"_s, u"Ошибка !"_s, MessageIcon::Warning};
-const RecordedMessage noStartingData{u"Отсутствуют начальные данные!"_s, u"Ошибка!"_s, MessageIcon::Critical};
+const RecordedMessage databaseFailure {
+    u"Ошибка при подключении к базе данных !"_s, u"Ошибка !"_s, MessageIcon::Critical};
+const RecordedMessage moreDetail {u"Введите более точные данные!"_s, u"Ошибка !"_s, MessageIcon::Warning};
+const RecordedMessage noStartingData {u"Отсутствуют начальные данные!"_s, u"Ошибка!"_s, MessageIcon::Critical};
 
 SearchInputs byAbonent(const QString &ab)
 {
@@ -58,11 +58,11 @@ SearchInputs byComment(const QString &comment)
 }
 
 // The lines of one result block, labels included.
-QStringList block(const QString &abonent, const QString &phone, const QString &address, const QString &type,
-                  const QString &comment)
+QStringList block(
+    const QString &abonent, const QString &phone, const QString &address, const QString &type, const QString &comment)
 {
     return {QString(), abonentLabel + abonent, phoneLabel + phone, addressLabel + address, typeLabel + type,
-            commentLabel + comment};
+        commentLabel + comment};
 }
 
 // The text after the label in every line that starts with `label`.
@@ -104,8 +104,8 @@ private Q_SLOTS:
     void fileChangedBetweenSearches();
 
 private:
-    QString writeBase(const QString &name, const QString &csv, const QString &columns = textNoType,
-                      const QString &table = u"Base"_s);
+    QString writeBase(
+        const QString &name, const QString &csv, const QString &columns = textNoType, const QString &table = u"Base"_s);
     void runSearch(const SearchInputs &inputs);
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -115,8 +115,8 @@ private:
     RecordingMessages m_messages;
 };
 
-QString tst_search_command::writeBase(const QString &name, const QString &csv, const QString &columns,
-                                      const QString &table)
+QString tst_search_command::writeBase(
+    const QString &name, const QString &csv, const QString &columns, const QString &table)
 {
     const QString path = m_dir->filePath(name);
     QString error;
@@ -150,20 +150,20 @@ void tst_search_command::inputChecks_data()
     const QString e;
     const QString street = u"садовая"_s;
 
-    QTest::newRow("street and flat without house") << SearchInputs{street, e, e, u"12"_s, e, e, e} << moreDetail;
+    QTest::newRow("street and flat without house") << SearchInputs {street, e, e, u"12"_s, e, e, e} << moreDetail;
     QTest::newRow("street, building, flat without house")
-        << SearchInputs{street, e, u"2"_s, u"12"_s, e, e, e} << moreDetail;
+        << SearchInputs {street, e, u"2"_s, u"12"_s, e, e, e} << moreDetail;
     QTest::newRow("building without house, subscriber given")
-        << SearchInputs{e, e, u"2"_s, e, u"иванов"_s, e, e} << moreDetail;
+        << SearchInputs {e, e, u"2"_s, e, u"иванов"_s, e, e} << moreDetail;
     QTest::newRow("building alone: second check comes before the third")
-        << SearchInputs{e, e, u"2"_s, e, e, e, e} << moreDetail;
-    QTest::newRow("nothing") << SearchInputs{} << noStartingData;
-    QTest::newRow("house alone") << SearchInputs{e, u"5"_s, e, e, e, e, e} << noStartingData;
-    QTest::newRow("house, building and flat") << SearchInputs{e, u"5"_s, u"2"_s, u"12"_s, e, e, e} << noStartingData;
-    QTest::newRow("flat alone") << SearchInputs{e, e, e, u"12"_s, e, e, e} << noStartingData;
-    QTest::newRow("street alone") << SearchInputs{street, e, e, e, e, e, e} << moreDetail;
+        << SearchInputs {e, e, u"2"_s, e, e, e, e} << moreDetail;
+    QTest::newRow("nothing") << SearchInputs {} << noStartingData;
+    QTest::newRow("house alone") << SearchInputs {e, u"5"_s, e, e, e, e, e} << noStartingData;
+    QTest::newRow("house, building and flat") << SearchInputs {e, u"5"_s, u"2"_s, u"12"_s, e, e, e} << noStartingData;
+    QTest::newRow("flat alone") << SearchInputs {e, e, e, u"12"_s, e, e, e} << noStartingData;
+    QTest::newRow("street alone") << SearchInputs {street, e, e, e, e, e, e} << moreDetail;
     QTest::newRow("street, house, building without flat")
-        << SearchInputs{street, u"5"_s, u"2"_s, e, e, e, e} << moreDetail;
+        << SearchInputs {street, u"5"_s, u"2"_s, e, e, e, e} << moreDetail;
 }
 
 void tst_search_command::inputChecks()
@@ -181,7 +181,7 @@ void tst_search_command::inputChecks()
 
     runSearch(inputs);
 
-    QCOMPARE(m_messages.messages, QList<RecordedMessage>{message});
+    QCOMPARE(m_messages.messages, QList<RecordedMessage> {message});
     QCOMPARE(m_list.lines, previousLines);
     QCOMPARE(m_list.clearCount, clears);
     QCOMPARE(m_list.appendCount, appends);
@@ -198,24 +198,18 @@ void tst_search_command::searchKinds_data()
     const QString street = u"садовая"_s;
 
     QTest::newRow("phone with dashes and blanks")
-        << SearchInputs{e, e, e, e, e, u" 765-43-21 "_s, e} << QStringList{u"ПЕТРОВ ПЁТР"_s};
-    QTest::newRow("subscriber, lower case part")
-        << byAbonent(u"онил"_s) << QStringList{u"ОНИЛОВ ОЛЕГ"_s};
-    QTest::newRow("subscriber with apostrophe")
-        << byAbonent(u"о'нил"_s) << QStringList{u"О'НИЛ ДЖОН"_s};
-    QTest::newRow("apostrophe cannot add a condition")
-        << byAbonent(u"' OR ABONENT LIKE '%"_s) << QStringList{};
-    QTest::newRow("street and house")
-        << SearchInputs{street, u"5"_s, e, e, e, e, e} << QStringList{u"ОНИЛОВ ОЛЕГ"_s};
-    QTest::newRow("street, house and flat") << SearchInputs{street, u"5"_s, e, u"12"_s, e, e, e}
-                                            << QStringList{u"ИВАНОВ ИВАН ИВАНОВИЧ"_s, u"ПЕТРОВ ПЁТР"_s};
+        << SearchInputs {e, e, e, e, e, u" 765-43-21 "_s, e} << QStringList {u"ПЕТРОВ ПЁТР"_s};
+    QTest::newRow("subscriber, lower case part") << byAbonent(u"онил"_s) << QStringList {u"ОНИЛОВ ОЛЕГ"_s};
+    QTest::newRow("subscriber with apostrophe") << byAbonent(u"о'нил"_s) << QStringList {u"О'НИЛ ДЖОН"_s};
+    QTest::newRow("apostrophe cannot add a condition") << byAbonent(u"' OR ABONENT LIKE '%"_s) << QStringList {};
+    QTest::newRow("street and house") << SearchInputs {street, u"5"_s, e, e, e, e, e} << QStringList {u"ОНИЛОВ ОЛЕГ"_s};
+    QTest::newRow("street, house and flat") << SearchInputs {street, u"5"_s, e, u"12"_s, e, e, e}
+                                            << QStringList {u"ИВАНОВ ИВАН ИВАНОВИЧ"_s, u"ПЕТРОВ ПЁТР"_s};
     QTest::newRow("street, house, building and flat")
-        << SearchInputs{street, u"5"_s, u"2"_s, u"12"_s, e, e, e} << QStringList{u"ПЕТРОВ ПЁТР"_s};
-    QTest::newRow("remark") << byComment(u"аптека"_s)
-                            << QStringList{u"ИВАНОВ ИВАН ИВАНОВИЧ"_s, u"СИДОРОВ СИДОР"_s};
-    QTest::newRow("remark wins over subscriber")
-        << SearchInputs{e, e, e, e, u"петров"_s, e, u"аптека"_s}
-        << QStringList{u"ИВАНОВ ИВАН ИВАНОВИЧ"_s, u"СИДОРОВ СИДОР"_s};
+        << SearchInputs {street, u"5"_s, u"2"_s, u"12"_s, e, e, e} << QStringList {u"ПЕТРОВ ПЁТР"_s};
+    QTest::newRow("remark") << byComment(u"аптека"_s) << QStringList {u"ИВАНОВ ИВАН ИВАНОВИЧ"_s, u"СИДОРОВ СИДОР"_s};
+    QTest::newRow("remark wins over subscriber") << SearchInputs {e, e, e, e, u"петров"_s, e, u"аптека"_s}
+                                                 << QStringList {u"ИВАНОВ ИВАН ИВАНОВИЧ"_s, u"СИДОРОВ СИДОР"_s};
 }
 
 void tst_search_command::searchKinds()
@@ -241,15 +235,15 @@ void tst_search_command::sixLinesOfAnEntry()
     runSearch(byAbonent(u"иванов"_s));
 
     QCOMPARE(m_messages.messages.size(), 0);
-    QCOMPARE(m_list.lines, block(u"ИВАНОВ ИВАН ИВАНОВИЧ"_s, u"1234567"_s, u"САДОВАЯ УЛ. Д. 5 КВ.12"_s, u"ЛИЧНЫЙ"_s,
-                                 u"АПТЕКА"_s));
+    QCOMPARE(m_list.lines,
+        block(u"ИВАНОВ ИВАН ИВАНОВИЧ"_s, u"1234567"_s, u"САДОВАЯ УЛ. Д. 5 КВ.12"_s, u"ЛИЧНЫЙ"_s, u"АПТЕКА"_s));
     QCOMPARE(runWideValues().lineTypeCode, 21);
     QCOMPARE(runWideValues().LineTypeDescription, u"ЛИЧНЫЙ"_s);
 }
 
 void tst_search_command::nullFieldsGiveLabelsAlone()
 {
-    runSearch(SearchInputs{{}, {}, {}, {}, {}, u"111-22-33"_s, {}});
+    runSearch(SearchInputs {{}, {}, {}, {}, {}, u"111-22-33"_s, {}});
 
     QCOMPARE(m_messages.messages.size(), 0);
     QCOMPARE(m_list.lines, block({}, u"1112233"_s, {}, {}, {}));
@@ -258,7 +252,7 @@ void tst_search_command::nullFieldsGiveLabelsAlone()
 void tst_search_command::numbersInTextLines()
 {
     database::SetDatabaseFile(writeBase(u"numbers.mdb"_s, header + u"ПЕТРОВ,1234567,,2.5,41\n"_s,
-                                        u"ABONENT:text,PHONE:long,ADDRESS:text,COMMENT:double,NO_TYPE:long"_s));
+        u"ABONENT:text,PHONE:long,ADDRESS:text,COMMENT:double,NO_TYPE:long"_s));
 
     runSearch(byAbonent(u"петров"_s));
 
@@ -270,7 +264,7 @@ void tst_search_command::lineTypePerRecord_data()
 {
     QTest::addColumn<QString>("noTypeColumn");
     QTest::addColumn<QString>("noType"); // CSV field of the second record
-    QTest::addColumn<QString>("type");   // its type line after the label
+    QTest::addColumn<QString>("type"); // its type line after the label
 
     QTest::newRow("21 after 41") << u"text(10)"_s << u"21"_s << u"ЛИЧНЫЙ"_s;
     QTest::newRow("code 0") << u"text(10)"_s << u"0"_s << QString();
@@ -280,16 +274,16 @@ void tst_search_command::lineTypePerRecord_data()
     QTest::newRow("no number") << u"text(10)"_s << u"abc"_s << QString();
     QTest::newRow("negative") << u"text(10)"_s << u"-5"_s << QString();
     QTest::newRow("over 255") << u"text(10)"_s << u"300"_s << QString();
-    QTest::newRow("leading number of a text") << u"text(10)"_s << u" 12 xyz"_s
-                                              << u"КОЛЛЕКТИВНЫЙ  (справок не давать)"_s;
-    QTest::newRow("text fraction rounds half up to even") << u"text(10)"_s << u"19.5"_s
-                                                          << u"КОММУНАЛЬНЫЙ через Pairspan"_s;
+    QTest::newRow("leading number of a text")
+        << u"text(10)"_s << u" 12 xyz"_s << u"КОЛЛЕКТИВНЫЙ  (справок не давать)"_s;
+    QTest::newRow("text fraction rounds half up to even")
+        << u"text(10)"_s << u"19.5"_s << u"КОММУНАЛЬНЫЙ через Pairspan"_s;
     QTest::newRow("long 53") << u"long"_s << u"53"_s << u"УЧРЕЖД.ЧЕРЕЗ PAIRSPAN  СЛУЖЕБНЫЙ"_s;
     QTest::newRow("long null") << u"long"_s << QString() << QString();
     QTest::newRow("long 256") << u"long"_s << u"256"_s << QString();
     QTest::newRow("byte 70") << u"byte"_s << u"70"_s << u"FORA"_s;
-    QTest::newRow("double rounds half down to even") << u"double"_s << u"18.5"_s
-                                                     << u"КОЛЛЕКТИВНЫЙ через АВУ н/ч  (справок не давать)"_s;
+    QTest::newRow("double rounds half down to even")
+        << u"double"_s << u"18.5"_s << u"КОЛЛЕКТИВНЫЙ через АВУ н/ч  (справок не давать)"_s;
     QTest::newRow("double 255.5 rounds out of range") << u"double"_s << u"255.5"_s << QString();
 }
 
@@ -305,8 +299,8 @@ void tst_search_command::lineTypePerRecord()
     runSearch(byComment(u"т"_s));
 
     QCOMPARE(m_messages.messages.size(), 0);
-    QCOMPARE(valuesOf(m_list.lines, abonentLabel), (QStringList{u"ПЕРВЫЙ"_s, u"ВТОРОЙ"_s}));
-    QCOMPARE(valuesOf(m_list.lines, typeLabel), (QStringList{u"ТАКСОФОН"_s, type}));
+    QCOMPARE(valuesOf(m_list.lines, abonentLabel), (QStringList {u"ПЕРВЫЙ"_s, u"ВТОРОЙ"_s}));
+    QCOMPARE(valuesOf(m_list.lines, typeLabel), (QStringList {u"ТАКСОФОН"_s, type}));
 }
 
 void tst_search_command::emptyResultClearsTheList()
@@ -341,8 +335,7 @@ void tst_search_command::badFile_data()
 {
     QTest::addColumn<QString>("kind");
     for (const char *kind : {"missing file", "folder", "fifo", "device", "empty file", "all zeros", "random bytes",
-                             "text file", "truncated mdb", "damaged mdb", "no table Base", "Base without COMMENT",
-                             "accdb"})
+             "text file", "truncated mdb", "damaged mdb", "no table Base", "Base without COMMENT", "accdb"})
         QTest::newRow(kind) << QString::fromLatin1(kind);
 }
 
@@ -398,7 +391,7 @@ void tst_search_command::badFile()
         path = writeBase(u"other.mdb"_s, directoryCsv, textNoType, u"Other"_s);
     } else if (kind == u"Base without COMMENT") {
         path = writeBase(u"nocomment.mdb"_s, u"ABONENT,PHONE,ADDRESS,NO_TYPE\nИВАНОВ,1,,21\n"_s,
-                         u"ABONENT:text,PHONE:text,ADDRESS:text,NO_TYPE:text(10)"_s);
+            u"ABONENT:text,PHONE:text,ADDRESS:text,NO_TYPE:text(10)"_s);
     } else if (kind == u"accdb") {
         QByteArray bytes = goodBytes;
         bytes[0x14] = 2; // engine version of the Access 2007 format
@@ -407,12 +400,12 @@ void tst_search_command::badFile()
 
     database::SetDatabaseFile(path);
     runSearch(byAbonent(u"иванов"_s));
-    QCOMPARE(m_messages.messages, QList<RecordedMessage>{databaseFailure});
+    QCOMPARE(m_messages.messages, QList<RecordedMessage> {databaseFailure});
 
     database::SetDatabaseFile(good);
     runSearch(byAbonent(u"иванов"_s));
     QCOMPARE(m_messages.messages.size(), 1);
-    QCOMPARE(valuesOf(m_list.lines, abonentLabel), QStringList{u"ИВАНОВ ИВАН ИВАНОВИЧ"_s});
+    QCOMPARE(valuesOf(m_list.lines, abonentLabel), QStringList {u"ИВАНОВ ИВАН ИВАНОВИЧ"_s});
 }
 
 void tst_search_command::searchAfterFailedSearch_data()
@@ -432,7 +425,7 @@ void tst_search_command::searchAfterFailedSearch()
 
     database::SetDatabaseFile(m_dir->filePath(u"missing.mdb"_s));
     runSearch(byAbonent(u"иванов"_s));
-    QCOMPARE(m_messages.messages, QList<RecordedMessage>{databaseFailure});
+    QCOMPARE(m_messages.messages, QList<RecordedMessage> {databaseFailure});
     QCOMPARE(m_list.lines, previousLines);
     QCOMPARE(m_list.clearCount, 1);
 
@@ -445,7 +438,7 @@ void tst_search_command::searchAfterFailedSearch()
     runSearch(byAbonent(u"иванов"_s));
 
     QCOMPARE(m_messages.messages.size(), 1);
-    QCOMPARE(valuesOf(m_list.lines, abonentLabel), QStringList{u"ИВАНОВ ИВАН ИВАНОВИЧ"_s});
+    QCOMPARE(valuesOf(m_list.lines, abonentLabel), QStringList {u"ИВАНОВ ИВАН ИВАНОВИЧ"_s});
     QVERIFY(!m_connection->isOpen());
     QVERIFY(!m_recordset->isOpen());
 }
@@ -459,7 +452,7 @@ void tst_search_command::searchAfterSetDatabaseFile()
     runSearch(byAbonent(u"о"_s));
 
     QCOMPARE(m_messages.messages.size(), 0);
-    QCOMPARE(valuesOf(m_list.lines, abonentLabel), QStringList{u"ОРЛОВ"_s});
+    QCOMPARE(valuesOf(m_list.lines, abonentLabel), QStringList {u"ОРЛОВ"_s});
 }
 
 void tst_search_command::fileChangedBetweenSearches()
@@ -468,7 +461,7 @@ void tst_search_command::fileChangedBetweenSearches()
     const QDateTime modified = QFileInfo(path).lastModified();
     database::SetDatabaseFile(path);
     runSearch(byAbonent(u"иван"_s));
-    QCOMPARE(valuesOf(m_list.lines, abonentLabel), QStringList{u"ИВАНОВ ИВАН ИВАНОВИЧ"_s});
+    QCOMPARE(valuesOf(m_list.lines, abonentLabel), QStringList {u"ИВАНОВ ИВАН ИВАНОВИЧ"_s});
 
     // Same length of every value, so only the content and the modification time tell the files apart.
     QVERIFY(QFile::remove(path));
@@ -480,7 +473,7 @@ void tst_search_command::fileChangedBetweenSearches()
     runSearch(byAbonent(u"иван"_s));
 
     QCOMPARE(m_messages.messages.size(), 0);
-    QCOMPARE(valuesOf(m_list.lines, abonentLabel), QStringList{u"ПЕТРОВ ИВАН ИВАНОВИЧ"_s});
+    QCOMPARE(valuesOf(m_list.lines, abonentLabel), QStringList {u"ПЕТРОВ ИВАН ИВАНОВИЧ"_s});
 }
 
 QTEST_GUILESS_MAIN(tst_search_command)

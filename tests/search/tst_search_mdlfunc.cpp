@@ -8,8 +8,7 @@ using namespace velkaro::search;
 namespace velkaro::search {
 char *toString(const SearchCriteria &c)
 {
-    const QString text = u"{phone=%1 subscriber=%2 address=%3 comment=%4 '%5' '%6' '%7' '%8'}"_s
-                             .arg(c.phone)
+    const QString text = u"{phone=%1 subscriber=%2 address=%3 comment=%4 '%5' '%6' '%7' '%8'}"_s.arg(c.phone)
                              .arg(c.subscriber)
                              .arg(c.address)
                              .arg(c.comment)
@@ -21,7 +20,7 @@ char *toString(const SearchCriteria &c)
 namespace {
 
 SearchInputs inputs(const QString &street, const QString &house, const QString &korp, const QString &flat,
-                    const QString &ab, const QString &phone, const QString &comment)
+    const QString &ab, const QString &phone, const QString &comment)
 {
     return {street, house, korp, flat, ab, phone, comment};
 }
@@ -82,9 +81,8 @@ void tst_search_mdlfunc::queryFromInputs_data()
         << e << e << e << e << e << u"--"_s << e << u"SELECT * FROM Base WHERE PHONE=''"_s;
     QTest::newRow("subscriber upper-cased, trailing blank")
         << e << e << e << e << u"иванов"_s << e << e << u"SELECT * FROM Base WHERE ABONENT LIKE '%ИВАНОВ%' "_s;
-    QTest::newRow("subscriber Latin and Cyrillic")
-        << e << e << e << e << u"smith ёжиков"_s << e << e
-        << u"SELECT * FROM Base WHERE ABONENT LIKE '%SMITH ЁЖИКОВ%' "_s;
+    QTest::newRow("subscriber Latin and Cyrillic") << e << e << e << e << u"smith ёжиков"_s << e << e
+                                                   << u"SELECT * FROM Base WHERE ABONENT LIKE '%SMITH ЁЖИКОВ%' "_s;
     QTest::newRow("subscriber full case mapping")
         << e << e << e << e << u"straße"_s << e << e << u"SELECT * FROM Base WHERE ABONENT LIKE '%STRASSE%' "_s;
     QTest::newRow("subscriber of blanks is given")
@@ -106,18 +104,17 @@ void tst_search_mdlfunc::queryFromInputs_data()
     QTest::newRow("address wins over subscriber and phone")
         << u"садовая"_s << u"5"_s << e << e << u"петров"_s << u"1234567"_s << e
         << u"SELECT * FROM Base WHERE ADDRESS LIKE '%САДОВАЯ%Д% 5'"_s;
-    QTest::newRow("remark wins over subscriber") << e << e << e << e << u"петров"_s << e << u"аптека"_s
-                                                 << u"SELECT * FROM Base WHERE COMMENT LIKE 'АПТЕКА' "_s;
-    QTest::newRow("remark wins over address")
-        << u"садовая"_s << u"5"_s << u"2"_s << u"12"_s << e << e << u"аптека"_s
-        << u"SELECT * FROM Base WHERE COMMENT LIKE 'АПТЕКА' "_s;
+    QTest::newRow("remark wins over subscriber")
+        << e << e << e << e << u"петров"_s << e << u"аптека"_s << u"SELECT * FROM Base WHERE COMMENT LIKE 'АПТЕКА' "_s;
+    QTest::newRow("remark wins over address") << u"садовая"_s << u"5"_s << u"2"_s << u"12"_s << e << e << u"аптека"_s
+                                              << u"SELECT * FROM Base WHERE COMMENT LIKE 'АПТЕКА' "_s;
     QTest::newRow("incomplete address leaves subscriber")
         << u"садовая"_s << u"5"_s << u"2"_s << e << u"петров"_s << e << e
         << u"SELECT * FROM Base WHERE ABONENT LIKE '%ПЕТРОВ%' "_s;
-    QTest::newRow("apostrophe in subscriber") << e << e << e << e << u"о'нил"_s << e << e
-                                              << u"SELECT * FROM Base WHERE ABONENT LIKE '%О''НИЛ%' "_s;
-    QTest::newRow("apostrophe in phone")
-        << e << e << e << e << e << u"1' OR ''='"_s << e << u"SELECT * FROM Base WHERE PHONE='1'' OR ''''='''"_s;
+    QTest::newRow("apostrophe in subscriber")
+        << e << e << e << e << u"о'нил"_s << e << e << u"SELECT * FROM Base WHERE ABONENT LIKE '%О''НИЛ%' "_s;
+    QTest::newRow("apostrophe in phone") << e << e << e << e << e << u"1' OR ''='"_s << e
+                                         << u"SELECT * FROM Base WHERE PHONE='1'' OR ''''='''"_s;
     QTest::newRow("apostrophes in address parts")
         << u"д'артаньяна"_s << u"5'"_s << e << u"'1"_s << e << e << e
         << u"SELECT * FROM Base WHERE ADDRESS LIKE '%Д''АРТАНЬЯНА%Д% 5''%КВ%.''1'"_s;
@@ -164,7 +161,7 @@ void tst_search_mdlfunc::laterSearchKeepsOtherValues_data()
 {
     QTest::addColumn<SearchCriteria>("expected");
     QTest::newRow("phone after subscriber and address")
-        << SearchCriteria{true, false, false, false, u"123"_s, u"%ИВАНОВ%"_s, u"%САДОВАЯ%Д% 5"_s, {}};
+        << SearchCriteria {true, false, false, false, u"123"_s, u"%ИВАНОВ%"_s, u"%САДОВАЯ%Д% 5"_s, {}};
 }
 
 void tst_search_mdlfunc::laterSearchKeepsOtherValues()
@@ -183,21 +180,19 @@ void tst_search_mdlfunc::queryFromCriteria_data()
     QTest::addColumn<QString>("query");
 
     const QString p = u"1"_s, s = u"%S%"_s, a = u"%A%Д% 1"_s, c = u"C"_s;
-    QTest::newRow("no flag") << SearchCriteria{false, false, false, false, p, s, a, c}
+    QTest::newRow("no flag") << SearchCriteria {false, false, false, false, p, s, a, c}
                              << u"SELECT * FROM Base WHERE "_s;
-    QTest::newRow("phone stops the rest") << SearchCriteria{true, true, true, true, p, s, a, c}
-                                          << u"SELECT * FROM Base WHERE PHONE='1'"_s;
-    QTest::newRow("subscriber, comment, address")
-        << SearchCriteria{false, true, true, true, p, s, a, c}
-        << u"SELECT * FROM Base WHERE ABONENT LIKE '%S%' AND COMMENT LIKE 'C' AND ADDRESS LIKE '%A%Д% 1'"_s;
-    QTest::newRow("subscriber and address")
-        << SearchCriteria{false, true, true, false, p, s, a, c}
-        << u"SELECT * FROM Base WHERE ABONENT LIKE '%S%' AND ADDRESS LIKE '%A%Д% 1'"_s;
-    QTest::newRow("comment and address") << SearchCriteria{false, false, true, true, p, s, a, c}
+    QTest::newRow("phone stops the rest")
+        << SearchCriteria {true, true, true, true, p, s, a, c} << u"SELECT * FROM Base WHERE PHONE='1'"_s;
+    QTest::newRow("subscriber, comment, address") << SearchCriteria {false, true, true, true, p, s, a,
+        c} << u"SELECT * FROM Base WHERE ABONENT LIKE '%S%' AND COMMENT LIKE 'C' AND ADDRESS LIKE '%A%Д% 1'"_s;
+    QTest::newRow("subscriber and address") << SearchCriteria {false, true, true, false, p, s, a,
+        c} << u"SELECT * FROM Base WHERE ABONENT LIKE '%S%' AND ADDRESS LIKE '%A%Д% 1'"_s;
+    QTest::newRow("comment and address") << SearchCriteria {false, false, true, true, p, s, a, c}
                                          << u"SELECT * FROM Base WHERE COMMENT LIKE 'C' AND ADDRESS LIKE '%A%Д% 1'"_s;
-    QTest::newRow("subscriber and comment") << SearchCriteria{false, true, false, true, p, s, a, c}
+    QTest::newRow("subscriber and comment") << SearchCriteria {false, true, false, true, p, s, a, c}
                                             << u"SELECT * FROM Base WHERE ABONENT LIKE '%S%' AND COMMENT LIKE 'C' "_s;
-    QTest::newRow("address alone has no trailing blank") << SearchCriteria{false, false, true, false, p, s, a, c}
+    QTest::newRow("address alone has no trailing blank") << SearchCriteria {false, false, true, false, p, s, a, c}
                                                          << u"SELECT * FROM Base WHERE ADDRESS LIKE '%A%Д% 1'"_s;
 }
 

@@ -24,8 +24,7 @@ class MessageRecorder : public velkaro::search::MessageSink
 public:
     explicit MessageRecorder(QList<RecordedMessage> &messages)
         : m_messages(messages)
-    {
-    }
+    { }
 
     void showMessage(const QString &text, const QString &title, velkaro::search::MessageIcon icon) override
     {
@@ -48,8 +47,7 @@ class LaunchRecorder : public velkaro::ui::Launcher
 public:
     explicit LaunchRecorder(QList<LaunchedPage> &pages)
         : m_pages(pages)
-    {
-    }
+    { }
 
     void openPage(const QString &path, int showMode) override { m_pages.append({path, showMode}); }
     bool startProgram(const QString &, int) override { return false; }

@@ -32,7 +32,7 @@ struct Dialog
     {
         auto ownedStore = std::make_unique<RecordingStore>();
         ownedStore->setValue(SettingsStore::LocalMachine, SysInfoPathKey, "PATH", SettingsStore::TypeText,
-                             ToolPath.toLocal8Bit().append('\0'));
+            ToolPath.toLocal8Bit().append('\0'));
         auto ownedMessages = std::make_unique<RecordingMessages>();
         messages = ownedMessages.get();
         about = std::make_unique<frmAbout>(std::move(ownedStore), launcher, std::move(ownedMessages));
@@ -110,8 +110,8 @@ void tst_ui_frmabout::description()
     QVERIFY(label->text().startsWith(u"Интерфейс поиска к базе данных телефонов СПБ (включая сотовые).\n"_s));
     QVERIFY(label->wordWrap());
     // The whole text fits its box in the window's font.
-    const QRect needed = label->fontMetrics().boundingRect(QRect(QPoint(), label->size()),
-                                                           Qt::TextWordWrap | Qt::AlignLeft, label->text());
+    const QRect needed = label->fontMetrics().boundingRect(
+        QRect(QPoint(), label->size()), Qt::TextWordWrap | Qt::AlignLeft, label->text());
     QVERIFY2(needed.height() <= label->height(), qPrintable(u"needs %1 px"_s.arg(needed.height())));
 }
 
@@ -144,8 +144,7 @@ void tst_ui_frmabout::controls_data()
 
     const QString sansSerif = u"MS Sans Serif"_s;
     QTest::newRow("cmdOK") << u"cmdOK"_s << QRect(283, 175, 84, 23) << sansSerif << 8.25 << false << QColor();
-    QTest::newRow("cmdSysInfo") << u"cmdSysInfo"_s << QRect(284, 205, 83, 23) << sansSerif << 8.25 << false
-                                << QColor();
+    QTest::newRow("cmdSysInfo") << u"cmdSysInfo"_s << QRect(284, 205, 83, 23) << sansSerif << 8.25 << false << QColor();
     QTest::newRow("lblDescription") << u"lblDescription"_s << QRect(32, 75, 259, 70) << sansSerif << 8.25 << false
                                     << QColor(255, 255, 255);
     QTest::newRow("lblTitle") << u"lblTitle"_s << QRect(72, 16, 259, 32) << u"WST_Swed"_s << 9.0 << true
@@ -355,11 +354,11 @@ void tst_ui_frmabout::mainWindowOpensOneDialog()
     QVERIFY(!about->isVisible());
 
     mAbout->trigger();
-    QCOMPARE(aboutWindows(), QList<frmAbout *>{about});
+    QCOMPARE(aboutWindows(), QList<frmAbout *> {about});
     QVERIFY(about->isVisible());
     QCOMPARE(lblVersion->text(), u"changed after load"_s);
     mAbout->trigger();
-    QCOMPARE(aboutWindows(), QList<frmAbout *>{about});
+    QCOMPARE(aboutWindows(), QList<frmAbout *> {about});
 }
 
 QTEST_MAIN(tst_ui_frmabout)

@@ -16,13 +16,9 @@ class RecordingLauncher : public velkaro::ui::Launcher
 public:
     explicit RecordingLauncher(bool startResult = true)
         : startResult(startResult)
-    {
-    }
+    { }
 
-    void openPage(const QString &path, int showMode) override
-    {
-        pages.append({path, showMode});
-    }
+    void openPage(const QString &path, int showMode) override { pages.append({path, showMode}); }
 
     bool startProgram(const QString &path, int showMode) override
     {
@@ -57,8 +53,8 @@ public:
 class RecordingStore : public velkaro::ui::MemorySettingsStore
 {
 public:
-    long openKey(std::uint32_t root, const QByteArray &keyName, std::uint32_t options, std::uint32_t access,
-                 Key &key) override
+    long openKey(
+        std::uint32_t root, const QByteArray &keyName, std::uint32_t options, std::uint32_t access, Key &key) override
     {
         const long result = MemorySettingsStore::openKey(root, keyName, options, access, key);
         openedKeys.append(keyName);

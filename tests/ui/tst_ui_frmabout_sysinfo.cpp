@@ -14,7 +14,7 @@ using velkaro::ui::SettingsStore;
 
 namespace {
 
-constexpr std::uint32_t TypeBinary = 3;   // REG_BINARY
+constexpr std::uint32_t TypeBinary = 3; // REG_BINARY
 constexpr std::uint32_t TypeExpanded = 2; // REG_EXPAND_SZ
 constexpr int AbsentValue = -1;
 
@@ -64,23 +64,21 @@ void tst_ui_frmabout_sysinfo::getKeyValue_readsValue_data()
     const QString previous = u"previous"_s;
     QTest::newRow("text with its NUL") << 1 << QByteArray("C:\\WIN\\MSINFO32.EXE", 20) << true
                                        << u"C:\\WIN\\MSINFO32.EXE"_s;
-    QTest::newRow("text without NUL") << 1 << QByteArray("C:\\WIN\\MSINFO32.EXE") << true
-                                      << u"C:\\WIN\\MSINFO32.EXE"_s;
+    QTest::newRow("text without NUL") << 1 << QByteArray("C:\\WIN\\MSINFO32.EXE") << true << u"C:\\WIN\\MSINFO32.EXE"_s;
     QTest::newRow("only a NUL") << 1 << QByteArray(1, '\0') << true << QString();
     QTest::newRow("1024 bytes without NUL, whole") << 1 << QByteArray(1024, 'x') << true << QString(1024, u'x');
-    QTest::newRow("1024 bytes ending in NUL") << 1 << QByteArray(1023, 'x').append('\0') << true
-                                              << QString(1023, u'x');
+    QTest::newRow("1024 bytes ending in NUL") << 1 << QByteArray(1023, 'x').append('\0') << true << QString(1023, u'x');
     QTest::newRow("1025 bytes fail") << 1 << QByteArray(1025, 'x') << false << QString();
     QTest::newRow("1025 bytes ending in NUL fail") << 1 << QByteArray(1024, 'x').append('\0') << false << QString();
-    QTest::newRow("text in the local code page") << 1 << u"Сведения"_s.toLocal8Bit().append('\0') << true
-                                                 << u"Сведения"_s;
+    QTest::newRow("text in the local code page")
+        << 1 << u"Сведения"_s.toLocal8Bit().append('\0') << true << u"Сведения"_s;
     QTest::newRow("number") << 4 << QByteArray("\x2a\x00\x00\x00", 4) << true << u"42"_s;
     QTest::newRow("number, low byte first") << 4 << QByteArray("\x78\x56\x34\x12", 4) << true << u"305419896"_s;
     QTest::newRow("number, all bits") << 4 << QByteArray("\xff\xff\xff\xff", 4) << true << u"4294967295"_s;
     QTest::newRow("number ending in a zero byte") << 4 << QByteArray("\x01\x02\x03\x00", 4) << true << u"197121"_s;
     QTest::newRow("binary leaves the text") << int(TypeBinary) << QByteArray("abc") << true << previous;
-    QTest::newRow("expandable text leaves the text") << int(TypeExpanded) << QByteArray("%WINDIR%", 9) << true
-                                                     << previous;
+    QTest::newRow("expandable text leaves the text")
+        << int(TypeExpanded) << QByteArray("%WINDIR%", 9) << true << previous;
     QTest::newRow("binary over 1024 bytes fails") << int(TypeBinary) << QByteArray(2000, 'b') << false << QString();
 }
 
@@ -94,8 +92,8 @@ void tst_ui_frmabout_sysinfo::getKeyValue_readsValue()
     Dialog dialog;
     dialog.store->setValue(SettingsStore::LocalMachine, "SOFTWARE\\Test", "Value", std::uint32_t(type), data);
     QString value = u"previous"_s;
-    QCOMPARE(dialog.about->GetKeyValue(SettingsStore::LocalMachine, u"SOFTWARE\\Test"_s, u"Value"_s, value),
-             expectedResult);
+    QCOMPARE(
+        dialog.about->GetKeyValue(SettingsStore::LocalMachine, u"SOFTWARE\\Test"_s, u"Value"_s, value), expectedResult);
     QCOMPARE(value, expectedValue);
     QCOMPARE(dialog.store->closedKeys.size(), 1);
     QVERIFY(dialog.store->stillOpen.isEmpty());
@@ -138,8 +136,7 @@ void tst_ui_frmabout_sysinfo::getKeyValue_zeroBytesIsAnError()
     Dialog dialog;
     dialog.store->setValue(SettingsStore::LocalMachine, "SOFTWARE\\Test", "Value", SettingsStore::TypeText, {});
     QString value = u"previous"_s;
-    QVERIFY_THROWS_EXCEPTION(
-        EmptyKeyValueError,
+    QVERIFY_THROWS_EXCEPTION(EmptyKeyValueError,
         dialog.about->GetKeyValue(SettingsStore::LocalMachine, u"SOFTWARE\\Test"_s, u"Value"_s, value));
     QCOMPARE(value, u"previous"_s);
     QVERIFY(dialog.store->stillOpen.isEmpty());
@@ -172,20 +169,20 @@ void tst_ui_frmabout_sysinfo::startSysInfo_data()
         << 1 << QByteArray() << u"tools"_s << u"file"_s << true << u"-"_s << false << true;
     QTest::newRow("path as a number") << 4 << QByteArray("\x07\x00\x00\x00", 4) << QString() << QString() << true
                                       << u"7"_s << false << false;
-    QTest::newRow("no path, folder with the tool") << AbsentValue << QByteArray() << u"tools"_s << u"file"_s << true
-                                                   << u"%F\\MSINFO32.EXE"_s << true << false;
+    QTest::newRow("no path, folder with the tool")
+        << AbsentValue << QByteArray() << u"tools"_s << u"file"_s << true << u"%F\\MSINFO32.EXE"_s << true << false;
     QTest::newRow("no path, folder with the tool, start fails")
         << AbsentValue << QByteArray() << u"tools"_s << u"file"_s << false << u"%F\\MSINFO32.EXE"_s << true << true;
     QTest::newRow("no path, folder without the tool")
         << AbsentValue << QByteArray() << u"tools"_s << QString() << true << u"-"_s << true << true;
     QTest::newRow("no path, a folder in place of the tool")
         << AbsentValue << QByteArray() << u"tools"_s << u"folder"_s << true << u"-"_s << true << true;
-    QTest::newRow("no path, hidden tool") << AbsentValue << QByteArray() << u".tools"_s << u"file"_s << true << u"-"_s
-                                          << true << true;
+    QTest::newRow("no path, hidden tool")
+        << AbsentValue << QByteArray() << u".tools"_s << u"file"_s << true << u"-"_s << true << true;
     QTest::newRow("no path, no folder") << AbsentValue << QByteArray() << QString() << QString() << true << u"-"_s
                                         << true << true;
-    QTest::newRow("path over 1024 bytes: folder read") << 1 << QByteArray(1025, 'p') << u"tools"_s << u"file"_s
-                                                       << true << u"%F\\MSINFO32.EXE"_s << true << false;
+    QTest::newRow("path over 1024 bytes: folder read")
+        << 1 << QByteArray(1025, 'p') << u"tools"_s << u"file"_s << true << u"%F\\MSINFO32.EXE"_s << true << false;
 }
 
 void tst_ui_frmabout_sysinfo::startSysInfo()
@@ -217,7 +214,7 @@ void tst_ui_frmabout_sysinfo::startSysInfo()
         dialog.store->addKey(SettingsStore::LocalMachine, SysInfoPathKey);
     if (!folder.isEmpty()) {
         dialog.store->setValue(SettingsStore::LocalMachine, SysInfoFolderKey, "MSINFO", SettingsStore::TypeText,
-                               folderPath.toLocal8Bit().append('\0'));
+            folderPath.toLocal8Bit().append('\0'));
     }
 
     dialog.about->StartSysInfo();

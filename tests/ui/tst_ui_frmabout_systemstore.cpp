@@ -42,12 +42,12 @@ void tst_ui_frmabout_systemstore::pathNamesFirstToolFound_data()
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("KDE and GNOME: the first of the list")
-        << QStringList{u"gnome-system-monitor"_s, u"kinfocenter"_s} << QStringList() << u"kinfocenter"_s;
+        << QStringList {u"gnome-system-monitor"_s, u"kinfocenter"_s} << QStringList() << u"kinfocenter"_s;
     QTest::newRow("hardinfo before the others")
-        << QStringList{u"kinfocenter"_s, u"hardinfo"_s} << QStringList() << u"hardinfo"_s;
+        << QStringList {u"kinfocenter"_s, u"hardinfo"_s} << QStringList() << u"hardinfo"_s;
     QTest::newRow("a file that cannot run is passed over")
-        << QStringList{u"gnome-system-monitor"_s} << QStringList{u"hardinfo"_s} << u"gnome-system-monitor"_s;
-    QTest::newRow("no tool") << QStringList() << QStringList{u"kinfocenter"_s, u"msinfo32"_s} << QString();
+        << QStringList {u"gnome-system-monitor"_s} << QStringList {u"hardinfo"_s} << u"gnome-system-monitor"_s;
+    QTest::newRow("no tool") << QStringList() << QStringList {u"kinfocenter"_s, u"msinfo32"_s} << QString();
 }
 
 void tst_ui_frmabout_systemstore::pathNamesFirstToolFound()
@@ -76,10 +76,9 @@ void tst_ui_frmabout_systemstore::pathNamesFirstToolFound()
     const QString expectedPath = expected.isEmpty() ? QString() : bin.filePath(expected);
     QString value = u"previous"_s;
     QCOMPARE(about.GetKeyValue(SettingsStore::LocalMachine, QString::fromLatin1(SysInfoPathKey), u"PATH"_s, value),
-             !expected.isEmpty());
+        !expected.isEmpty());
     QCOMPARE(value, expectedPath);
-    QVERIFY(!about.GetKeyValue(SettingsStore::LocalMachine, QString::fromLatin1(SysInfoFolderKey), u"MSINFO"_s,
-                               value));
+    QVERIFY(!about.GetKeyValue(SettingsStore::LocalMachine, QString::fromLatin1(SysInfoFolderKey), u"MSINFO"_s, value));
 
     about.StartSysInfo();
     if (expected.isEmpty()) {

@@ -66,8 +66,13 @@ const ControlRow controls[] = {
 
 // Each label and the text box it names.
 const std::pair<const char *, const char *> labelledBoxes[] = {
-    {"lblAb", "txtAb"},     {"lblPhone", "txtPhone"}, {"lblStreet", "txtStreet"},  {"lblHouse", "txtHouse"},
-    {"lblKorp", "txtKorp"}, {"lblFlat", "txtFlat"},   {"lbladdon", "txtComment"},
+    {"lblAb", "txtAb"},
+    {"lblPhone", "txtPhone"},
+    {"lblStreet", "txtStreet"},
+    {"lblHouse", "txtHouse"},
+    {"lblKorp", "txtKorp"},
+    {"lblFlat", "txtFlat"},
+    {"lbladdon", "txtComment"},
 };
 
 const char *const textBoxes[] = {"txtAb", "txtStreet", "txtPhone", "txtHouse", "txtKorp", "txtFlat", "txtComment"};
@@ -113,8 +118,7 @@ private Q_SLOTS:
     void endingTheProgramClosesEveryWindow();
 
 private:
-    template<typename T>
-    T *control(const char *name) const
+    template <typename T> T *control(const char *name) const
     {
         return m_window->findChild<T *>(QLatin1StringView(name));
     }
@@ -130,8 +134,8 @@ void TestFrmFinder::init()
     velkaro::search::resetRunWideValues();
     m_messages.clear();
     m_pages.clear();
-    m_window = std::make_unique<frmFinder>(std::make_unique<LaunchRecorder>(m_pages),
-                                           std::make_unique<MessageRecorder>(m_messages));
+    m_window = std::make_unique<frmFinder>(
+        std::make_unique<LaunchRecorder>(m_pages), std::make_unique<MessageRecorder>(m_messages));
 }
 
 void TestFrmFinder::cleanup()
@@ -201,10 +205,10 @@ void TestFrmFinder::loadSetsTheDefaultDatabase()
 {
     m_window.reset();
     velkaro::database::SetDatabaseFile(u"/elsewhere/other.mdb"_s);
-    m_window = std::make_unique<frmFinder>(std::make_unique<LaunchRecorder>(m_pages),
-                                           std::make_unique<MessageRecorder>(m_messages));
+    m_window = std::make_unique<frmFinder>(
+        std::make_unique<LaunchRecorder>(m_pages), std::make_unique<MessageRecorder>(m_messages));
     QCOMPARE(velkaro::database::ConnectionString(),
-             u"DRIVER=Microsoft Access Driver (*.mdb);DBQ="_s + velkaro::database::defaultDatabasePath());
+        u"DRIVER=Microsoft Access Driver (*.mdb);DBQ="_s + velkaro::database::defaultDatabasePath());
 }
 
 void TestFrmFinder::control_data()
@@ -237,8 +241,7 @@ void TestFrmFinder::control()
     QVERIFY(widget);
     QCOMPARE(widget->metaObject()->className(), className);
     QCOMPARE(widget->parentWidget(), m_window->centralWidget());
-    QCOMPARE(widget->geometry(),
-             QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+    QCOMPARE(widget->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
 
     QString shownText;
     if (const auto *button = qobject_cast<const QPushButton *>(widget))
@@ -307,9 +310,9 @@ void TestFrmFinder::tabGoesRoundTheTableOrder()
 {
     std::vector<ControlRow> focusable;
     std::copy_if(std::begin(controls), std::end(controls), std::back_inserter(focusable),
-                 [](const ControlRow &row) { return QByteArray(row.className) != "QLabel"; });
+        [](const ControlRow &row) { return QByteArray(row.className) != "QLabel"; });
     std::sort(focusable.begin(), focusable.end(),
-              [](const ControlRow &a, const ControlRow &b) { return a.tabIndex < b.tabIndex; });
+        [](const ControlRow &a, const ControlRow &b) { return a.tabIndex < b.tabIndex; });
 
     showActive();
     QCOMPARE(QApplication::focusWidget()->objectName(), QString::fromLatin1(focusable.front().name));
@@ -455,7 +458,7 @@ void TestFrmFinder::helpOpensThePageBesideTheProgram()
     m_window->findChild<QAction *>(u"mCont"_s)->trigger();
     QCOMPARE(m_pages.size(), 1);
     QCOMPARE(m_pages[0].path,
-             QDir::toNativeSeparators(QCoreApplication::applicationDirPath()) + QDir::separator() + u"help.html"_s);
+        QDir::toNativeSeparators(QCoreApplication::applicationDirPath()) + QDir::separator() + u"help.html"_s);
     QCOMPARE(m_pages[0].showMode, 1);
     QVERIFY(m_messages.isEmpty());
 }
@@ -467,7 +470,7 @@ void TestFrmFinder::helpPageIsInstalledBesideTheProgram()
     const QString html = QString::fromUtf8(page.readAll());
     QVERIFY(html.contains(u"lang=\"ru\""_s));
     for (const QString &message : {u"Введите более точные данные!"_s, u"Отсутствуют начальные данные!"_s,
-                                   u"Ошибка при подключении к базе данных !"_s})
+             u"Ошибка при подключении к базе данных !"_s})
         QVERIFY2(html.contains(message), qPrintable(message));
 }
 
@@ -496,7 +499,7 @@ void TestFrmFinder::endingTheProgramClosesEveryWindow()
         names.sort();
         return names;
     };
-    QCOMPARE(visibleWindows(), (QStringList{QString(), u"frmAbout"_s, u"frmFinder"_s, u"frmSettings"_s}));
+    QCOMPARE(visibleWindows(), (QStringList {QString(), u"frmAbout"_s, u"frmFinder"_s, u"frmSettings"_s}));
 
     QTimer::singleShot(0, m_window.get(), [this, byMenu] {
         if (byMenu)

@@ -53,9 +53,8 @@ private:
             return;
         m_poll.stop();
         const QCursor *cursor = QApplication::overrideCursor();
-        m_seen = SeenBox{box->windowTitle(),  box->text(),    box->icon(),
-                         box->standardButtons(), box->parentWidget(), box->isModal(),
-                         cursor ? std::optional(cursor->shape()) : std::nullopt};
+        m_seen = SeenBox {box->windowTitle(), box->text(), box->icon(), box->standardButtons(), box->parentWidget(),
+            box->isModal(), cursor ? std::optional(cursor->shape()) : std::nullopt};
         box->button(QMessageBox::Ok)->click();
     }
 

@@ -23,15 +23,12 @@ const QByteArray directoryCsv = R"(ABONENT,PHONE,ADDRESS,COMMENT,NO_TYPE
 "ИВАНОВА А.П.","5551234","УЛ. САДОВАЯ Д. 5 КВ.12","АПТЕКА",21
 )";
 
-QStringList block(const QString &abonent, const QString &phone, const QString &address, const QString &type,
-                  const QString &comment)
+QStringList block(
+    const QString &abonent, const QString &phone, const QString &address, const QString &type, const QString &comment)
 {
-    return {QString(),
-            u"   Абонент:"_s + QString(16, u' ') + abonent,
-            u"   Телефон:"_s + QString(14, u' ') + phone,
-            u"   Адрес:"_s + QString(19, u' ') + address,
-            u"   Тип:"_s + QString(25, u' ') + type,
-            u"   Примечания:"_s + QString(8, u' ') + comment};
+    return {QString(), u"   Абонент:"_s + QString(16, u' ') + abonent, u"   Телефон:"_s + QString(14, u' ') + phone,
+        u"   Адрес:"_s + QString(19, u' ') + address, u"   Тип:"_s + QString(25, u' ') + type,
+        u"   Примечания:"_s + QString(8, u' ') + comment};
 }
 
 QStringList lines(const QListWidget &list)
@@ -76,20 +73,18 @@ void TestFrmFinderSearch::initTestCase()
 
 void TestFrmFinderSearch::typedSearchFillsTheList_data()
 {
-    QTest::addColumn<QStringList>("boxes");  // box name, typed text, box name, typed text ...
+    QTest::addColumn<QStringList>("boxes"); // box name, typed text, box name, typed text ...
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("subscriber") << QStringList{u"txtAb"_s, u"иванов"_s}
+    QTest::newRow("subscriber") << QStringList {u"txtAb"_s, u"иванов"_s}
                                 << block(u"ИВАНОВ В.В."_s, u"3708767"_s, u"УЛ. ШКОЛЬНАЯ Д. 94"_s, u"ЛИЧНЫЙ"_s, {})
-                                       + block(u"ИВАНОВА А.П."_s, u"5551234"_s, u"УЛ. САДОВАЯ Д. 5 КВ.12"_s,
-                                               u"ЛИЧНЫЙ"_s, u"АПТЕКА"_s);
+            + block(u"ИВАНОВА А.П."_s, u"5551234"_s, u"УЛ. САДОВАЯ Д. 5 КВ.12"_s, u"ЛИЧНЫЙ"_s, u"АПТЕКА"_s);
     QTest::newRow("street, house and flat")
-        << QStringList{u"txtStreet"_s, u"садовая"_s, u"txtHouse"_s, u"5"_s, u"txtFlat"_s, u"12"_s}
+        << QStringList {u"txtStreet"_s, u"садовая"_s, u"txtHouse"_s, u"5"_s, u"txtFlat"_s, u"12"_s}
         << block(u"ИВАНОВА А.П."_s, u"5551234"_s, u"УЛ. САДОВАЯ Д. 5 КВ.12"_s, u"ЛИЧНЫЙ"_s, u"АПТЕКА"_s);
-    QTest::newRow("phone with dashes") << QStringList{u"txtPhone"_s, u"770-44-55"_s}
-                                       << block(u"ПЕТРОВ П.П."_s, u"7704455"_s, u"УЛ. ШКОЛЬНАЯ Д. 71 КВ.44"_s,
-                                                u"ТАКСОФОН"_s, {});
-    QTest::newRow("nothing found") << QStringList{u"txtAb"_s, u"сидоров"_s} << QStringList();
+    QTest::newRow("phone with dashes") << QStringList {u"txtPhone"_s,
+        u"770-44-55"_s} << block(u"ПЕТРОВ П.П."_s, u"7704455"_s, u"УЛ. ШКОЛЬНАЯ Д. 71 КВ.44"_s, u"ТАКСОФОН"_s, {});
+    QTest::newRow("nothing found") << QStringList {u"txtAb"_s, u"сидоров"_s} << QStringList();
 }
 
 void TestFrmFinderSearch::typedSearchFillsTheList()

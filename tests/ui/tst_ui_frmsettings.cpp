@@ -42,8 +42,7 @@ class MessageRecorder : public velkaro::search::MessageSink
 public:
     explicit MessageRecorder(QList<Message> &log)
         : m_log(log)
-    {
-    }
+    { }
     void showMessage(const QString &text, const QString &title, MessageIcon icon) override
     {
         m_log.append({text, title, icon});
@@ -60,8 +59,7 @@ public:
     FakeDrives(QStringList roots, const QStringList &unreadable)
         : m_roots(std::move(roots))
         , m_unreadable(unreadable)
-    {
-    }
+    { }
     QStringList roots() const override { return m_roots; }
     bool isReadable(const QString &root) const override { return !m_unreadable.contains(root); }
 
@@ -149,7 +147,7 @@ void tst_ui_frmsettings::initTestCase()
     for (const QString &folder : {u"alpha/inner"_s, u"beta"_s, u"usb/sub"_s})
         QVERIFY(tree.mkpath(folder));
     for (const QString &file : {u"top.txt"_s, u"alpha/phones.mdb"_s, u"alpha/Notes.txt"_s, u"alpha/zeta.dat"_s,
-                                u"alpha/inner/deep.mdb"_s, u"usb/sub/other.mdb"_s}) {
+             u"alpha/inner/deep.mdb"_s, u"usb/sub/other.mdb"_s}) {
         QFile f(tree.filePath(file));
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
@@ -183,9 +181,9 @@ QString tst_ui_frmsettings::driveRoot(const QString &name) const
 // The dialog over "/" and the test's drives "usb" (readable unless listed) and "gone", shown and active.
 std::unique_ptr<frmSettings> tst_ui_frmsettings::openDialog()
 {
-    const QStringList roots{u"/"_s, inTree(u"usb"_s), inTree(u"gone"_s)};
-    auto dialog = std::make_unique<frmSettings>(std::make_unique<FakeDrives>(roots, m_unreadable),
-                                                std::make_unique<MessageRecorder>(m_messages));
+    const QStringList roots {u"/"_s, inTree(u"usb"_s), inTree(u"gone"_s)};
+    auto dialog = std::make_unique<frmSettings>(
+        std::make_unique<FakeDrives>(roots, m_unreadable), std::make_unique<MessageRecorder>(m_messages));
     drvBase = dialog->findChild<DriveListBox *>(u"drvBase"_s);
     dirBase = dialog->findChild<DirListBox *>(u"dirBase"_s);
     flBase = dialog->findChild<FileListBox *>(u"flBase"_s);
@@ -265,7 +263,7 @@ void tst_ui_frmsettings::folderListShowsChainAndSubfolders()
         QCOMPARE(item->childCount(), 1);
         item = item->child(0);
     }
-    QCOMPARE(chain, QStringList{u"/"_s} + m_tree.split(u'/', Qt::SkipEmptyParts));
+    QCOMPARE(chain, QStringList {u"/"_s} + m_tree.split(u'/', Qt::SkipEmptyParts));
     QCOMPARE(item->text(0), u"alpha"_s);
     QCOMPARE(item->childCount(), 1);
     QCOMPARE(item->child(0)->text(0), u"inner"_s);
@@ -278,10 +276,10 @@ void tst_ui_frmsettings::doubleClickMakesFolderCurrent_data()
     QTest::addColumn<QString>("expectedFolder");
     QTest::addColumn<QStringList>("expectedFiles");
 
-    QTest::newRow("down into a subfolder") << u"."_s << u"alpha"_s << u"alpha"_s
-                                           << QStringList{u"Notes.txt"_s, u"phones.mdb"_s, u"zeta.dat"_s};
+    QTest::newRow("down into a subfolder")
+        << u"."_s << u"alpha"_s << u"alpha"_s << QStringList {u"Notes.txt"_s, u"phones.mdb"_s, u"zeta.dat"_s};
     QTest::newRow("up to an ancestor") << u"alpha/inner"_s << QFileInfo(m_tree).fileName() << u"."_s
-                                       << QStringList{u"top.txt"_s};
+                                       << QStringList {u"top.txt"_s};
 }
 
 void tst_ui_frmsettings::doubleClickMakesFolderCurrent()
@@ -311,7 +309,7 @@ void tst_ui_frmsettings::fileListOffersEveryFile()
     QVERIFY(QDir::setCurrent(inTree(u"alpha"_s)));
     m_dialog = openDialog();
 
-    QCOMPARE(itemTexts(flBase), (QStringList{u"Notes.txt"_s, u"phones.mdb"_s, u"zeta.dat"_s}));
+    QCOMPARE(itemTexts(flBase), (QStringList {u"Notes.txt"_s, u"phones.mdb"_s, u"zeta.dat"_s}));
     QVERIFY(flBase->selectedItems().isEmpty());
 }
 
@@ -379,7 +377,7 @@ void tst_ui_frmsettings::eachDriveKeepsItsCurrentFolder()
 
     chooseDrive(inTree(u"usb"_s));
     QCOMPARE(dirBase->path(), inTree(u"usb/sub"_s));
-    QCOMPARE(itemTexts(flBase), QStringList{u"other.mdb"_s});
+    QCOMPARE(itemTexts(flBase), QStringList {u"other.mdb"_s});
     QVERIFY(m_messages.isEmpty());
 }
 
@@ -465,11 +463,11 @@ void tst_ui_frmsettings::unreadableDrive_data()
     QTest::addColumn<QString>("expectedFolder");
 
     // The test's tree is the system drive's current folder, "usb" the other drive's top folder.
-    QTest::newRow("drive gone") << QStringList{u"gone"_s} << u"/"_s << u"gone"_s << u"."_s;
-    QTest::newRow("drive unreadable") << QStringList{u"usb"_s} << u"/"_s << u"usb"_s << u"."_s;
-    QTest::newRow("system drive unreadable too") << QStringList{u"gone"_s, u"/"_s} << u"usb"_s << u"gone"_s
-                                                 << u"usb"_s;
-    QTest::newRow("system drive chosen and unreadable") << QStringList{u"/"_s} << u"usb"_s << u"/"_s << u"usb"_s;
+    QTest::newRow("drive gone") << QStringList {u"gone"_s} << u"/"_s << u"gone"_s << u"."_s;
+    QTest::newRow("drive unreadable") << QStringList {u"usb"_s} << u"/"_s << u"usb"_s << u"."_s;
+    QTest::newRow("system drive unreadable too")
+        << QStringList {u"gone"_s, u"/"_s} << u"usb"_s << u"gone"_s << u"usb"_s;
+    QTest::newRow("system drive chosen and unreadable") << QStringList {u"/"_s} << u"usb"_s << u"/"_s << u"usb"_s;
 }
 
 void tst_ui_frmsettings::unreadableDrive()
@@ -487,7 +485,7 @@ void tst_ui_frmsettings::unreadableDrive()
 
     chooseDrive(driveRoot(chosen));
 
-    const QList<Message> oneMessage{{u"Этот диск недоступен!"_s, u"Ошибка !"_s, MessageIcon::Critical}};
+    const QList<Message> oneMessage {{u"Этот диск недоступен!"_s, u"Ошибка !"_s, MessageIcon::Critical}};
     QCOMPARE(m_messages, oneMessage);
     QCOMPARE(drvBase->drive(), u"/"_s);
     QCOMPARE(dirBase->path(), inTree(expectedFolder));
@@ -505,7 +503,7 @@ void tst_ui_frmsettings::unreadableDrive()
 void tst_ui_frmsettings::unreadableDriveShowsStopBox()
 {
     m_unreadable.append(inTree(u"gone"_s));
-    const QStringList roots{u"/"_s, inTree(u"gone"_s)};
+    const QStringList roots {u"/"_s, inTree(u"gone"_s)};
     m_dialog = std::make_unique<frmSettings>(std::make_unique<FakeDrives>(roots, m_unreadable));
     m_dialog->show();
     auto *drives = m_dialog->findChild<DriveListBox *>(u"drvBase"_s);
@@ -515,7 +513,7 @@ void tst_ui_frmsettings::unreadableDriveShowsStopBox()
     connect(&poll, &QTimer::timeout, this, [&seen] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             seen.append(box->windowTitle() + u'|' + box->text() + u'|' + QString::number(box->icon()) + u'|'
-                        + QString::number(box->buttons().size()));
+                + QString::number(box->buttons().size()));
             box->button(QMessageBox::Ok)->click();
         }
     });
@@ -524,7 +522,7 @@ void tst_ui_frmsettings::unreadableDriveShowsStopBox()
     poll.stop();
 
     const QString expected = u"Ошибка !|Этот диск недоступен!|"_s + QString::number(QMessageBox::Critical) + u"|1"_s;
-    QCOMPARE(seen, QStringList{expected});
+    QCOMPARE(seen, QStringList {expected});
     QCOMPARE(drives->drive(), u"/"_s);
 }
 
@@ -533,13 +531,14 @@ void tst_ui_frmsettings::tabOrderStartsOnCancel()
     m_dialog = openDialog();
     QVERIFY(QTest::qWaitForWindowActive(m_dialog.get()));
 
-    QStringList order{QApplication::focusWidget()->objectName()};
+    QStringList order {QApplication::focusWidget()->objectName()};
     for (int i = 0; i < 6; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         order.append(QApplication::focusWidget()->objectName());
     }
-    QCOMPARE(order, (QStringList{u"cmdCancel"_s, u"cmdOK"_s, u"dirBase"_s, u"flBase"_s, u"drvBase"_s, u"txtPath"_s,
-                                 u"cmdCancel"_s}));
+    QCOMPARE(order,
+        (QStringList {
+            u"cmdCancel"_s, u"cmdOK"_s, u"dirBase"_s, u"flBase"_s, u"drvBase"_s, u"txtPath"_s, u"cmdCancel"_s}));
 }
 
 void tst_ui_frmsettings::layoutInTwipsSurvivesResize_data()
@@ -585,8 +584,7 @@ void tst_ui_frmsettings::look()
     QCOMPARE(m_dialog->palette().color(QPalette::Window), QGuiApplication::palette().color(QPalette::Highlight));
     QCOMPARE(label->text(), u"Путь к базе:"_s);
     QCOMPARE(label->buddy(), txtPath);
-    QCOMPARE(label->palette().color(QPalette::WindowText),
-             QGuiApplication::palette().color(QPalette::HighlightedText));
+    QCOMPARE(label->palette().color(QPalette::WindowText), QGuiApplication::palette().color(QPalette::HighlightedText));
     QVERIFY(!label->autoFillBackground());
     QVERIFY(label->font().bold());
     QCOMPARE(label->font().pointSizeF(), 8.25);
@@ -597,8 +595,8 @@ void tst_ui_frmsettings::look()
         QVERIFY(!button->isDefault());
         QVERIFY(!button->autoDefault());
     }
-    for (const QString &name : {u"drvBase"_s, u"dirBase"_s, u"flBase"_s, u"txtPath"_s, u"cmdOK"_s, u"cmdCancel"_s,
-                                u"дидЗфер"_s})
+    for (const QString &name :
+        {u"drvBase"_s, u"dirBase"_s, u"flBase"_s, u"txtPath"_s, u"cmdOK"_s, u"cmdCancel"_s, u"дидЗфер"_s})
         QCOMPARE(m_dialog->findChild<QWidget *>(name)->accessibleDescription(), name);
 }
 

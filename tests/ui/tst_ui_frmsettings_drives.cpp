@@ -31,30 +31,27 @@ void tst_ui_frmsettings_drives::driveRootsKeepWhatUsersSeeAsDrives_data()
     QTest::addColumn<QList<MountedVolume>>("volumes");
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("nothing reported") << QList<MountedVolume>{} << QStringList{u"/"_s};
-    QTest::newRow("system drive first, once")
-        << QList<MountedVolume>{volume(u"/home"_s, u"ext4"_s), volume(u"/"_s, u"ext4"_s)}
-        << QStringList{u"/"_s, u"/home"_s};
+    QTest::newRow("nothing reported") << QList<MountedVolume> {} << QStringList {u"/"_s};
+    QTest::newRow("system drive first, once") << QList<MountedVolume> {volume(u"/home"_s, u"ext4"_s),
+        volume(u"/"_s, u"ext4"_s)} << QStringList {u"/"_s, u"/home"_s};
     QTest::newRow("storage volumes in reported order")
-        << QList<MountedVolume>{volume(u"/mnt/share"_s, u"cifs"_s), volume(u"/media/ann/STICK"_s, u"vfat"_s),
-                                volume(u"/run/media/ann/DISK"_s, u"fuseblk"_s)}
-        << QStringList{u"/"_s, u"/mnt/share"_s, u"/media/ann/STICK"_s, u"/run/media/ann/DISK"_s};
-    QTest::newRow("pseudo and memory file systems")
-        << QList<MountedVolume>{volume(u"/tmp"_s, u"tmpfs"_s), volume(u"/var/lib/docker/x"_s, u"overlay"_s),
-                                volume(u"/srv/app"_s, u"squashfs"_s), volume(u"/mnt/cg"_s, u"cgroup2"_s),
-                                volume(u"/mnt/auto"_s, u"autofs"_s)}
-        << QStringList{u"/"_s};
-    QTest::newRow("system folders")
-        << QList<MountedVolume>{volume(u"/proc"_s, u"proc"_s), volume(u"/sys/kernel/debug"_s, u"debugfs"_s),
-                                volume(u"/dev/shm"_s, u"ext4"_s), volume(u"/run/user/1000"_s, u"ext4"_s),
-                                volume(u"/boot/efi"_s, u"vfat"_s), volume(u"/snap/core/1"_s, u"ext4"_s)}
-        << QStringList{u"/"_s};
+        << QList<MountedVolume> {volume(u"/mnt/share"_s, u"cifs"_s), volume(u"/media/ann/STICK"_s, u"vfat"_s),
+               volume(u"/run/media/ann/DISK"_s, u"fuseblk"_s)}
+        << QStringList {u"/"_s, u"/mnt/share"_s, u"/media/ann/STICK"_s, u"/run/media/ann/DISK"_s};
+    QTest::newRow("pseudo and memory file systems") << QList<MountedVolume> {volume(u"/tmp"_s, u"tmpfs"_s),
+        volume(u"/var/lib/docker/x"_s, u"overlay"_s), volume(u"/srv/app"_s, u"squashfs"_s),
+        volume(u"/mnt/cg"_s, u"cgroup2"_s), volume(u"/mnt/auto"_s, u"autofs"_s)}
+                                                    << QStringList {u"/"_s};
+    QTest::newRow("system folders") << QList<MountedVolume> {volume(u"/proc"_s, u"proc"_s),
+        volume(u"/sys/kernel/debug"_s, u"debugfs"_s), volume(u"/dev/shm"_s, u"ext4"_s),
+        volume(u"/run/user/1000"_s, u"ext4"_s), volume(u"/boot/efi"_s, u"vfat"_s), volume(u"/snap/core/1"_s, u"ext4"_s)}
+                                    << QStringList {u"/"_s};
     QTest::newRow("folder names that only begin like system folders")
-        << QList<MountedVolume>{volume(u"/devel"_s, u"ext4"_s), volume(u"/system"_s, u"xfs"_s)}
-        << QStringList{u"/"_s, u"/devel"_s, u"/system"_s};
+        << QList<MountedVolume> {volume(u"/devel"_s, u"ext4"_s), volume(u"/system"_s, u"xfs"_s)}
+        << QStringList {u"/"_s, u"/devel"_s, u"/system"_s};
     QTest::newRow("mounted single file and invalid volume")
-        << QList<MountedVolume>{{u"/etc/hosts"_s, u"ext4"_s, true, false}, {u"/mnt/old"_s, u"ext4"_s, false, true}}
-        << QStringList{u"/"_s};
+        << QList<MountedVolume> {{u"/etc/hosts"_s, u"ext4"_s, true, false}, {u"/mnt/old"_s, u"ext4"_s, false, true}}
+        << QStringList {u"/"_s};
 }
 
 void tst_ui_frmsettings_drives::driveRootsKeepWhatUsersSeeAsDrives()
@@ -82,7 +79,7 @@ void tst_ui_frmsettings_drives::driveOfPath()
 {
     QFETCH(QString, path);
     QFETCH(QString, expected);
-    const QStringList roots{u"/"_s, u"/media/usb"_s, u"/media/usb/inner"_s};
+    const QStringList roots {u"/"_s, u"/media/usb"_s, u"/media/usb/inner"_s};
     QCOMPARE(velkaro::ui::driveOf(roots, path), expected);
 }
 

@@ -80,7 +80,7 @@ void tst_ui_frmsettings_open::initTestCase()
     QVERIFY(QDir(m_dir.path()).mkpath(u"folder"_s));
     QString error;
     QVERIFY2(velkaro::mkbase::writeMdbFromCsv(secondDirectoryCsv, m_dir.filePath(u"second.mdb"_s), &error),
-             qPrintable(error));
+        qPrintable(error));
 }
 
 // The settings dialog starts in the working folder, which holds second.mdb.
@@ -89,8 +89,8 @@ void tst_ui_frmsettings_open::init()
     velkaro::search::resetRunWideValues();
     m_messages.clear();
     QVERIFY(QDir::setCurrent(m_dir.path()));
-    m_window = std::make_unique<frmFinder>(std::make_unique<LaunchRecorder>(m_pages),
-                                           std::make_unique<MessageRecorder>(m_messages));
+    m_window = std::make_unique<frmFinder>(
+        std::make_unique<LaunchRecorder>(m_pages), std::make_unique<MessageRecorder>(m_messages));
     m_window->show();
 }
 
@@ -133,7 +133,7 @@ void tst_ui_frmsettings_open::secondOpenShowsTheSameWindow()
     QVERIFY(settings->isVisible());
     QCOMPARE(path->text(), u"/srv/typed.mdb"_s);
     QCOMPARE(velkaro::database::ConnectionString(),
-             u"DRIVER=Microsoft Access Driver (*.mdb);DBQ="_s + velkaro::database::defaultDatabasePath());
+        u"DRIVER=Microsoft Access Driver (*.mdb);DBQ="_s + velkaro::database::defaultDatabasePath());
 }
 
 void tst_ui_frmsettings_open::chosenFileIsSearched()
@@ -147,7 +147,7 @@ void tst_ui_frmsettings_open::chosenFileIsSearched()
 
     clickRow(files, files->indexFromItem(found.first()), false);
     QCOMPARE(settings->findChild<QLineEdit *>(u"txtPath"_s)->text(),
-             QDir::toNativeSeparators(m_dir.filePath(u"second.mdb"_s)));
+        QDir::toNativeSeparators(m_dir.filePath(u"second.mdb"_s)));
     QTest::mouseClick(settings->findChild<QPushButton *>(u"cmdOK"_s), Qt::LeftButton);
     QVERIFY(settings->isHidden());
     search(u"СИДОРОВ"_s);
@@ -169,8 +169,8 @@ void tst_ui_frmsettings_open::chosenFolderMakesSearchFail()
     QCOMPARE(found.size(), 1);
 
     clickRow(folders, folders->indexFromItem(found.first()), true);
-    QCOMPARE(settings->findChild<QLineEdit *>(u"txtPath"_s)->text(),
-             QDir::toNativeSeparators(m_dir.filePath(u"folder"_s)));
+    QCOMPARE(
+        settings->findChild<QLineEdit *>(u"txtPath"_s)->text(), QDir::toNativeSeparators(m_dir.filePath(u"folder"_s)));
     QTest::mouseClick(settings->findChild<QPushButton *>(u"cmdOK"_s), Qt::LeftButton);
     search(u"СИДОРОВ"_s);
 

@@ -29,8 +29,8 @@ bool isValidObjectName(const QString &name, QString *error)
     }
     for (const QChar c : name) {
         if (c.unicode() < 0x20 || QStringView(u".!`[]").contains(c)) {
-            *error = u"name \"%1\" contains a character Access does not allow (. ! ` [ ] or a control character)"_s
-                         .arg(name);
+            *error = u"name \"%1\" contains a character Access does not allow (. ! ` [ ] or a control character)"_s.arg(
+                name);
             return false;
         }
     }

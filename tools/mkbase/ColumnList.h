@@ -8,7 +8,8 @@ namespace velkaro::mkbase {
 enum class ColumnType { Text, Byte, Integer, LongInteger, Double };
 
 // One column of the table to write; maxLength counts UTF-16 code units and applies to text only.
-struct ColumnDefinition {
+struct ColumnDefinition
+{
     QString name;
     ColumnType type = ColumnType::Text;
     int maxLength = 255;

@@ -35,8 +35,8 @@ bool parseReal(QByteArrayView text, double *value)
 }
 
 // Matches header names to columns; returns for each column the index of its field in a record.
-bool mapHeader(const QList<CsvField> &header, const QList<ColumnDefinition> &columns, QList<int> *fieldOfColumn,
-               QString *error)
+bool mapHeader(
+    const QList<CsvField> &header, const QList<ColumnDefinition> &columns, QList<int> *fieldOfColumn, QString *error)
 {
     fieldOfColumn->fill(-1, columns.size());
     for (int field = 0; field < header.size(); ++field) {
@@ -66,8 +66,8 @@ bool mapHeader(const QList<CsvField> &header, const QList<ColumnDefinition> &col
     return true;
 }
 
-bool convertField(const CsvField &field, const ColumnDefinition &column, std::u16string *text, FieldValue *value,
-                  QString *error)
+bool convertField(
+    const CsvField &field, const ColumnDefinition &column, std::u16string *text, FieldValue *value, QString *error)
 {
     if (!field.quoted && field.value.isEmpty()) {
         *value = FieldValue::null();
@@ -108,8 +108,8 @@ bool convertField(const CsvField &field, const ColumnDefinition &column, std::u1
 
 } // namespace
 
-bool writeMdbFromCsvSource(const QByteArray &csvUtf8, const QString &sourceName, const QString &mdbPath,
-                           QString *error, const QString &table, const QString &columnList)
+bool writeMdbFromCsvSource(const QByteArray &csvUtf8, const QString &sourceName, const QString &mdbPath, QString *error,
+    const QString &table, const QString &columnList)
 {
     QList<ColumnDefinition> columns;
     if (!parseColumnList(columnList, &columns, error)) {
@@ -148,7 +148,7 @@ bool writeMdbFromCsvSource(const QByteArray &csvUtf8, const QString &sourceName,
             return located(u"%1 fields where the header has %2"_s.arg(fields.size()).arg(fieldCount));
         for (int column = 0; column < columns.size(); ++column) {
             if (!convertField(fields.at(fieldOfColumn.at(column)), columns.at(column), &texts[size_t(column)],
-                              &values[size_t(column)], &message))
+                    &values[size_t(column)], &message))
                 return located(message);
         }
         if (!writer.addRow(values.data(), &message))
@@ -157,8 +157,8 @@ bool writeMdbFromCsvSource(const QByteArray &csvUtf8, const QString &sourceName,
     return writer.commit(error);
 }
 
-bool writeMdbFromCsv(const QByteArray &csvUtf8, const QString &mdbPath, QString *error, const QString &table,
-                     const QString &columnList)
+bool writeMdbFromCsv(
+    const QByteArray &csvUtf8, const QString &mdbPath, QString *error, const QString &table, const QString &columnList)
 {
     return writeMdbFromCsvSource(csvUtf8, u"CSV input"_s, mdbPath, error, table, columnList);
 }

@@ -4,7 +4,8 @@ using namespace Qt::StringLiterals;
 
 namespace velkaro::mkbase {
 
-CsvReader::CsvReader(QByteArrayView data) : m_data(data)
+CsvReader::CsvReader(QByteArrayView data)
+    : m_data(data)
 {
     if (m_data.startsWith("\xEF\xBB\xBF"))
         m_pos = 3;
@@ -19,7 +20,10 @@ qsizetype CsvReader::lineEndLength(qsizetype at) const
     return 0;
 }
 
-bool CsvReader::atLineEnd(qsizetype at) const { return at >= m_data.size() || lineEndLength(at) > 0; }
+bool CsvReader::atLineEnd(qsizetype at) const
+{
+    return at >= m_data.size() || lineEndLength(at) > 0;
+}
 
 CsvReader::Result CsvReader::next(QList<CsvField> *fields, QString *error)
 {
@@ -33,8 +37,8 @@ CsvReader::Result CsvReader::next(QList<CsvField> *fields, QString *error)
         return Result::End;
     for (;;) {
         CsvField field;
-        const bool ok = m_pos < m_data.size() && m_data[m_pos] == '"' ? readQuoted(&field, error)
-                                                                      : readPlain(&field, error);
+        const bool ok =
+            m_pos < m_data.size() && m_data[m_pos] == '"' ? readQuoted(&field, error) : readPlain(&field, error);
         if (!ok)
             return Result::Error;
         fields->append(field);

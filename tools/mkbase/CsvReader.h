@@ -9,7 +9,8 @@ namespace velkaro::mkbase {
 
 // One field as read: the bytes between the delimiters (quotes removed) and whether it was quoted, which tells an
 // empty text ("") from a missing value.
-struct CsvField {
+struct CsvField
+{
     QByteArray value;
     bool quoted = false;
 };

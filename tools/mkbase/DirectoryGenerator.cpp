@@ -10,49 +10,136 @@ namespace {
 using namespace std::string_view_literals;
 
 constexpr std::array MaleSurnames = {
-    u"ИВАНОВ"sv,   u"ПЕТРОВ"sv,    u"СИДОРОВ"sv,   u"КУЗНЕЦОВ"sv,  u"СМИРНОВ"sv,   u"ПОПОВ"sv,     u"ВАСИЛЬЕВ"sv,
-    u"СОКОЛОВ"sv,  u"МИХАЙЛОВ"sv,  u"НОВИКОВ"sv,   u"ФЕДОРОВ"sv,   u"МОРОЗОВ"sv,   u"ВОЛКОВ"sv,    u"АЛЕКСЕЕВ"sv,
-    u"ЛЕБЕДЕВ"sv,  u"СЕМЕНОВ"sv,   u"ЕГОРОВ"sv,    u"ПАВЛОВ"sv,    u"КОЗЛОВ"sv,    u"СТЕПАНОВ"sv,  u"НИКОЛАЕВ"sv,
-    u"ОРЛОВ"sv,    u"АНДРЕЕВ"sv,   u"МАКАРОВ"sv,   u"НИКИТИН"sv,   u"ЗАХАРОВ"sv,   u"ЗАЙЦЕВ"sv,    u"СОЛОВЬЕВ"sv,
-    u"БОРИСОВ"sv,  u"ЯКОВЛЕВ"sv,   u"ГРИГОРЬЕВ"sv, u"РОМАНОВ"sv,   u"ВОРОБЬЕВ"sv,  u"СЕРГЕЕВ"sv,   u"КУЗЬМИН"sv,
-    u"ФРОЛОВ"sv,   u"ДМИТРИЕВ"sv,  u"КОРОЛЕВ"sv,   u"ГУСЕВ"sv,     u"КИСЕЛЕВ"sv,   u"ИЛЬИН"sv,     u"МАКСИМОВ"sv,
-    u"ПОЛЯКОВ"sv,  u"СОРОКИН"sv,   u"ВИНОГРАДОВ"sv, u"КОВАЛЕВ"sv,  u"БЕЛОВ"sv,     u"МЕДВЕДЕВ"sv,  u"АНТОНОВ"sv,
-    u"ТАРАСОВ"sv,  u"ЖУКОВ"sv,     u"БАРАНОВ"sv,   u"ФИЛИППОВ"sv,  u"КОМАРОВ"sv,   u"ДАВЫДОВ"sv,   u"БЕЛЯЕВ"sv,
-    u"ГЕРАСИМОВ"sv, u"БОГДАНОВ"sv, u"ОСИПОВ"sv,    u"ИВАНОВСКИЙ"sv, u"ЗАВАДСКИЙ"sv, u"ЛЕСНОВСКИЙ"sv,
+    u"ИВАНОВ"sv,
+    u"ПЕТРОВ"sv,
+    u"СИДОРОВ"sv,
+    u"КУЗНЕЦОВ"sv,
+    u"СМИРНОВ"sv,
+    u"ПОПОВ"sv,
+    u"ВАСИЛЬЕВ"sv,
+    u"СОКОЛОВ"sv,
+    u"МИХАЙЛОВ"sv,
+    u"НОВИКОВ"sv,
+    u"ФЕДОРОВ"sv,
+    u"МОРОЗОВ"sv,
+    u"ВОЛКОВ"sv,
+    u"АЛЕКСЕЕВ"sv,
+    u"ЛЕБЕДЕВ"sv,
+    u"СЕМЕНОВ"sv,
+    u"ЕГОРОВ"sv,
+    u"ПАВЛОВ"sv,
+    u"КОЗЛОВ"sv,
+    u"СТЕПАНОВ"sv,
+    u"НИКОЛАЕВ"sv,
+    u"ОРЛОВ"sv,
+    u"АНДРЕЕВ"sv,
+    u"МАКАРОВ"sv,
+    u"НИКИТИН"sv,
+    u"ЗАХАРОВ"sv,
+    u"ЗАЙЦЕВ"sv,
+    u"СОЛОВЬЕВ"sv,
+    u"БОРИСОВ"sv,
+    u"ЯКОВЛЕВ"sv,
+    u"ГРИГОРЬЕВ"sv,
+    u"РОМАНОВ"sv,
+    u"ВОРОБЬЕВ"sv,
+    u"СЕРГЕЕВ"sv,
+    u"КУЗЬМИН"sv,
+    u"ФРОЛОВ"sv,
+    u"ДМИТРИЕВ"sv,
+    u"КОРОЛЕВ"sv,
+    u"ГУСЕВ"sv,
+    u"КИСЕЛЕВ"sv,
+    u"ИЛЬИН"sv,
+    u"МАКСИМОВ"sv,
+    u"ПОЛЯКОВ"sv,
+    u"СОРОКИН"sv,
+    u"ВИНОГРАДОВ"sv,
+    u"КОВАЛЕВ"sv,
+    u"БЕЛОВ"sv,
+    u"МЕДВЕДЕВ"sv,
+    u"АНТОНОВ"sv,
+    u"ТАРАСОВ"sv,
+    u"ЖУКОВ"sv,
+    u"БАРАНОВ"sv,
+    u"ФИЛИППОВ"sv,
+    u"КОМАРОВ"sv,
+    u"ДАВЫДОВ"sv,
+    u"БЕЛЯЕВ"sv,
+    u"ГЕРАСИМОВ"sv,
+    u"БОГДАНОВ"sv,
+    u"ОСИПОВ"sv,
+    u"ИВАНОВСКИЙ"sv,
+    u"ЗАВАДСКИЙ"sv,
+    u"ЛЕСНОВСКИЙ"sv,
 };
 
-constexpr std::array Initials = {u'А', u'Б', u'В', u'Г', u'Д', u'Е', u'Ж', u'З', u'И', u'К', u'Л', u'М',
-                                 u'Н', u'О', u'П', u'Р', u'С', u'Т', u'Ф', u'Э', u'Ю', u'Я'};
+constexpr std::array Initials = {u'А', u'Б', u'В', u'Г', u'Д', u'Е', u'Ж', u'З', u'И', u'К', u'Л', u'М', u'Н', u'О',
+    u'П', u'Р', u'С', u'Т', u'Ф', u'Э', u'Ю', u'Я'};
 
 constexpr std::array NumberedOrganisations = {
-    u"АПТЕКА N "sv,      u"ШКОЛА N "sv,          u"ДЕТСКИЙ САД N "sv, u"ПОЛИКЛИНИКА N "sv,
-    u"ОТДЕЛЕНИЕ СВЯЗИ N "sv, u"БИБЛИОТЕКА N "sv, u"ЖЭС N "sv,          u"ПАРИКМАХЕРСКАЯ N "sv,
+    u"АПТЕКА N "sv,
+    u"ШКОЛА N "sv,
+    u"ДЕТСКИЙ САД N "sv,
+    u"ПОЛИКЛИНИКА N "sv,
+    u"ОТДЕЛЕНИЕ СВЯЗИ N "sv,
+    u"БИБЛИОТЕКА N "sv,
+    u"ЖЭС N "sv,
+    u"ПАРИКМАХЕРСКАЯ N "sv,
 };
 
-constexpr std::array NamedOrganisationKinds = {u"ООО \""sv, u"ЗАО \""sv, u"МАГАЗИН \""sv, u"КАФЕ \""sv,
-                                               u"АТЕЛЬЕ \""sv, u"ТОО \""sv};
+constexpr std::array NamedOrganisationKinds = {
+    u"ООО \""sv, u"ЗАО \""sv, u"МАГАЗИН \""sv, u"КАФЕ \""sv, u"АТЕЛЬЕ \""sv, u"ТОО \""sv};
 
 constexpr std::array OrganisationNames = {
-    u"РОМАШКА"sv, u"ВЕКТОР"sv,  u"СЕВЕР"sv,     u"ЗАРЯ"sv,       u"ГОРИЗОНТ"sv, u"МЕРИДИАН"sv,
-    u"ЛУЧ"sv,     u"ВОСХОД"sv,  u"РАССВЕТ"sv,   u"ТЕХНОСЕРВИС"sv, u"СТРОЙМОНТАЖ"sv, u"ВОЛНА"sv,
+    u"РОМАШКА"sv,
+    u"ВЕКТОР"sv,
+    u"СЕВЕР"sv,
+    u"ЗАРЯ"sv,
+    u"ГОРИЗОНТ"sv,
+    u"МЕРИДИАН"sv,
+    u"ЛУЧ"sv,
+    u"ВОСХОД"sv,
+    u"РАССВЕТ"sv,
+    u"ТЕХНОСЕРВИС"sv,
+    u"СТРОЙМОНТАЖ"sv,
+    u"ВОЛНА"sv,
 };
 
-constexpr std::array StreetKinds = {u"УЛ. "sv, u"УЛ. "sv, u"УЛ. "sv, u"ПР. "sv, u"ПЕР. "sv, u"НАБ. "sv,
-                                    u"Ш. "sv,  u"БУЛ. "sv};
+constexpr std::array StreetKinds = {
+    u"УЛ. "sv, u"УЛ. "sv, u"УЛ. "sv, u"ПР. "sv, u"ПЕР. "sv, u"НАБ. "sv, u"Ш. "sv, u"БУЛ. "sv};
 
 constexpr std::array StreetNames = {
-    u"САДОВАЯ"sv,  u"ЛЕНИНА"sv,     u"ГАГАРИНА"sv, u"МИРА"sv,        u"ПУШКИНА"sv,    u"ЛЕСНАЯ"sv,
-    u"ШКОЛЬНАЯ"sv, u"ЗАВОДСКАЯ"sv,  u"ПОЛЕВАЯ"sv,  u"НАБЕРЕЖНАЯ"sv, u"ПОБЕДЫ"sv,     u"СОВЕТСКАЯ"sv,
-    u"МОЛОДЕЖНАЯ"sv, u"ЦЕНТРАЛЬНАЯ"sv, u"ЛУГОВАЯ"sv, u"РЕЧНАЯ"sv,     u"КИРОВА"sv,     u"ЧЕХОВА"sv,
-    u"СТРОИТЕЛЕЙ"sv, u"ВОКЗАЛЬНАЯ"sv, u"ЛИПОВАЯ"sv,  u"ЖУКОВСКОГО"sv, u"ОКТЯБРЬСКАЯ"sv, u"ЮБИЛЕЙНАЯ"sv,
+    u"САДОВАЯ"sv,
+    u"ЛЕНИНА"sv,
+    u"ГАГАРИНА"sv,
+    u"МИРА"sv,
+    u"ПУШКИНА"sv,
+    u"ЛЕСНАЯ"sv,
+    u"ШКОЛЬНАЯ"sv,
+    u"ЗАВОДСКАЯ"sv,
+    u"ПОЛЕВАЯ"sv,
+    u"НАБЕРЕЖНАЯ"sv,
+    u"ПОБЕДЫ"sv,
+    u"СОВЕТСКАЯ"sv,
+    u"МОЛОДЕЖНАЯ"sv,
+    u"ЦЕНТРАЛЬНАЯ"sv,
+    u"ЛУГОВАЯ"sv,
+    u"РЕЧНАЯ"sv,
+    u"КИРОВА"sv,
+    u"ЧЕХОВА"sv,
+    u"СТРОИТЕЛЕЙ"sv,
+    u"ВОКЗАЛЬНАЯ"sv,
+    u"ЛИПОВАЯ"sv,
+    u"ЖУКОВСКОГО"sv,
+    u"ОКТЯБРЬСКАЯ"sv,
+    u"ЮБИЛЕЙНАЯ"sv,
 };
 
-constexpr std::array Remarks = {u"АПТЕКА"sv,   u"ФАКС"sv,     u"ДИСПЕТЧЕР"sv,    u"ВАХТА"sv,
-                                u"ПРИЕМНАЯ"sv, u"БУХГАЛТЕРИЯ"sv, u"ДЕЖУРНЫЙ"sv,   u"СПРАВОЧНАЯ"sv,
-                                u"ПОСТ ОХРАНЫ"sv, u"РЕГИСТРАТУРА"sv, u"ТОЛЬКО ДНЕМ"sv, u"НЕ ЗВОНИТЬ ПОСЛЕ 22"sv};
+constexpr std::array Remarks = {u"АПТЕКА"sv, u"ФАКС"sv, u"ДИСПЕТЧЕР"sv, u"ВАХТА"sv, u"ПРИЕМНАЯ"sv, u"БУХГАЛТЕРИЯ"sv,
+    u"ДЕЖУРНЫЙ"sv, u"СПРАВОЧНАЯ"sv, u"ПОСТ ОХРАНЫ"sv, u"РЕГИСТРАТУРА"sv, u"ТОЛЬКО ДНЕМ"sv, u"НЕ ЗВОНИТЬ ПОСЛЕ 22"sv};
 
-template <typename Array>
-auto pick(const Array &array, quint32 index)
+template <typename Array> auto pick(const Array &array, quint32 index)
 {
     return array[index % array.size()];
 }
@@ -76,7 +163,9 @@ bool takesFeminineA(std::u16string_view surname)
 
 } // namespace
 
-DirectoryGenerator::DirectoryGenerator(quint64 seed) : m_state(seed) {}
+DirectoryGenerator::DirectoryGenerator(quint64 seed)
+    : m_state(seed)
+{ }
 
 // splitmix64
 quint64 DirectoryGenerator::random()
@@ -87,7 +176,10 @@ quint64 DirectoryGenerator::random()
     return z ^ (z >> 31);
 }
 
-quint32 DirectoryGenerator::below(quint32 bound) { return quint32(((random() >> 32) * bound) >> 32); }
+quint32 DirectoryGenerator::below(quint32 bound)
+{
+    return quint32(((random() >> 32) * bound) >> 32);
+}
 
 void DirectoryGenerator::makeAbonent(std::u16string *out)
 {

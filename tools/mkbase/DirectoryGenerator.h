@@ -8,7 +8,8 @@
 namespace velkaro::mkbase {
 
 // One synthetic entry of a city directory; the strings are reused from entry to entry.
-struct DirectoryEntry {
+struct DirectoryEntry
+{
     std::u16string abonent;
     std::u16string phone;
     std::u16string address;

@@ -166,15 +166,15 @@ QByteArray headerPage()
     std::memcpy(b + 0x04, "Standard Jet DB", 16);
     put32(b + 0x14, 1); // Jet 4
 
-    constexpr quint8 constantStart[24] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00,
-                                          0x03, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
+    constexpr quint8 constantStart[24] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x03,
+        0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
     std::memcpy(b + 0x18, constantStart, sizeof constantStart);
     put16(b + 0x3C, 1252);
     put32(b + 0x3E, 0); // database key: pages are not encrypted
     for (int i = 0; i < 10; ++i)
         put32(b + 0x42 + 4 * i, CreationDay); // empty password, masked with the creation date
-    put32(b + 0x6A, 0x21AA);                  // Jet 4.0 build 8618, as Access 2000 writes
-    put32(b + 0x6E, 0x0409);                  // sort order General
+    put32(b + 0x6A, 0x21AA); // Jet 4.0 build 8618, as Access 2000 writes
+    put32(b + 0x6E, 0x0409); // sort order General
     std::memcpy(b + 0x72, CreationDate, sizeof CreationDate);
     constexpr quint8 key[4] = {0xC7, 0xDA, 0x39, 0x6B};
     rc4(key, 4, b + 0x18, 128);
@@ -201,7 +201,7 @@ QByteArray globalUsageMap(quint32 totalPages)
 }
 
 QByteArray objectRow(const TableLayout &layout, quint32 id, quint32 parentId, const QString &name, quint16 type,
-                     quint32 flags, const QByteArray &owner)
+    quint32 flags, const QByteArray &owner)
 {
     const QByteArray date(reinterpret_cast<const char *>(CreationDate), sizeof CreationDate);
     QList<QByteArray> values(layout.columns.size());
@@ -218,8 +218,14 @@ QByteArray objectRow(const TableLayout &layout, quint32 id, quint32 parentId, co
 
 } // namespace
 
-quint32 userOwnedPagesMap() { return rowPointer(MapPage, UserMapRow); }
-quint32 userFreePagesMap() { return rowPointer(MapPage, UserMapRow + 1); }
+quint32 userOwnedPagesMap()
+{
+    return rowPointer(MapPage, UserMapRow);
+}
+quint32 userFreePagesMap()
+{
+    return rowPointer(MapPage, UserMapRow + 1);
+}
 
 QByteArray cataloguePages(const CatalogueContents &contents)
 {

@@ -13,7 +13,8 @@ inline constexpr int CataloguePageCount = 9;
 quint32 userOwnedPagesMap();
 quint32 userFreePagesMap();
 
-struct CatalogueContents {
+struct CatalogueContents
+{
     QString tableName;
     TableLayout userLayout;
     quint32 rowCount = 0;

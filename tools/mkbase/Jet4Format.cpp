@@ -9,7 +9,10 @@ constexpr int DefinitionFixedBlock = 63;
 constexpr int ColumnDescriptorSize = 25;
 constexpr quint8 SortOrderGeneral[4] = {0x09, 0x04, 0x00, 0x00};
 
-bool fitsOneByte(char16_t c) { return c >= 0x01 && c <= 0xFF; }
+bool fitsOneByte(char16_t c)
+{
+    return c >= 0x01 && c <= 0xFF;
+}
 
 // FF FE, then one-byte runs for U+0001..U+00FF and two-byte runs for the rest, a 00 byte at every switch.
 int encodeMixed(std::u16string_view text, quint8 *out)

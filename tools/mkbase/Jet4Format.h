@@ -50,23 +50,28 @@ inline void put32(QByteArray &page, int offset, quint32 value)
     put32(reinterpret_cast<quint8 *>(page.data()) + offset, value);
 }
 
-inline constexpr quint32 rowPointer(quint32 page, quint32 row) { return page << 8 | row; }
+inline constexpr quint32 rowPointer(quint32 page, quint32 row)
+{
+    return page << 8 | row;
+}
 
 // A column as the table definition and the rows see it.
-struct ColumnLayout {
+struct ColumnLayout
+{
     QString name;
     quint8 type = Text;
-    quint8 flags = 0;         // 0x01 fixed length, 0x02 updatable, 0x10/0x20 as the system tables carry them
+    quint8 flags = 0; // 0x01 fixed length, 0x02 updatable, 0x10/0x20 as the system tables carry them
     quint8 extendedFlags = 0; // 0x01 Unicode compression
-    quint16 length = 0;       // bytes: 1/2/4/8 for numbers, 2 x characters for text, 0 for memo/OLE
+    quint16 length = 0; // bytes: 1/2/4/8 for numbers, 2 x characters for text, 0 for memo/OLE
     bool fixed = false;
-    quint16 fixedOffset = 0;  // position in the fixed area of a row
+    quint16 fixedOffset = 0; // position in the fixed area of a row
     quint16 variableIndex = 0;
     quint16 variableBefore = 0; // variable columns with a lower number (what Access stores for fixed columns)
 };
 
 // Column descriptors with fixed offsets and variable indexes assigned in column order.
-struct TableLayout {
+struct TableLayout
+{
     QList<ColumnLayout> columns;
     int fixedSize = 0;
     int variableCount = 0;
@@ -77,13 +82,15 @@ TableLayout makeLayout(QList<ColumnLayout> columns);
 // Largest row a layout can produce, or -1 when a memo/OLE column makes it unbounded.
 int worstCaseRowSize(const TableLayout &layout);
 
-struct LongValueMaps {
+struct LongValueMaps
+{
     quint16 column;
     quint32 ownedPagesMap;
     quint32 freePagesMap;
 };
 
-struct TableDefinition {
+struct TableDefinition
+{
     TableLayout layout;
     quint8 tableType = 0x4E; // 0x4E user table, 0x53 system table
     quint32 rowCount = 0;

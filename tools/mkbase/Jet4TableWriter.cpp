@@ -55,7 +55,8 @@ ColumnLayout userColumn(const ColumnDefinition &definition)
 
 } // namespace
 
-struct Jet4TableWriter::Private {
+struct Jet4TableWriter::Private
+{
     QSaveFile file;
     QString tableName;
     QList<ColumnDefinition> columns;
@@ -78,14 +79,19 @@ struct Jet4TableWriter::Private {
     QByteArray ownedPagesMap(QByteArray *bitmapPages) const;
 };
 
-Jet4TableWriter::Jet4TableWriter() : d(std::make_unique<Private>()) {}
+Jet4TableWriter::Jet4TableWriter()
+    : d(std::make_unique<Private>())
+{ }
 
 Jet4TableWriter::~Jet4TableWriter() = default;
 
-qint64 Jet4TableWriter::rowCount() const { return d->rows; }
+qint64 Jet4TableWriter::rowCount() const
+{
+    return d->rows;
+}
 
-bool Jet4TableWriter::open(const QString &path, const QString &tableName, const QList<ColumnDefinition> &columns,
-                           QString *error)
+bool Jet4TableWriter::open(
+    const QString &path, const QString &tableName, const QList<ColumnDefinition> &columns, QString *error)
 {
     if (!isValidObjectName(tableName, error))
         return false;
@@ -168,10 +174,8 @@ bool Jet4TableWriter::Private::checkValue(int number, const FieldValue &value, Q
         high = std::numeric_limits<qint16>::max();
     }
     if (value.integer < low || value.integer > high) {
-        *error = u"%1 is outside the range of column %2 (%3 to %4)"_s.arg(value.integer)
-                     .arg(column.name)
-                     .arg(low)
-                     .arg(high);
+        *error =
+            u"%1 is outside the range of column %2 (%3 to %4)"_s.arg(value.integer).arg(column.name).arg(low).arg(high);
         return false;
     }
     return true;

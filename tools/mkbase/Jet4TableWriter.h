@@ -10,7 +10,8 @@
 namespace velkaro::mkbase {
 
 // One value of a row: NULL, a text for text columns, a whole number or a double for numeric columns.
-struct FieldValue {
+struct FieldValue
+{
     enum class Kind : quint8 { Null, Text, Integer, Real };
     Kind kind = Kind::Null;
     std::u16string_view text;

@@ -54,7 +54,7 @@ int runMkBase(const QStringList &arguments, QTextStream &errors)
 
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption helpOption(QStringList{u"h"_s, u"help"_s});
+    const QCommandLineOption helpOption(QStringList {u"h"_s, u"help"_s});
     const QCommandLineOption tableOption(u"table"_s, QString(), u"NAME"_s, u"Base"_s);
     const QCommandLineOption columnsOption(u"columns"_s, QString(), u"LIST"_s);
     const QCommandLineOption generateOption(u"generate"_s, QString(), u"N"_s);
@@ -80,11 +80,11 @@ int runMkBase(const QStringList &arguments, QTextStream &errors)
         const qint64 rows = parser.value(generateOption).toLongLong(&rowsOk);
         const quint64 seed = parser.value(seedOption).toULongLong(&seedOk);
         if (!rowsOk || rows < 0)
-            return fail(u"--generate needs a number of entries, not \"%1\""_s.arg(parser.value(generateOption)),
-                        ExitUsage);
+            return fail(
+                u"--generate needs a number of entries, not \"%1\""_s.arg(parser.value(generateOption)), ExitUsage);
         if (!seedOk)
-            return fail(u"--seed needs a non-negative whole number, not \"%1\""_s.arg(parser.value(seedOption)),
-                        ExitUsage);
+            return fail(
+                u"--seed needs a non-negative whole number, not \"%1\""_s.arg(parser.value(seedOption)), ExitUsage);
         if (!generateDirectory(rows, seed, positional.at(0), table, &error))
             return fail(error, ExitFailure);
         return 0;
@@ -100,8 +100,7 @@ int runMkBase(const QStringList &arguments, QTextStream &errors)
     const QByteArray csv = input.readAll();
     if (input.error() != QFileDevice::NoError)
         return fail(u"cannot read %1: %2"_s.arg(input.fileName(), input.errorString()), ExitFailure);
-    if (!writeMdbFromCsvSource(csv, input.fileName(), positional.at(1), &error, table,
-                               parser.value(columnsOption)))
+    if (!writeMdbFromCsvSource(csv, input.fileName(), positional.at(1), &error, table, parser.value(columnsOption)))
         return fail(error, ExitFailure);
     return 0;
 }

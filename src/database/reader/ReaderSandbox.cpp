@@ -24,7 +24,7 @@ constexpr int kProtocolPipeSize = 1 << 20;
 
 bool setLimit(int resource, rlim_t value)
 {
-    const rlimit limit{value, value};
+    const rlimit limit {value, value};
     return setrlimit(resource, &limit) == 0;
 }
 
@@ -60,13 +60,17 @@ bool ReaderSandbox::enter()
 
 bool ReaderSandbox::libraryPrinted() const
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     return fstat(m_libraryTextFd, &info) != 0 || info.st_size > m_libraryTextTaken;
 }
 
 std::string ReaderSandbox::takeLibraryText()
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (fstat(m_libraryTextFd, &info) != 0 || info.st_size <= m_libraryTextTaken)
         return {};
     std::string text(static_cast<std::size_t>(std::min(info.st_size - m_libraryTextTaken, kLibraryTextKept)), '\0');

@@ -33,7 +33,7 @@ constexpr std::uint32_t kRowsBetweenTextChecks = 1024;
 {
     if (detail.size() > kDetailLimit)
         detail.resize(kDetailLimit);
-    throw ReaderFailure{error, std::move(detail)};
+    throw ReaderFailure {error, std::move(detail)};
 }
 
 struct FileShape
@@ -51,9 +51,11 @@ FileShape checkFile(const char *path)
     const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         fail(ReaderError::NotAFile, "cannot open");
-    struct stat info{};
+    struct stat info
+    {
+    };
     const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    std::array<unsigned char, 0x20> header{};
+    std::array<unsigned char, 0x20> header {};
     const bool headerRead = regular && pread(fd, header.data(), header.size(), 0) == ssize_t(header.size());
     close(fd);
     if (!regular)
@@ -63,8 +65,8 @@ FileShape checkFile(const char *path)
 
     static constexpr std::array<unsigned char, 4> kPageZero = {0x00, 0x01, 0x00, 0x00};
     static constexpr std::string_view kJetName = "Standard Jet DB";
-    if (std::memcmp(header.data(), kPageZero.data(), kPageZero.size()) != 0 ||
-        std::memcmp(header.data() + 4, kJetName.data(), kJetName.size()) != 0)
+    if (std::memcmp(header.data(), kPageZero.data(), kPageZero.size()) != 0
+        || std::memcmp(header.data() + 4, kJetName.data(), kJetName.size()) != 0)
         fail(ReaderError::NotJetFile, "no Jet database header");
 
     const unsigned char version = header[0x14];
@@ -72,8 +74,8 @@ FileShape checkFile(const char *path)
         fail(ReaderError::UnsupportedVersion, "format version " + std::to_string(version));
     const off_t pageSize = version == MDB_VER_JET3 ? 2048 : 4096;
     // Page 2 holds the catalogue's definition, so a database has at least three pages.
-    if (info.st_size % pageSize != 0 || info.st_size < 3 * pageSize ||
-        info.st_size / pageSize > off_t(UINT32_MAX / protocol::kMaxRowsPerPage))
+    if (info.st_size % pageSize != 0 || info.st_size < 3 * pageSize
+        || info.st_size / pageSize > off_t(UINT32_MAX / protocol::kMaxRowsPerPage))
         fail(ReaderError::Truncated, "file size " + std::to_string(info.st_size));
     return {info.st_dev, info.st_ino, static_cast<std::uint32_t>(info.st_size / pageSize)};
 }
@@ -87,7 +89,7 @@ bool signalsDamage(std::string_view text, bool propertyNoiseAllowed)
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
         const std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        text = end == std::string_view::npos ? std::string_view {} : text.substr(end + 1);
         if (line.empty())
             continue;
         bool noise = false;
@@ -150,16 +152,25 @@ enum class Rendering { Boolean, Byte, Int16, Int32, Single, Double, Text, Ole, B
 Rendering renderingOf(int type)
 {
     switch (type) {
-    case MDB_BOOL: return Rendering::Boolean;
-    case MDB_BYTE: return Rendering::Byte;
-    case MDB_INT: return Rendering::Int16;
+    case MDB_BOOL:
+        return Rendering::Boolean;
+    case MDB_BYTE:
+        return Rendering::Byte;
+    case MDB_INT:
+        return Rendering::Int16;
     case MDB_LONGINT:
-    case MDB_COMPLEX: return Rendering::Int32;
-    case MDB_FLOAT: return Rendering::Single;
-    case MDB_DOUBLE: return Rendering::Double;
-    case MDB_TEXT: return Rendering::Text;
-    case MDB_OLE: return Rendering::Ole;
-    default: return Rendering::Bound;
+    case MDB_COMPLEX:
+        return Rendering::Int32;
+    case MDB_FLOAT:
+        return Rendering::Single;
+    case MDB_DOUBLE:
+        return Rendering::Double;
+    case MDB_TEXT:
+        return Rendering::Text;
+    case MDB_OLE:
+        return Rendering::Ole;
+    default:
+        return Rendering::Bound;
     }
 }
 
@@ -167,12 +178,17 @@ Rendering renderingOf(int type)
 int widthOf(Rendering rendering)
 {
     switch (rendering) {
-    case Rendering::Byte: return 1;
-    case Rendering::Int16: return 2;
+    case Rendering::Byte:
+        return 1;
+    case Rendering::Int16:
+        return 2;
     case Rendering::Int32:
-    case Rendering::Single: return 4;
-    case Rendering::Double: return 8;
-    default: return 0;
+    case Rendering::Single:
+        return 4;
+    case Rendering::Double:
+        return 8;
+    default:
+        return 0;
     }
 }
 
@@ -185,8 +201,7 @@ struct ColumnOutput
     int boundSize = 0;
 };
 
-template<typename T>
-std::string_view written(char *out, T value, std::chars_format format = {}, int precision = 0)
+template <typename T> std::string_view written(char *out, T value, std::chars_format format = {}, int precision = 0)
 {
     std::to_chars_result result;
     if constexpr (std::is_floating_point_v<T>)
@@ -204,23 +219,30 @@ std::string_view rendered(MdbHandle *mdb, const ColumnOutput &output, const MdbF
     if (field.siz < widthOf(output.rendering))
         fail(ReaderError::RowUnreadable, std::string("value shorter than its type in ") + output.column->name);
     switch (output.rendering) {
-    case Rendering::Boolean: return "1";
-    case Rendering::Byte: return written(scratch, unsigned(mdb_get_byte(page, start)));
-    case Rendering::Int16: return written(scratch, short(mdb_get_int16(page, start)));
-    case Rendering::Int32: return written(scratch, int(mdb_get_int32(page, start)));
+    case Rendering::Boolean:
+        return "1";
+    case Rendering::Byte:
+        return written(scratch, unsigned(mdb_get_byte(page, start)));
+    case Rendering::Int16:
+        return written(scratch, short(mdb_get_int16(page, start)));
+    case Rendering::Int32:
+        return written(scratch, int(mdb_get_int32(page, start)));
     // printf's %.8g and %.16lg.
-    case Rendering::Single: return written(scratch, double(mdb_get_single(page, start)), std::chars_format::general, 8);
-    case Rendering::Double: return written(scratch, mdb_get_double(page, start), std::chars_format::general, 16);
+    case Rendering::Single:
+        return written(scratch, double(mdb_get_single(page, start)), std::chars_format::general, 8);
+    case Rendering::Double:
+        return written(scratch, mdb_get_double(page, start), std::chars_format::general, 16);
     case Rendering::Text: {
         if (field.siz <= 0)
             return {};
         const int size = mdb_unicode2ascii(mdb, reinterpret_cast<const char *>(mdb->pg_buf) + start,
-                                           std::size_t(field.siz), scratch, protocol::kMaxFieldSize);
+            std::size_t(field.siz), scratch, protocol::kMaxFieldSize);
         if (size < 0 || std::size_t(size) + 1 >= protocol::kMaxFieldSize)
             fail(ReaderError::ValueTooLong, output.column->name);
         return {scratch, std::size_t(size)};
     }
-    case Rendering::Ole: return {};
+    case Rendering::Ole:
+        return {};
     case Rendering::Bound:
         if (output.boundSize < 0 || std::size_t(output.boundSize) + 1 >= output.bound.size())
             fail(ReaderError::ValueTooLong, output.column->name);
@@ -243,14 +265,14 @@ PageSpan pagesOf(TablePart part, std::uint32_t filePages)
     const auto boundary = [&](std::uint32_t index) {
         return std::uint32_t(std::uint64_t(filePages) * index / part.count);
     };
-    PageSpan span{boundary(part.index), std::nullopt};
+    PageSpan span {boundary(part.index), std::nullopt};
     if (part.index + 1 < part.count)
         span.stop = boundary(part.index + 1);
     return span;
 }
 
 std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, TablePart part, PageSpan pages,
-                         const std::vector<ColumnOutput> &outputs, ReaderSandbox &sandbox, ReaderOutput &output)
+    const std::vector<ColumnOutput> &outputs, ReaderSandbox &sandbox, ReaderOutput &output)
 {
     std::vector<MdbField> fields(table->num_cols);
     std::vector<char> scratch(protocol::kMaxFieldSize);
@@ -267,8 +289,8 @@ std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, TablePart part, Pag
         // is still in the page buffer, and cracking it again gives every field and its exact null flag.
         int rowStart = 0;
         std::size_t rowSize = 0;
-        if (mdb_find_row(mdb, int(table->cur_row) - 1, &rowStart, &rowSize) != 0 ||
-            mdb_crack_row(table, rowStart & 0x1FFF, rowSize, fields.data()) < 0)
+        if (mdb_find_row(mdb, int(table->cur_row) - 1, &rowStart, &rowSize) != 0
+            || mdb_crack_row(table, rowStart & 0x1FFF, rowSize, fields.data()) < 0)
             fail(ReaderError::RowUnreadable, "row " + std::to_string(rows));
         output.beginRow();
         for (std::size_t i = 0; i < outputs.size(); ++i) {
@@ -290,21 +312,22 @@ std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, TablePart part, Pag
     }
     if (part.whole() && rows != table->num_rows)
         fail(ReaderError::RowCountMismatch,
-             std::to_string(rows) + " rows read, the table definition counts " + std::to_string(table->num_rows));
+            std::to_string(rows) + " rows read, the table definition counts " + std::to_string(table->num_rows));
     return rows;
 }
 
 } // namespace
 
-void streamTable(const char *path, const char *tableName, TablePart part, ReaderSandbox &sandbox,
-                 ReaderOutput &output)
+void streamTable(const char *path, const char *tableName, TablePart part, ReaderSandbox &sandbox, ReaderOutput &output)
 {
     const FileShape shape = checkFile(path);
 
     std::unique_ptr<MdbHandle, HandleCloser> mdb(mdb_open(path, MDB_NOFLAGS));
     if (!mdb)
         fail(ReaderError::OpenFailed, sandbox.takeLibraryText());
-    struct stat opened{};
+    struct stat opened
+    {
+    };
     if (fstat(fileno(mdb->f->stream), &opened) != 0 || opened.st_dev != shape.device || opened.st_ino != shape.inode)
         fail(ReaderError::NotAFile, "file replaced while opening");
     mdb_set_bind_size(mdb.get(), protocol::kMaxFieldSize);
@@ -336,8 +359,8 @@ void streamTable(const char *path, const char *tableName, TablePart part, Reader
             if (mdb_bind_column(table.get(), int(i) + 1, output.bound.data(), &output.boundSize) < 0)
                 fail(ReaderError::DefinitionUnreadable, output.column->name);
         }
-        columns.push_back({output.column->name, isNumber(output.column->col_type) ? protocol::kNumberKind
-                                                                                  : protocol::kTextKind});
+        columns.push_back(
+            {output.column->name, isNumber(output.column->col_type) ? protocol::kNumberKind : protocol::kTextKind});
     }
     output.writeTable(shape.pages, table->num_rows, columns);
 

@@ -20,7 +20,6 @@ struct ReaderFailure
 // Streams every row of one table of an Access file, or of one part of it, through mdbtools into `output`.
 // Returns normally only when the whole table or part was written (the end record included); throws
 // ReaderFailure otherwise. Only a whole table's row count can be checked against its definition.
-void streamTable(const char *path, const char *tableName, TablePart part, ReaderSandbox &sandbox,
-                 ReaderOutput &output);
+void streamTable(const char *path, const char *tableName, TablePart part, ReaderSandbox &sandbox, ReaderOutput &output);
 
 } // namespace velkaro::reader

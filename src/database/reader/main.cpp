@@ -15,7 +15,7 @@ int main(int argc, char **argv)
     if (!sandbox.enter())
         return 3;
     velkaro::reader::ReaderOutput output(sandbox.protocolFd());
-    const auto part = argc == 4 ? velkaro::reader::parseTablePart(argv[3]) : velkaro::reader::TablePart{};
+    const auto part = argc == 4 ? velkaro::reader::parseTablePart(argv[3]) : velkaro::reader::TablePart {};
     if ((argc != 3 && argc != 4) || !part) {
         output.writeError(ReaderError::Usage, "usage: velkaro-reader FILE TABLE [K/N]");
         output.flush();
