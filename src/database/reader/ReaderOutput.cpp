@@ -79,7 +79,8 @@ void ReaderOutput::addField(const char *data, std::uint32_t size)
 {
     char *out = grow(4 + size);
     protocol::putU32(out, size);
-    std::memcpy(out + 4, data, size);
+    if (size > 0) // an empty text may come without a buffer
+        std::memcpy(out + 4, data, size);
 }
 
 void ReaderOutput::endRow()

@@ -17,6 +17,12 @@ namespace velkaro::reader {
 namespace {
 
 constexpr rlim_t kAddressSpaceLimit = 768ull * 1024 * 1024;
+#ifdef __SANITIZE_ADDRESS__
+// AddressSanitizer reserves terabytes of shadow address space at start; a limit would stop it.
+constexpr bool kLimitAddressSpace = false;
+#else
+constexpr bool kLimitAddressSpace = true;
+#endif
 // Enough of the library's text to tell what it met.
 constexpr long long kLibraryTextKept = 4096;
 // Lets the reader run ahead of the program instead of waiting on every 64 KB.
@@ -39,7 +45,7 @@ bool ReaderSandbox::enter()
 #ifdef __linux__
     prctl(PR_SET_DUMPABLE, 0);
 #endif
-    if (!setLimit(RLIMIT_CORE, 0) || !setLimit(RLIMIT_AS, kAddressSpaceLimit))
+    if (!setLimit(RLIMIT_CORE, 0) || (kLimitAddressSpace && !setLimit(RLIMIT_AS, kAddressSpaceLimit)))
         return false;
 
     m_protocolFd = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
