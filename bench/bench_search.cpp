@@ -4,6 +4,7 @@
 // Each size is measured in a fresh process (this program started again with --measure), so peaks do not mix.
 #include "DirectoryGenerator.h"
 #include "MkBase.h"
+#include "SearchRecorders.h"
 #include "database/Connection.h"
 #include "database/ConnectionString.h"
 #include "database/Recordset.h"
@@ -101,18 +102,6 @@ std::vector<Query> pickQueries(qint64 rows)
     return queries;
 }
 
-class FixedInputs : public InputSource
-{
-public:
-    explicit FixedInputs(SearchInputs inputs)
-        : m_inputs(std::move(inputs))
-    { }
-    SearchInputs searchInputs() const override { return m_inputs; }
-
-private:
-    SearchInputs m_inputs;
-};
-
 // Counts the lines and notes when the last batch arrived.
 class TimingList : public ResultList
 {
@@ -154,7 +143,7 @@ SearchTiming timeSearch(SearchCommand &command, const SearchInputs &inputs)
     TimingList list(clock);
     CountingMessages messages;
     clock.start();
-    command.run(FixedInputs(inputs), list, messages);
+    command.run(testing::FixedInputs(inputs), list, messages);
     const qint64 endNs = list.lastAppendNs > 0 ? list.lastAppendNs : clock.nsecsElapsed();
     return {double(endNs) / 1e6, list.lines / 6, messages.last};
 }
