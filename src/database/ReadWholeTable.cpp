@@ -17,7 +17,7 @@ namespace velkaro::database {
 
 namespace {
 
-// Two readers keep both cores of a small machine busy, the decoding of each stream included.
+// Two readers, each stream decoded by its own thread: four busy processes, so only worth it on four cores or more.
 constexpr std::uint32_t kParts = 2;
 
 // The parts of one table, read at once by a reader and a thread each, then joined in table order.
