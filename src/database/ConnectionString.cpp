@@ -1,7 +1,6 @@
 #include "database/ConnectionString.h"
 
-#include <QCoreApplication>
-#include <QDir>
+#include "places/ProgramPlaces.h"
 
 namespace velkaro::database {
 
@@ -24,22 +23,12 @@ QString ConnectionString()
 
 void InitialiseConnectionString()
 {
-    runWideConnectionString() = driverPrefix + defaultDatabasePath();
+    runWideConnectionString() = driverPrefix + places::defaultDatabasePath();
 }
 
 void SetDatabaseFile(const QString &path)
 {
     runWideConnectionString() = driverPrefix + path;
-}
-
-QString defaultDatabasePath()
-{
-    return programFolder() + QDir::separator() + QStringLiteral("base.mdb");
-}
-
-QString programFolder()
-{
-    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
 }
 
 } // namespace velkaro::database

@@ -7,16 +7,10 @@ namespace velkaro::database {
 // The run-wide connection text: "DRIVER=Microsoft Access Driver (*.mdb);DBQ=" + the database file path.
 QString ConnectionString();
 
-// Sets the connection text to the default database: the program's folder + native separator + "base.mdb".
+// Sets the connection text to the default database file (places::defaultDatabasePath).
 void InitialiseConnectionString();
 
 // Replaces the database path of the connection text, unchecked.
 void SetDatabaseFile(const QString &path);
-
-// The default database path exactly as InitialiseConnectionString builds it.
-QString defaultDatabasePath();
-
-// The folder that holds the program file, with native separators.
-QString programFolder();
 
 } // namespace velkaro::database

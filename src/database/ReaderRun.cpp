@@ -3,8 +3,8 @@
 #include "database/DatabaseError.h"
 #include "database/ReadTableDecoder.h"
 #include "database/ReadTableSettings.h"
+#include "places/ProgramPlaces.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 
 namespace velkaro::database {
@@ -17,15 +17,6 @@ constexpr qint64 kReadChunk = 1024 * 1024;
 // How often an idle wait looks whether another reader of the same table failed.
 constexpr int kCancelCheckMs = 50;
 
-QString readerProgram()
-{
-#ifdef Q_OS_WIN
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/velkaro-reader.exe");
-#else
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/velkaro-reader");
-#endif
-}
-
 } // namespace
 
 ReaderRun::ReaderRun(const QString &mdbPath, const QString &tableName, ReaderPart part)
@@ -35,7 +26,7 @@ ReaderRun::ReaderRun(const QString &mdbPath, const QString &tableName, ReaderPar
         arguments.append(QString::number(part.index + 1) + u'/' + QString::number(part.count));
         m_name = "part " + std::to_string(part.index + 1) + " of " + std::to_string(part.count) + ": ";
     }
-    m_process.setProgram(readerProgram());
+    m_process.setProgram(places::readerProgram());
     m_process.setArguments(arguments);
     m_process.setReadChannel(QProcess::StandardOutput);
     m_process.setStandardInputFile(QProcess::nullDevice());

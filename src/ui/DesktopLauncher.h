@@ -8,7 +8,7 @@ namespace velkaro::ui {
 class DesktopLauncher : public Launcher
 {
 public:
-    void openPage(const QString &path, int showMode) override;
+    bool openPage(const QString &path, int showMode) override;
     bool startProgram(const QString &path, int showMode) override;
 };
 

@@ -8,9 +8,10 @@ namespace velkaro::ui {
 
 // The desktop has no show mode for a page or a program; the new window comes up as the desktop places it.
 
-void DesktopLauncher::openPage(const QString &path, int)
+// False when the desktop has no launcher for the page (xdg-open missing, say).
+bool DesktopLauncher::openPage(const QString &path, int)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 bool DesktopLauncher::startProgram(const QString &path, int)

@@ -4,14 +4,13 @@
 
 namespace velkaro::ui {
 
-// The shell's file browser shows the page; its outcome is not ours to report.
-void DesktopLauncher::openPage(const QString &path, int showMode)
+// WinExec reports success with a value above 31. The shell's file browser shows the page.
+bool DesktopLauncher::openPage(const QString &path, int showMode)
 {
     const QByteArray commandLine = (QStringLiteral("explorer ") + path).toLocal8Bit();
-    WinExec(commandLine.constData(), static_cast<UINT>(showMode));
+    return WinExec(commandLine.constData(), static_cast<UINT>(showMode)) > 31;
 }
 
-// WinExec reports success with a value above 31.
 bool DesktopLauncher::startProgram(const QString &path, int showMode)
 {
     const QByteArray commandLine = (QLatin1Char('"') + path + QLatin1Char('"')).toLocal8Bit();

@@ -8,11 +8,11 @@
 #include "database/ConnectionString.h"
 #include "frmAbout.h"
 #include "frmSettings.h"
+#include "places/ProgramPlaces.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -258,7 +258,10 @@ void frmFinder::mExit_Click()
 
 void frmFinder::mCont_Click()
 {
-    m_launcher->openPage(database::programFolder() + QDir::separator() + QStringLiteral("help.html"), SW_SHOWNORMAL);
+    const QString page = places::helpPage();
+    if (!m_launcher->openPage(page, SW_SHOWNORMAL))
+        m_messages->showMessage(QStringLiteral("Не удалось открыть справку: ") + page, QStringLiteral("Ошибка !"),
+            search::MessageIcon::Critical);
 }
 
 void frmFinder::mAbout_Click()

@@ -9,6 +9,7 @@
 #include "Twips.h"
 #include "WindowLook.h"
 #include "database/ConnectionString.h"
+#include "places/ProgramPlaces.h"
 
 #include <QDir>
 #include <QKeyEvent>
@@ -137,7 +138,7 @@ bool frmSettings::openDrive(const QString &root)
 
 void frmSettings::Form_Load()
 {
-    txtPath->setText(database::defaultDatabasePath());
+    txtPath->setText(places::defaultDatabasePath());
     drvBase->setDrive(systemDriveRoot());
     openDrive(drvBase->drive());
     flBase->setPath(dirBase->path());

@@ -4,6 +4,7 @@
 #include "database/Recordset.h"
 #include "database/Table.h"
 #include "database/TableCache.h"
+#include "places/ProgramPlaces.h"
 
 #include "MkBase.h"
 
@@ -90,13 +91,13 @@ void tst_database_connection::connectionStringDefaults()
 {
     InitialiseConnectionString();
     const QString folder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
-    QCOMPARE(programFolder(), folder);
-    QCOMPARE(defaultDatabasePath(), folder + QDir::separator() + u"base.mdb"_s);
+    QCOMPARE(velkaro::places::programFolder(), folder);
+    QCOMPARE(velkaro::places::defaultDatabasePath(), folder + QDir::separator() + u"base.mdb"_s);
     QCOMPARE(ConnectionString(), accessDriver + folder + QDir::separator() + u"base.mdb"_s);
     SetDatabaseFile(u"no such folder/x.mdb"_s);
     QCOMPARE(ConnectionString(), accessDriver + u"no such folder/x.mdb"_s);
     InitialiseConnectionString();
-    QCOMPARE(ConnectionString(), accessDriver + defaultDatabasePath());
+    QCOMPARE(ConnectionString(), accessDriver + velkaro::places::defaultDatabasePath());
 }
 
 void tst_database_connection::recordsetWalksTheResult()

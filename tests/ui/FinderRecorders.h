@@ -42,16 +42,23 @@ struct LaunchedPage
     int showMode;
 };
 
+// pageOpens: what the desktop answers, false where no launcher can open a page.
 class LaunchRecorder : public velkaro::ui::Launcher
 {
 public:
-    explicit LaunchRecorder(QList<LaunchedPage> &pages)
+    explicit LaunchRecorder(QList<LaunchedPage> &pages, bool pageOpens = true)
         : m_pages(pages)
+        , m_pageOpens(pageOpens)
     { }
 
-    void openPage(const QString &path, int showMode) override { m_pages.append({path, showMode}); }
+    bool openPage(const QString &path, int showMode) override
+    {
+        m_pages.append({path, showMode});
+        return m_pageOpens;
+    }
     bool startProgram(const QString &, int) override { return false; }
 
 private:
     QList<LaunchedPage> &m_pages;
+    bool m_pageOpens;
 };

@@ -18,7 +18,11 @@ public:
         : startResult(startResult)
     { }
 
-    void openPage(const QString &path, int showMode) override { pages.append({path, showMode}); }
+    bool openPage(const QString &path, int showMode) override
+    {
+        pages.append({path, showMode});
+        return true;
+    }
 
     bool startProgram(const QString &path, int showMode) override
     {

@@ -2,6 +2,7 @@
 #include "Twips.h"
 #include "database/ConnectionString.h"
 #include "frmFinder.h"
+#include "places/ProgramPlaces.h"
 #include "search/RunWideValues.h"
 
 #include <QAccessible>
@@ -112,6 +113,7 @@ private Q_SLOTS:
     void enterOnClearClears();
     void clearKeepsTheBoxes();
     void searchShowsTheBusyCursor();
+    void helpOpensThePageBesideTheProgram_data();
     void helpOpensThePageBesideTheProgram();
     void helpPageIsInstalledBesideTheProgram();
     void endingTheProgramClosesEveryWindow_data();
@@ -208,7 +210,7 @@ void TestFrmFinder::loadSetsTheDefaultDatabase()
     m_window = std::make_unique<frmFinder>(
         std::make_unique<LaunchRecorder>(m_pages), std::make_unique<MessageRecorder>(m_messages));
     QCOMPARE(velkaro::database::ConnectionString(),
-        u"DRIVER=Microsoft Access Driver (*.mdb);DBQ="_s + velkaro::database::defaultDatabasePath());
+        u"DRIVER=Microsoft Access Driver (*.mdb);DBQ="_s + velkaro::places::defaultDatabasePath());
 }
 
 void TestFrmFinder::control_data()
@@ -453,14 +455,32 @@ void TestFrmFinder::searchShowsTheBusyCursor()
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
+void TestFrmFinder::helpOpensThePageBesideTheProgram_data()
+{
+    QTest::addColumn<bool>("pageOpens");
+    QTest::newRow("the desktop opens it") << true;
+    QTest::newRow("no launcher can open it") << false;
+}
+
 void TestFrmFinder::helpOpensThePageBesideTheProgram()
 {
+    QFETCH(bool, pageOpens);
+    m_window = std::make_unique<frmFinder>(
+        std::make_unique<LaunchRecorder>(m_pages, pageOpens), std::make_unique<MessageRecorder>(m_messages));
     m_window->findChild<QAction *>(u"mCont"_s)->trigger();
+    const QString page =
+        QDir::toNativeSeparators(QCoreApplication::applicationDirPath()) + QDir::separator() + u"help.html"_s;
     QCOMPARE(m_pages.size(), 1);
-    QCOMPARE(m_pages[0].path,
-        QDir::toNativeSeparators(QCoreApplication::applicationDirPath()) + QDir::separator() + u"help.html"_s);
+    QCOMPARE(m_pages[0].path, page);
     QCOMPARE(m_pages[0].showMode, 1);
-    QVERIFY(m_messages.isEmpty());
+    if (pageOpens) {
+        QVERIFY(m_messages.isEmpty());
+        return;
+    }
+    QCOMPARE(m_messages.size(), 1);
+    QCOMPARE(m_messages[0].text, u"Не удалось открыть справку: "_s + page);
+    QCOMPARE(m_messages[0].title, u"Ошибка !"_s);
+    QCOMPARE(m_messages[0].icon, velkaro::search::MessageIcon::Critical);
 }
 
 void TestFrmFinder::helpPageIsInstalledBesideTheProgram()

@@ -1,4 +1,5 @@
 #include "database/ConnectionString.h"
+#include "places/ProgramPlaces.h"
 #include "search/SearchPorts.h"
 #include "ui/DirListBox.h"
 #include "ui/DriveListBox.h"
@@ -245,9 +246,9 @@ void tst_ui_frmsettings::loadSteps()
     QCOMPARE(drvBase->drive(), u"/"_s);
     QCOMPARE(dirBase->path(), folder);
     QCOMPARE(flBase->path(), folder);
-    QCOMPARE(txtPath->text(), keepsDefaultPath ? velkaro::database::defaultDatabasePath() : native(folder));
+    QCOMPARE(txtPath->text(), keepsDefaultPath ? velkaro::places::defaultDatabasePath() : native(folder));
     QVERIFY(m_messages.isEmpty());
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + velkaro::database::defaultDatabasePath());
+    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + velkaro::places::defaultDatabasePath());
 }
 
 void tst_ui_frmsettings::folderListShowsChainAndSubfolders()
@@ -405,7 +406,7 @@ void tst_ui_frmsettings::cancelKeepsConnectionAndTypedText()
 
     QTest::mouseClick(cmdCancel, Qt::LeftButton);
     QVERIFY(m_dialog->isHidden());
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + velkaro::database::defaultDatabasePath());
+    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + velkaro::places::defaultDatabasePath());
 
     m_dialog->show();
     QCOMPARE(txtPath->text(), typed);
@@ -447,11 +448,11 @@ void tst_ui_frmsettings::keysAndCloseBoxApplyNothing()
 
     QTest::keyClick(control, Qt::Key(key));
     QVERIFY(m_dialog->isVisible());
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + velkaro::database::defaultDatabasePath());
+    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + velkaro::places::defaultDatabasePath());
 
     m_dialog->close();
     QVERIFY(m_dialog->isHidden());
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + velkaro::database::defaultDatabasePath());
+    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + velkaro::places::defaultDatabasePath());
     QCOMPARE(txtPath->text(), u"/srv/typed.mdb"_s);
 }
 
@@ -491,7 +492,7 @@ void tst_ui_frmsettings::unreadableDrive()
     QCOMPARE(dirBase->path(), inTree(expectedFolder));
     QCOMPARE(flBase->path(), inTree(expectedFolder));
     QCOMPARE(txtPath->text(), pathBefore);
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + velkaro::database::defaultDatabasePath());
+    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + velkaro::places::defaultDatabasePath());
 
     // The dialog stays usable.
     doubleClickFolder(dirBase->currentItem()->child(0)->text(0));

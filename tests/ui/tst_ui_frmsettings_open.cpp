@@ -3,6 +3,7 @@
 #include "database/ConnectionString.h"
 #include "frmFinder.h"
 #include "frmSettings.h"
+#include "places/ProgramPlaces.h"
 #include "search/RunWideValues.h"
 
 #include <QAction>
@@ -133,7 +134,7 @@ void tst_ui_frmsettings_open::secondOpenShowsTheSameWindow()
     QVERIFY(settings->isVisible());
     QCOMPARE(path->text(), u"/srv/typed.mdb"_s);
     QCOMPARE(velkaro::database::ConnectionString(),
-        u"DRIVER=Microsoft Access Driver (*.mdb);DBQ="_s + velkaro::database::defaultDatabasePath());
+        u"DRIVER=Microsoft Access Driver (*.mdb);DBQ="_s + velkaro::places::defaultDatabasePath());
 }
 
 void tst_ui_frmsettings_open::chosenFileIsSearched()
