@@ -1,0 +1,20 @@
+# cmake -DSAMPLE=<fresh sample> -DTARGET=<program folder>/base.mdb -DSTAMP=<hash file> -P PlaceSample.cmake
+# Puts the fresh sample at TARGET only where no file is or where the file is still exactly what this script wrote
+# there last time (its hash in STAMP); any other file is the user's own and stays untouched.
+file(SHA256 ${SAMPLE} sample_hash)
+if(EXISTS ${TARGET})
+    file(SHA256 ${TARGET} target_hash)
+    set(written_hash "")
+    if(EXISTS ${STAMP})
+        file(READ ${STAMP} written_hash)
+    endif()
+    if(target_hash STREQUAL sample_hash)
+        return()
+    endif()
+    if(NOT target_hash STREQUAL written_hash)
+        message(NOTICE "Kept ${TARGET}: it is not the sample this build wrote, so the sample is not written over it")
+        return()
+    endif()
+endif()
+file(COPY_FILE ${SAMPLE} ${TARGET})
+file(WRITE ${STAMP} ${sample_hash})
