@@ -1,0 +1,26 @@
+# Sourced by the set-up scripts: installs the Debian packages it is given that are missing, as root or through sudo.
+install_missing_packages() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -gt 0 ] || return 0
+
+    local as_root=()
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null && { sudo -n true 2>/dev/null || [ -t 0 ]; }; then
+            as_root=(sudo)
+        else
+            echo "Velkaro needs these Debian packages; as root, run: apt-get install ${missing[*]}" >&2
+            exit 1
+        fi
+    fi
+    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# What building and running the program need.
+build_packages=(g++ cmake make pkg-config qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libglib2.0-dev
+                libfontconfig-dev mdbtools mdbtools-dev fonts-dejavu-core fonts-liberation2 xdg-utils)
+# What the tests add: mdb-reader (Node.js, npm), building the package (dpkg-dev, file) and checking it.
+test_packages=(nodejs npm dpkg-dev file lintian desktop-file-utils appstream man-db)
