@@ -9,11 +9,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray directoryCsv(const QString &abonent)
-{
-    return "ABONENT,PHONE,ADDRESS,COMMENT,NO_TYPE\n\"" + abonent.toUtf8() + "\",\"2223344\",\"УЛ. ЛЕСНАЯ Д. 3\",,21\n";
-}
-
 QByteArray contents(const QString &path)
 {
     QFile file(path);
@@ -33,40 +28,32 @@ private Q_SLOTS:
     void userFileSurvivesRebuild();
 
 private:
-    QString writeDirectory(const QString &name, const QString &abonent);
     QTemporaryDir m_dir;
-    QString m_earlierSample;
-    QString m_newSample;
-    QString m_userFile;
+    QMap<QString, QString> m_files; // earlier sample, new sample, user's file
 };
-
-QString tst_data_placesample::writeDirectory(const QString &name, const QString &abonent)
-{
-    const QString path = m_dir.filePath(name);
-    QString error;
-    if (!velkaro::mkbase::writeMdbFromCsv(directoryCsv(abonent), path, &error))
-        qFatal("cannot write %s: %s", qPrintable(path), qPrintable(error));
-    return path;
-}
 
 void tst_data_placesample::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    m_earlierSample = writeDirectory(u"earlier-sample.mdb"_s, u"ИВАНОВ И.И."_s);
-    m_newSample = writeDirectory(u"new-sample.mdb"_s, u"ПЕТРОВ П.П."_s);
-    m_userFile = writeDirectory(u"city.mdb"_s, u"СИДОРОВ С.С."_s);
+    for (const QString &abonent : {u"earlier"_s, u"new"_s, u"user"_s}) {
+        m_files[abonent] = m_dir.filePath(abonent + u".mdb"_s);
+        QString error;
+        QVERIFY2(
+            velkaro::mkbase::writeMdbFromCsv(
+                "ABONENT,PHONE,ADDRESS,COMMENT,NO_TYPE\n" + abonent.toUtf8() + ",1,,,21\n", m_files[abonent], &error),
+            qPrintable(error));
+    }
 }
 
 void tst_data_placesample::userFileSurvivesRebuild_data()
 {
-    QTest::addColumn<QString>("before"); // the file beside the program before the build; empty: none
+    QTest::addColumn<QString>("before"); // the file beside the program before the build, if any
     QTest::addColumn<bool>("earlierBuildWroteIt"); // the last build wrote the earlier sample there
     QTest::addColumn<bool>("replaced");
     QTest::newRow("no file") << QString() << false << true;
-    QTest::newRow("the build's earlier sample") << m_earlierSample << true << true;
-    QTest::newRow("the user's file") << m_userFile << true << false;
-    QTest::newRow("the user's file, no earlier build") << m_userFile << false << false;
-    QTest::newRow("a sample the build did not write") << m_earlierSample << false << false;
+    QTest::newRow("the build's earlier sample") << u"earlier"_s << true << true;
+    QTest::newRow("the user's file") << u"user"_s << true << false;
+    QTest::newRow("a sample this build did not write") << u"earlier"_s << false << false;
 }
 
 void tst_data_placesample::userFileSurvivesRebuild()
@@ -75,16 +62,14 @@ void tst_data_placesample::userFileSurvivesRebuild()
     QFETCH(bool, earlierBuildWroteIt);
     QFETCH(bool, replaced);
     QTemporaryDir buildFolder;
-    QVERIFY(buildFolder.isValid());
     const QString target = buildFolder.filePath(u"base.mdb"_s);
     const QString stamp = buildFolder.filePath(u"base.mdb.written.sha256"_s);
     if (!before.isEmpty())
-        QVERIFY(QFile::copy(before, target));
-    if (earlierBuildWroteIt) {
-        QFile written(stamp);
-        QVERIFY(written.open(QIODevice::WriteOnly));
-        written.write(QCryptographicHash::hash(contents(m_earlierSample), QCryptographicHash::Sha256).toHex());
-    }
+        QVERIFY(QFile::copy(m_files[before], target));
+    QFile written(stamp);
+    if (earlierBuildWroteIt && written.open(QIODevice::WriteOnly))
+        written.write(QCryptographicHash::hash(contents(m_files[u"earlier"_s]), QCryptographicHash::Sha256).toHex());
+    written.close();
     const QByteArray userBytes = contents(target);
 
     const auto build = [&](const QString &sample) {
@@ -96,19 +81,18 @@ void tst_data_placesample::userFileSurvivesRebuild()
             ? QString::fromUtf8(cmake.readAllStandardError() + cmake.readAllStandardOutput())
             : u"cmake failed"_s;
     };
-
-    const QString said = build(m_newSample);
-    if (replaced) {
-        QCOMPARE(said, QString());
-        QCOMPARE(contents(target), contents(m_newSample));
-        // What this build wrote is its own to replace on the next one.
-        QCOMPARE(build(m_earlierSample), QString());
-        QCOMPARE(contents(target), contents(m_earlierSample));
+    const QString said = build(m_files[u"new"_s]);
+    if (!replaced) {
+        QCOMPARE(contents(target), userBytes);
+        QCOMPARE(said.count(u'\n'), 1);
+        QVERIFY2(said.contains(target), qPrintable(said));
         return;
     }
-    QCOMPARE(contents(target), userBytes);
-    QCOMPARE(said.count(u'\n'), 1);
-    QVERIFY2(said.contains(target), qPrintable(said));
+    QCOMPARE(said, QString());
+    QCOMPARE(contents(target), contents(m_files[u"new"_s]));
+    // What this build wrote is its own to replace on the next one.
+    QCOMPARE(build(m_files[u"earlier"_s]), QString());
+    QCOMPARE(contents(target), contents(m_files[u"earlier"_s]));
 }
 
 QTEST_GUILESS_MAIN(tst_data_placesample)
