@@ -272,6 +272,10 @@ void tst_search_command::textRulesOfTheInput_data()
     QTest::newRow("ss finds no ß") << byAbonent(u"strasse"_s) << QStringList {u"STRASSE OLGA"_s} << false;
     QTest::newRow("ligature typed as stored") << byAbonent(u"ﬁrma"_s) << QStringList {u"ﬁrma ВЕКТОР"_s} << false;
     QTest::newRow("remark typed as stored") << byComment(u"weiß"_s) << QStringList {u"Straße Anna"_s} << false;
+    QTest::newRow("character list") << byAbonent(u"str[!s]ße"_s) << QStringList {u"Straße Anna"_s} << false;
+    QTest::newRow("bracket as a list of itself")
+        << byAbonent(u"[[]север]"_s) << QStringList {u"[СЕВЕР] ООО"_s} << false;
+    QTest::newRow("unclosed list") << byAbonent(u"[север"_s) << QStringList {} << true;
 }
 
 void tst_search_command::textRulesOfTheInput()
