@@ -79,37 +79,39 @@ std::size_t listEnd(std::string_view pattern, std::size_t open)
     return pattern.find(']', open + 1);
 }
 
-// Whether the pattern's element at `p` (no `%`) takes the character at `t`; if so, moves both past them.
-bool matchOne(std::string_view text, std::size_t &t, std::string_view pattern, std::size_t &p)
+bool isEmptyList(std::string_view pattern, std::size_t p)
+{
+    return pattern[p] == '[' && p + 1 < pattern.size() && pattern[p + 1] == ']';
+}
+
+// Whether the pattern's `_` or `[` at `p` takes the text at `t` (`[]` takes nothing there); if so, moves both
+// past what they took.
+bool matchWildcard(std::string_view text, std::size_t &t, std::string_view pattern, std::size_t &p)
 {
     const char *const at = text.data() + t;
-    const char element = pattern[p];
-    if (element == '_') {
-        t += utf8CharLength(at, text.data() + text.size());
+    const std::size_t length = utf8CharLength(at, text.data() + text.size());
+    if (pattern[p] == '_') {
+        t += length;
         ++p;
         return true;
     }
-    if (element == '[') {
-        const std::size_t close = listEnd(pattern, p);
-        if (close != std::string_view::npos) {
-            const std::size_t length = utf8CharLength(at, text.data() + text.size());
-            if (!listHolds(pattern.substr(p + 1, close - p - 1), rangeOrder(codePoint(at, length))))
-                return false;
-            t += length;
-            p = close + 1;
-            return true;
-        }
+    const std::size_t close = listEnd(pattern, p);
+    if (close == std::string_view::npos) { // an open `[` stands for itself
+        if (*at != '[')
+            return false;
+        ++t;
+        ++p;
+        return true;
     }
-    if (element != text[t])
+    if (close == p + 1) {
+        p += 2;
+        return true;
+    }
+    if (!listHolds(pattern.substr(p + 1, close - p - 1), rangeOrder(codePoint(at, length))))
         return false;
-    ++t;
-    ++p;
+    t += length;
+    p = close + 1;
     return true;
-}
-
-bool isEmptyList(std::string_view pattern, std::size_t p)
-{
-    return pattern.compare(p, 2, "[]") == 0;
 }
 
 } // namespace
@@ -123,17 +125,22 @@ bool likeMatches(std::string_view text, std::string_view pattern)
     std::size_t runPattern = std::string_view::npos;
     std::size_t runText = 0;
     while (t < text.size()) {
-        if (p < pattern.size() && pattern[p] == '%') {
-            runPattern = ++p;
-            runText = t;
-            continue;
+        if (p < pattern.size()) {
+            const char element = pattern[p];
+            if (element == '%') {
+                runPattern = ++p;
+                runText = t;
+                continue;
+            }
+            if (element == '_' || element == '[') {
+                if (matchWildcard(text, t, pattern, p))
+                    continue;
+            } else if (element == text[t]) {
+                ++t;
+                ++p;
+                continue;
+            }
         }
-        if (p < pattern.size() && isEmptyList(pattern, p)) {
-            p += 2;
-            continue;
-        }
-        if (p < pattern.size() && matchOne(text, t, pattern, p))
-            continue;
         if (runPattern == std::string_view::npos)
             return false;
         // Let the last `%` take one more character and try again after it.

@@ -10,7 +10,8 @@ namespace velkaro::database {
 // `[]` stands for no character at all. Inside a list `%`, `_` and `[` stand for themselves, and so does `-`
 // first or last. Every other character stands for itself.
 
-// Whether the whole of `text` matches `pattern`, a pattern that isValidLikePattern accepts.
+// Whether the whole of `text` matches `pattern`. A `[` that no `]` closes stands for itself here; the engine
+// rejects such patterns before matching (isValidLikePattern).
 bool likeMatches(std::string_view text, std::string_view pattern);
 
 // Whether every `[` of the pattern opens a list that is closed and whose ranges ascend.
