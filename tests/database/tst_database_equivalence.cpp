@@ -93,29 +93,15 @@ private:
         return text;
     }
 
-    // Some characters as lists: most of them lists that take the character (itself, a range up to it, or it
-    // among others), some negated lists.
+    // Some characters as lists: lists that take the character (among others, or as the end of a range), or
+    // negated lists of a letter.
     QString withLists(const QString &text)
     {
         QString pattern;
         for (const QChar c : text) {
-            const QString upper = QString(c).toUpper();
-            switch (c == u']' || c == u'!' || c == u'-' ? 0 : bounded(0, 6)) {
-            case 1:
-                pattern += u"["_s + c + u"]"_s;
-                break;
-            case 2:
-                pattern += c >= u'0' ? u"[0-"_s + upper + u"]"_s : QString(c);
-                break;
-            case 3:
-                pattern += u"[Ж9"_s + c + u"Ёa]"_s;
-                break;
-            case 4:
-                pattern += u"[!"_s + QChar(u'А' + bounded(0, 32)) + u"]"_s;
-                break;
-            default:
-                pattern += c;
-            }
+            const QStringList forms {QString(c), u"[Ж9"_s + c + u"Ёa]"_s, u"[0-"_s + c + u"]"_s,
+                u"[!"_s + QChar(u'А' + bounded(0, 32)) + u"]"_s, QString(c)};
+            pattern += forms[c >= u'0' && c != u']' ? bounded(0, 5) : 0];
         }
         return pattern;
     }

@@ -466,7 +466,6 @@ void tst_ui_frmsettings::enterPressesFocusedButton_data()
     QTest::newRow("Return on OK") << u"cmdOK"_s << int(Qt::Key_Return) << true;
     QTest::newRow("keypad Enter on OK") << u"cmdOK"_s << int(Qt::Key_Enter) << true;
     QTest::newRow("Return on Отмена") << u"cmdCancel"_s << int(Qt::Key_Return) << false;
-    QTest::newRow("keypad Enter on Отмена") << u"cmdCancel"_s << int(Qt::Key_Enter) << false;
 }
 
 void tst_ui_frmsettings::enterPressesFocusedButton()

@@ -103,10 +103,6 @@ void tst_ui_frmsettings_drives::bindMountsAndSystemDrive_data()
                                                  << QByteArray("80 79 254:0 /tmp /tmp rw - ext4 /dev/vda rw\n"
                                                                "81 79 254:0 /home /home rw - ext4 /dev/vda rw")
                                                  << QStringList {u"/"_s, u"/tmp"_s, u"/home"_s};
-    QTest::newRow("subvolumes of one file system")
-        << QList {root, volume(u"/home"_s, u"btrfs"_s)}
-        << QByteArray("26 1 0:30 /@ / rw - btrfs /dev/sda2 rw\n27 26 0:30 /@home /home rw - btrfs /dev/sda2 rw")
-        << QStringList {u"/"_s, u"/home"_s};
 }
 
 void tst_ui_frmsettings_drives::bindMountsAndSystemDrive()
