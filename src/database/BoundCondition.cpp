@@ -44,6 +44,8 @@ std::vector<BoundCondition> bindConditions(const Table &table, const Statement &
         b.column = &table.values(*index);
         b.op = condition.op;
         b.folded = foldedUtf8(condition.value);
+        if (b.op == ComparisonOperator::Like && !isValidLikePattern(b.folded))
+            throw DatabaseError("invalid pattern");
         b.numeric = condition.op == ComparisonOperator::Equal && table.columns()[*index].kind == ColumnKind::Number;
         if (b.numeric && !parseNumber(b.folded, &b.number))
             throw DatabaseError("data type mismatch");

@@ -22,8 +22,9 @@ struct BoundCondition
     bool holds(std::uint32_t row) const;
 };
 
-// Ties the statement's conditions to the columns of `table`; an unknown column, or a text that is no
-// number compared to a numeric column, throws DatabaseError.
+// Ties the statement's conditions to the columns of `table`; an unknown column, a text that is no number
+// compared to a numeric column, or a malformed LIKE pattern (a list left open, a descending range) throws
+// DatabaseError.
 std::vector<BoundCondition> bindConditions(const Table &table, const Statement &statement);
 
 bool allHold(const std::vector<BoundCondition> &conditions, std::uint32_t row);

@@ -1,5 +1,7 @@
 #include "mdlFunc.h"
 
+#include "database/CaseFold.h"
+
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -13,11 +15,18 @@ bool given(const QString &text)
     return !text.isEmpty();
 }
 
+// Upper-cased exactly as the database folds the stored texts, one character to one (ß stays ß), so that a
+// value typed as it is stored finds it.
+QString upperCased(const QString &text)
+{
+    return QString::fromStdString(database::foldedUtf8(text));
+}
+
 // The address pattern of the first address case that holds, if any. House, building and flat
 // go in as typed; only the street is upper-cased.
 std::optional<QString> addressPattern(const SearchInputs &in)
 {
-    const QString street = in.street.toUpper();
+    const QString street = upperCased(in.street);
     if (given(in.street) && given(in.house) && given(in.korp) && given(in.flat))
         return u"%"_s + street + u"%Д% "_s + in.house + u"%КОРП% "_s + in.korp + u"%КВ%."_s + in.flat;
     if (!given(in.korp) && given(in.house) && given(in.flat) && given(in.street))
@@ -50,11 +59,11 @@ void DeriveCriteria(const SearchInputs &inputs, SearchCriteria &criteria)
     if (given(inputs.phone))
         criteria.set(CriterionKind::Phone, trimBlanks(inputs.phone).remove(u'-'));
     if (given(inputs.ab))
-        criteria.set(CriterionKind::Subscriber, u"%"_s + inputs.ab.toUpper() + u"%"_s);
+        criteria.set(CriterionKind::Subscriber, u"%"_s + upperCased(inputs.ab) + u"%"_s);
     if (const auto pattern = addressPattern(inputs))
         criteria.set(CriterionKind::Address, *pattern);
     if (given(inputs.comment))
-        criteria.set(CriterionKind::Comment, inputs.comment.toUpper());
+        criteria.set(CriterionKind::Comment, upperCased(inputs.comment));
 }
 
 bool AnyRuleApplies(const SearchInputs &inputs)

@@ -118,9 +118,16 @@ void frmSettings::describeControls()
     }
 }
 
-// Esc is no cancel key here; the other keys behave as in any dialog.
+// Neither button is the default, so Enter presses only a button that has the focus; Esc is no cancel key. The
+// other keys behave as in any dialog.
 void frmSettings::keyPressEvent(QKeyEvent *event)
 {
+    const bool enter = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (auto *button = qobject_cast<QPushButton *>(focusWidget()); enter && (button == cmdOK || button == cmdCancel)) {
+        button->click();
+        return;
+    }
     if (event->matches(QKeySequence::Cancel)) {
         event->ignore();
         return;

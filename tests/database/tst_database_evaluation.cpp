@@ -39,6 +39,7 @@ std::shared_ptr<const Table> sampleTable()
         {u"АБВЖГД"_s, u"4444444"_s, longAddress(u"123"_s), u"50 СКИДКА"_s, u"5"_s},
         {u"Я"_s, u"6666666"_s, u"МИРА УЛ. Д. 1"_s, null, u"1"_s},
         {u"ёж"_s, u"5555555"_s, u"Ёлочная"_s, u"ночью"_s, u"6"_s},
+        {u"[Вектор] Straße ﬁrma"_s, u"7777777"_s, u"Ёлочная Д. 1"_s, u"a-b"_s, u"7"_s},
     });
 }
 
@@ -86,7 +87,7 @@ void tst_database_evaluation::matchingRows_data()
     QTest::newRow("two underscores: two-letter texts") << u"ABONENT LIKE '__'"_s << Rows {11};
     QTest::newRow("underscore in the data is a letter") << u"ABONENT LIKE 'АБВ_ГД'"_s << Rows {8, 9};
     QTest::newRow("percent alone: every non-null text")
-        << u"ABONENT LIKE '%'"_s << Rows {0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 11};
+        << u"ABONENT LIKE '%'"_s << Rows {0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12};
     QTest::newRow("empty pattern: the empty text only") << u"ABONENT LIKE ''"_s << Rows {6};
     QTest::newRow("percent runs") << u"ABONENT LIKE '%%ИВ%%ОВ%%'"_s << Rows {0, 1};
     QTest::newRow("equal whole text") << u"ABONENT='ИВАНОВ И.И.'"_s << Rows {0};
@@ -108,9 +109,29 @@ void tst_database_evaluation::matchingRows_data()
     QTest::newRow("number like its text") << u"NO_TYPE LIKE '2%'"_s << Rows {0, 5};
     QTest::newRow("and") << u"ABONENT LIKE '%ИВАНОВ%' AND COMMENT LIKE 'АПТЕКА'"_s << Rows {0};
     QTest::newRow("and leaves out nulls")
-        << u"COMMENT LIKE '%' AND ABONENT LIKE '%'"_s << Rows {0, 1, 3, 4, 5, 6, 8, 9, 11};
+        << u"COMMENT LIKE '%' AND ABONENT LIKE '%'"_s << Rows {0, 1, 3, 4, 5, 6, 8, 9, 11, 12};
     QTest::newRow("and with equal") << u"PHONE='1234567' AND ABONENT LIKE '%Ё%'"_s << Rows {};
     QTest::newRow("column name in any case") << u"abonent like '%smith%'"_s << Rows {4};
+    QTest::newRow("list of letters") << u"ABONENT LIKE '[ИЯ]%'"_s << Rows {0, 1, 10};
+    QTest::newRow("range") << u"ABONENT LIKE '[а-г]%'"_s << Rows {8, 9};
+    QTest::newRow("range of the alphabet takes Ё") << u"ABONENT LIKE '[А-Я]%'"_s << Rows {0, 1, 2, 3, 8, 9, 10, 11};
+    QTest::newRow("Ё follows Е in a range") << u"ABONENT LIKE '[Ё-Ж]%'"_s << Rows {2, 11};
+    QTest::newRow("negated list") << u"ABONENT LIKE '[!ИЯ]%'"_s << Rows {2, 3, 4, 5, 8, 9, 11, 12};
+    QTest::newRow("negated range") << u"PHONE LIKE '[!0-9]%'"_s << Rows {2};
+    QTest::newRow("digit range") << u"PHONE LIKE '[2-3]%'"_s << Rows {0, 1, 6, 8};
+    QTest::newRow("list after a literal") << u"ABONENT LIKE '%ИВАНОВ[А]%'"_s << Rows {1};
+    QTest::newRow("list at the end of a long text") << u"ADDRESS LIKE '%САДОВАЯ%Д% 5%КВ%.1[2]'"_s << Rows {0, 1, 8};
+    QTest::newRow("bracket as a list of itself") << u"ABONENT LIKE '[[]ВЕКТОР]%'"_s << Rows {12};
+    QTest::newRow("closing bracket alone is itself") << u"ABONENT LIKE '%Р]%'"_s << Rows {12};
+    QTest::newRow("percent inside a list is itself") << u"COMMENT LIKE '50[%]%'"_s << Rows {8};
+    QTest::newRow("underscore inside a list is itself") << u"ABONENT LIKE 'АБВ[_]ГД'"_s << Rows {8};
+    QTest::newRow("hyphen first in a list") << u"COMMENT LIKE 'A[-X]B'"_s << Rows {12};
+    QTest::newRow("hyphen last in a list") << u"COMMENT LIKE 'A[X-]B'"_s << Rows {12};
+    QTest::newRow("empty list is no character") << u"ABONENT LIKE 'Я[]'"_s << Rows {10};
+    QTest::newRow("negated empty list is any character") << u"ABONENT LIKE '[!]'"_s << Rows {10};
+    QTest::newRow("equal takes brackets as they are") << u"ABONENT='[вектор] straße ﬁrma'"_s << Rows {12};
+    QTest::newRow("ß folds to itself") << u"ABONENT LIKE '%straße%'"_s << Rows {12};
+    QTest::newRow("ligature is not two letters") << u"ABONENT LIKE '%FIRMA'"_s << Rows {};
 }
 
 void tst_database_evaluation::matchingRows()
@@ -140,6 +161,11 @@ void tst_database_evaluation::rejectedStatements_data()
     QTest::newRow("trailing words") << u"SELECT * FROM Base WHERE PHONE='1' ORDER BY PHONE"_s;
     QTest::newRow("keyword glued to name") << u"SELECT * FROMBase WHERE PHONE='1'"_s;
     QTest::newRow("text for a number") << u"SELECT * FROM Base WHERE NO_TYPE='ЛИЧНЫЙ'"_s;
+    QTest::newRow("list left open") << u"SELECT * FROM Base WHERE ABONENT LIKE '%[АБ%'"_s;
+    QTest::newRow("list left open after a closed one") << u"SELECT * FROM Base WHERE ABONENT LIKE '[А]%['"_s;
+    QTest::newRow("descending range") << u"SELECT * FROM Base WHERE ABONENT LIKE '[Я-А]%'"_s;
+    QTest::newRow("list left open in a later condition")
+        << u"SELECT * FROM Base WHERE PHONE='1' AND ADDRESS LIKE '[%'"_s;
 }
 
 void tst_database_evaluation::rejectedStatements()

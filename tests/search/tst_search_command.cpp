@@ -92,6 +92,8 @@ private Q_SLOTS:
     void sixLinesOfAnEntry();
     void nullFieldsGiveLabelsAlone();
     void numbersInTextLines();
+    void textRulesOfTheInput_data();
+    void textRulesOfTheInput();
     void lineTypePerRecord_data();
     void lineTypePerRecord();
     void emptyResultClearsTheList();
@@ -258,6 +260,33 @@ void tst_search_command::numbersInTextLines()
 
     QCOMPARE(m_messages.messages.size(), 0);
     QCOMPARE(m_list.lines, block(u"ПЕТРОВ"_s, u"1234567"_s, {}, u"ТАКСОФОН"_s, u"2.5"_s));
+}
+
+void tst_search_command::textRulesOfTheInput_data()
+{
+    QTest::addColumn<SearchInputs>("inputs");
+    QTest::addColumn<QStringList>("abonents");
+    QTest::addColumn<bool>("fails");
+
+    QTest::newRow("ß typed as stored") << byAbonent(u"straße"_s) << QStringList {u"Straße Anna"_s} << false;
+    QTest::newRow("ss finds no ß") << byAbonent(u"strasse"_s) << QStringList {u"STRASSE OLGA"_s} << false;
+    QTest::newRow("ligature typed as stored") << byAbonent(u"ﬁrma"_s) << QStringList {u"ﬁrma ВЕКТОР"_s} << false;
+    QTest::newRow("remark typed as stored") << byComment(u"weiß"_s) << QStringList {u"Straße Anna"_s} << false;
+    QTest::newRow("unclosed list") << byAbonent(u"[север"_s) << QStringList {} << true;
+}
+
+void tst_search_command::textRulesOfTheInput()
+{
+    QFETCH(SearchInputs, inputs);
+    QFETCH(QStringList, abonents);
+    QFETCH(bool, fails);
+    database::SetDatabaseFile(
+        writeBase(u"texts.mdb"_s, header + u"Straße Anna,1,,Weiß,21\nSTRASSE OLGA,2,,,21\nﬁrma ВЕКТОР,3,,,21\n"_s));
+
+    runSearch(inputs);
+
+    QCOMPARE(m_messages.messages, fails ? QList<RecordedMessage> {databaseFailure} : QList<RecordedMessage> {});
+    QCOMPARE(valuesOf(m_list.lines, abonentLabel), abonents);
 }
 
 void tst_search_command::lineTypePerRecord_data()

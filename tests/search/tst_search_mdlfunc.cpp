@@ -83,8 +83,12 @@ void tst_search_mdlfunc::queryFromInputs_data()
         << e << e << e << e << u"иванов"_s << e << e << u"SELECT * FROM Base WHERE ABONENT LIKE '%ИВАНОВ%' "_s;
     QTest::newRow("subscriber Latin and Cyrillic") << e << e << e << e << u"smith ёжиков"_s << e << e
                                                    << u"SELECT * FROM Base WHERE ABONENT LIKE '%SMITH ЁЖИКОВ%' "_s;
-    QTest::newRow("subscriber full case mapping")
-        << e << e << e << e << u"straße"_s << e << e << u"SELECT * FROM Base WHERE ABONENT LIKE '%STRASSE%' "_s;
+    QTest::newRow("subscriber: one character to one") << e << e << e << e << u"straße ﬁrma"_s << e << e
+                                                      << u"SELECT * FROM Base WHERE ABONENT LIKE '%STRAßE ﬁRMA%' "_s;
+    QTest::newRow("street: one character to one")
+        << u"weißer"_s << u"5"_s << e << e << e << e << e << u"SELECT * FROM Base WHERE ADDRESS LIKE '%WEIßER%Д% 5'"_s;
+    QTest::newRow("remark: one character to one")
+        << e << e << e << e << e << e << u"ŉ ǰ"_s << u"SELECT * FROM Base WHERE COMMENT LIKE 'ŉ ǰ' "_s;
     QTest::newRow("subscriber of blanks is given")
         << e << e << e << e << u"  "_s << e << e << u"SELECT * FROM Base WHERE ABONENT LIKE '%  %' "_s;
     QTest::newRow("street and house") << u"садовая"_s << u"5"_s << e << e << e << e << e

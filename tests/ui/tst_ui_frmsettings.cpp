@@ -109,6 +109,8 @@ private Q_SLOTS:
     void okWithEmptyPathGivesDriverPrefix();
     void keysAndCloseBoxApplyNothing_data();
     void keysAndCloseBoxApplyNothing();
+    void enterPressesFocusedButton_data();
+    void enterPressesFocusedButton();
     void unreadableDrive_data();
     void unreadableDrive();
     void unreadableDriveShowsStopBox();
@@ -432,8 +434,8 @@ void tst_ui_frmsettings::keysAndCloseBoxApplyNothing_data()
 
     QTest::newRow("Esc") << u"txtPath"_s << int(Qt::Key_Escape);
     QTest::newRow("Enter in the text box") << u"txtPath"_s << int(Qt::Key_Return);
-    QTest::newRow("Enter on OK") << u"cmdOK"_s << int(Qt::Key_Return);
-    QTest::newRow("Enter on Отмена") << u"cmdCancel"_s << int(Qt::Key_Return);
+    QTest::newRow("Enter on the file list") << u"flBase"_s << int(Qt::Key_Return);
+    QTest::newRow("Esc on OK") << u"cmdOK"_s << int(Qt::Key_Escape);
 }
 
 void tst_ui_frmsettings::keysAndCloseBoxApplyNothing()
@@ -454,6 +456,36 @@ void tst_ui_frmsettings::keysAndCloseBoxApplyNothing()
     QVERIFY(m_dialog->isHidden());
     QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + velkaro::places::defaultDatabasePath());
     QCOMPARE(txtPath->text(), u"/srv/typed.mdb"_s);
+}
+
+void tst_ui_frmsettings::enterPressesFocusedButton_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("applies");
+
+    QTest::newRow("Return on OK") << u"cmdOK"_s << int(Qt::Key_Return) << true;
+    QTest::newRow("keypad Enter on OK") << u"cmdOK"_s << int(Qt::Key_Enter) << true;
+    QTest::newRow("Return on Отмена") << u"cmdCancel"_s << int(Qt::Key_Return) << false;
+}
+
+void tst_ui_frmsettings::enterPressesFocusedButton()
+{
+    QFETCH(QString, target);
+    QFETCH(int, key);
+    QFETCH(bool, applies);
+    m_dialog = openDialog();
+    QVERIFY(QTest::qWaitForWindowActive(m_dialog.get()));
+    txtPath->setText(u"/srv/typed.mdb"_s);
+    auto *button = m_dialog->findChild<QPushButton *>(target);
+    button->setFocus();
+
+    const Qt::KeyboardModifiers modifiers = key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
+    QTest::keyClick(button, Qt::Key(key), modifiers);
+
+    QVERIFY(m_dialog->isHidden());
+    QCOMPARE(velkaro::database::ConnectionString(),
+        driverPrefix + (applies ? u"/srv/typed.mdb"_s : velkaro::database::defaultDatabasePath()));
 }
 
 void tst_ui_frmsettings::unreadableDrive_data()
