@@ -69,6 +69,10 @@ void TestReadTable::roundTrip_data()
                {u"D"_s, ColumnKind::Number}, {u"T"_s, ColumnKind::Text}}
         << QList<Row> {{u"255"_s, u"-32768"_s, u"0.5"_s, u"x"_s}, {u"0"_s, u"32767"_s, u"-12345.25"_s, std::nullopt},
                {std::nullopt, std::nullopt, std::nullopt, u"y"_s}};
+    QTest::newRow("numbers read back exactly")
+        << QByteArray("D\n1.7976931348623157e308\n-5e-324\n0.1\n1e22\n123456789.123\n") << u"D:double"_s
+        << std::vector<ColumnInfo> {{u"D"_s, ColumnKind::Number}}
+        << QList<Row> {{u"1.7976931348623157e+308"_s}, {u"-5e-324"_s}, {u"0.1"_s}, {u"1e+22"_s}, {u"123456789.123"_s}};
     QTest::newRow("table without rows") << QByteArray("ABONENT,PHONE,ADDRESS,COMMENT,NO_TYPE\n") << QString()
                                         << directoryColumns << QList<Row> {};
 }

@@ -285,6 +285,7 @@ void tst_search_command::lineTypePerRecord_data()
     QTest::newRow("double rounds half down to even")
         << u"double"_s << u"18.5"_s << u"КОЛЛЕКТИВНЫЙ через АВУ н/ч  (справок не давать)"_s;
     QTest::newRow("double 255.5 rounds out of range") << u"double"_s << u"255.5"_s << QString();
+    QTest::newRow("largest double") << u"double"_s << u"1.7976931348623157e308"_s << QString();
 }
 
 void tst_search_command::lineTypePerRecord()

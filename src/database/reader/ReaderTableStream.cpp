@@ -16,7 +16,6 @@
 #include <memory>
 #include <optional>
 #include <string_view>
-#include <type_traits>
 #include <vector>
 
 namespace velkaro::reader {
@@ -201,13 +200,9 @@ struct ColumnOutput
     int boundSize = 0;
 };
 
-template <typename T> std::string_view written(char *out, T value, std::chars_format format = {}, int precision = 0)
+template <typename T> std::string_view written(char *out, T value)
 {
-    std::to_chars_result result;
-    if constexpr (std::is_floating_point_v<T>)
-        result = std::to_chars(out, out + 64, value, format, precision);
-    else
-        result = std::to_chars(out, out + 64, value);
+    const std::to_chars_result result = std::to_chars(out, out + 64, value);
     return {out, std::size_t(result.ptr - out)};
 }
 
@@ -227,11 +222,11 @@ std::string_view rendered(MdbHandle *mdb, const ColumnOutput &output, const MdbF
         return written(scratch, short(mdb_get_int16(page, start)));
     case Rendering::Int32:
         return written(scratch, int(mdb_get_int32(page, start)));
-    // printf's %.8g and %.16lg.
+    // The shortest text that reads back as the same value.
     case Rendering::Single:
-        return written(scratch, double(mdb_get_single(page, start)), std::chars_format::general, 8);
+        return written(scratch, mdb_get_single(page, start));
     case Rendering::Double:
-        return written(scratch, mdb_get_double(page, start), std::chars_format::general, 16);
+        return written(scratch, mdb_get_double(page, start));
     case Rendering::Text: {
         if (field.siz <= 0)
             return {};
