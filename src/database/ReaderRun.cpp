@@ -16,6 +16,7 @@ constexpr qint64 kStderrKept = 4096;
 constexpr qint64 kReadChunk = 1024 * 1024;
 // How often an idle wait looks whether another reader of the same table failed.
 constexpr int kCancelCheckMs = 50;
+constexpr int kKilledReaderWaitMs = 5000;
 
 QString readerProgram()
 {
@@ -46,7 +47,9 @@ ReaderRun::~ReaderRun()
 {
     if (m_process.state() != QProcess::NotRunning) {
         m_process.kill();
-        m_process.waitForFinished(-1);
+        // A killed reader ends at once unless the kernel holds it in a read from a dead share; the program
+        // does not wait for that without limit (QProcess's destructor then gives up after its own bound).
+        m_process.waitForFinished(kKilledReaderWaitMs);
     }
 }
 

@@ -17,6 +17,9 @@
 
 #include <sys/stat.h>
 
+#include <new>
+#include <stdexcept>
+
 using namespace Qt::StringLiterals;
 using namespace velkaro;
 using namespace velkaro::search;
@@ -102,6 +105,8 @@ private Q_SLOTS:
     void searchAfterFailedSearch();
     void searchAfterSetDatabaseFile();
     void fileChangedBetweenSearches();
+    void failureOfAnyKind_data();
+    void failureOfAnyKind();
 
 private:
     QString writeBase(
@@ -475,6 +480,42 @@ void tst_search_command::fileChangedBetweenSearches()
 
     QCOMPARE(m_messages.messages.size(), 0);
     QCOMPARE(valuesOf(m_list.lines, abonentLabel), QStringList {u"ПЕТРОВ ИВАН ИВАНОВИЧ"_s});
+}
+
+void tst_search_command::failureOfAnyKind_data()
+{
+    QTest::addColumn<bool>("outOfMemory");
+    QTest::newRow("std::bad_alloc") << true;
+    QTest::newRow("std::runtime_error") << false;
+}
+
+void tst_search_command::failureOfAnyKind()
+{
+    // Memory running out while the list takes a huge result, which no test file can make happen.
+    class FailingList : public RecordingList
+    {
+    public:
+        explicit FailingList(bool outOfMemory)
+            : m_outOfMemory(outOfMemory)
+        { }
+        void append(const QStringList &) override
+        {
+            if (m_outOfMemory)
+                throw std::bad_alloc();
+            throw std::runtime_error("list failed");
+        }
+
+    private:
+        bool m_outOfMemory;
+    };
+    QFETCH(bool, outOfMemory);
+    FailingList failing(outOfMemory);
+    SearchCommand(*m_connection, *m_recordset).run(FixedInputs(byComment(u"аптека"_s)), failing, m_messages);
+    QCOMPARE(m_messages.messages, QList<RecordedMessage> {databaseFailure});
+
+    runSearch(byComment(u"аптека"_s));
+    QCOMPARE(m_messages.messages.size(), 1);
+    QCOMPARE(valuesOf(m_list.lines, abonentLabel), (QStringList {u"ИВАНОВ ИВАН ИВАНОВИЧ"_s, u"СИДОРОВ СИДОР"_s}));
 }
 
 QTEST_GUILESS_MAIN(tst_search_command)
