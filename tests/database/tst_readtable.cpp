@@ -34,6 +34,8 @@ private Q_SLOTS:
     void roundTrip_data();
     void roundTrip();
     void generatedDirectory();
+    void directoryColumnTypes_data();
+    void directoryColumnTypes();
 
 private:
     QTemporaryDir m_dir;
@@ -110,6 +112,36 @@ void TestReadTable::generatedDirectory()
             entry.lineType ? std::optional(QString::number(*entry.lineType)) : std::nullopt};
         QCOMPARE(sink.m_rows.at(i), expected);
     }
+}
+
+void TestReadTable::directoryColumnTypes_data()
+{
+    QTest::addColumn<QString>("columnList");
+    const QString texts = u"ABONENT:text(255),PHONE:text(50),ADDRESS:text(255),COMMENT:text(255)"_s;
+    for (const char *type : {"byte", "integer", "long", "double", "text(3)", "text(255)"})
+        QTest::addRow("NO_TYPE %s", type) << texts + u",NO_TYPE:"_s + QString::fromLatin1(type);
+    QTest::newRow("texts of one character")
+        << u"ABONENT:text(1),PHONE:text(1),ADDRESS:text(1),COMMENT:text(1),NO_TYPE:long"_s;
+    QTest::newRow("columns in another order")
+        << u"NO_TYPE:integer,COMMENT:text(7),ABONENT:text(200),ADDRESS:text(100),PHONE:text(2)"_s;
+}
+
+void TestReadTable::directoryColumnTypes()
+{
+    QFETCH(QString, columnList);
+    const QString path = writeMdb(m_dir.filePath(u"types.mdb"_s),
+        text("NO_TYPE,ABONENT,PHONE,ADDRESS,COMMENT\n21,Ж,7,А,\n").toUtf8(), columnList);
+    RecordingSink sink;
+    readTable(path, u"Base"_s, sink);
+    QCOMPARE(sink.m_rows.size(), 1);
+    QList<std::optional<QString>> values;
+    for (const char *name : {"ABONENT", "PHONE", "ADDRESS", "COMMENT", "NO_TYPE"}) {
+        const auto column = std::find_if(sink.m_columns.begin(), sink.m_columns.end(),
+            [name](const ColumnInfo &info) { return info.name == QLatin1String(name); });
+        QVERIFY(column != sink.m_columns.end());
+        values.append(sink.m_rows.at(0).at(column - sink.m_columns.begin()));
+    }
+    QCOMPARE(values, (Row {text("Ж"), u"7"_s, text("А"), std::nullopt, u"21"_s}));
 }
 
 QTEST_GUILESS_MAIN(TestReadTable)

@@ -48,6 +48,18 @@ qsizetype firstDataPage(const QByteArray &mdb)
     return -1;
 }
 
+// Start of the table definition of the good file, and of the descriptor of its column `index`
+// (ABONENT, PHONE, ADDRESS, COMMENT, NO_TYPE).
+qsizetype definitionAt(const QByteArray &mdb)
+{
+    return qsizetype(findTableDefinitionPage(mdb, u"ABONENT"_s)) * kJet4PageSize;
+}
+
+qsizetype descriptorAt(const QByteArray &mdb, int index)
+{
+    return definitionAt(mdb) + 63 + 25 * index;
+}
+
 } // namespace
 
 class TestReadTableBadFiles : public QObject
@@ -131,6 +143,25 @@ void TestReadTableBadFiles::badFile_data()
     QTest::newRow("table counts a row more") << variant(u"count.mdb"_s, [](QByteArray &b) {
         const qsizetype at = qsizetype(findTableDefinitionPage(b, u"ABONENT"_s)) * kJet4PageSize + 16;
         writeU32(b, at, readU32(b, at) + 1);
+    }) << base;
+    // Definitions the library would read every row by, wrongly.
+    QTest::newRow("no variable columns counted")
+        << variant(u"tdef-novar.mdb"_s, [](QByteArray &b) { writeU16(b, definitionAt(b) + 43, 0); }) << base;
+    QTest::newRow("variable column index 4096")
+        << variant(u"tdef-varindex.mdb"_s, [](QByteArray &b) { writeU16(b, descriptorAt(b, 0) + 7, 4096); }) << base;
+    QTest::newRow("two columns at one variable index")
+        << variant(u"tdef-varsame.mdb"_s, [](QByteArray &b) { writeU16(b, descriptorAt(b, 1) + 7, 0); }) << base;
+    QTest::newRow("two columns of one number")
+        << variant(u"tdef-colnum.mdb"_s, [](QByteArray &b) { writeU16(b, descriptorAt(b, 1) + 5, 0); }) << base;
+    QTest::newRow("text column typed as a long")
+        << variant(u"tdef-type.mdb"_s, [](QByteArray &b) { b[descriptorAt(b, 0)] = 0x04; }) << base;
+    QTest::newRow("text column typed as binary")
+        << variant(u"tdef-binary.mdb"_s, [](QByteArray &b) { b[descriptorAt(b, 0)] = 0x09; }) << base;
+    QTest::newRow("long of 2 bytes") << variant(u"tdef-size.mdb"_s, [](QByteArray &b) {
+        writeU16(b, descriptorAt(b, 4) + 23, 2);
+    }) << base;
+    QTest::newRow("text of 600 bytes") << variant(u"tdef-textsize.mdb"_s, [](QByteArray &b) {
+        writeU16(b, descriptorAt(b, 3) + 23, 600);
     }) << base;
     // mdbtools skips a row it cannot locate without a word.
     QTest::newRow("row slot past the page")

@@ -2,6 +2,7 @@
 
 #include "ReaderOutput.h"
 #include "ReaderSandbox.h"
+#include "TableDefinitionCheck.h"
 
 #include <mdbtools.h>
 
@@ -339,6 +340,8 @@ void streamTable(const char *path, const char *tableName, TablePart part, Reader
         fail(ReaderError::DefinitionUnreadable, sandbox.takeLibraryText());
     if (!mdb_read_columns(table.get()) || table->num_cols == 0 || table->num_cols > protocol::kMaxColumns)
         fail(ReaderError::DefinitionUnreadable, sandbox.takeLibraryText());
+    if (const auto problem = tableDefinitionProblem(mdb.get(), table.get()))
+        fail(ReaderError::DefinitionUnreadable, *problem);
     if (table->num_rows > shape.pages * protocol::kMaxRowsPerPage)
         fail(ReaderError::RowCountMismatch, "row count beyond what the file can hold");
     checkLibraryText(sandbox, false);
