@@ -1,5 +1,6 @@
 #include "ReaderTableStream.h"
 
+#include "ReaderMemo.h"
 #include "ReaderOutput.h"
 #include "ReaderSandbox.h"
 #include "TableDefinitionCheck.h"
@@ -145,9 +146,9 @@ MdbTableDef *findTable(MdbHandle *mdb, const char *tableName)
 }
 
 // How a column's values become text: numbers, booleans and short texts straight from the cracked field
-// (with the library's accessors and converter, in the library's notation), anything else by the library
-// into a bound buffer.
-enum class Rendering { Boolean, Byte, Int16, Int32, Single, Double, Text, Ole, Bound };
+// (with the library's accessors and converter, in the library's notation), memos from their pages, anything
+// else by the library into a bound buffer.
+enum class Rendering { Boolean, Byte, Int16, Int32, Single, Double, Text, Memo, Ole, Bound };
 
 Rendering renderingOf(int type)
 {
@@ -167,6 +168,8 @@ Rendering renderingOf(int type)
         return Rendering::Double;
     case MDB_TEXT:
         return Rendering::Text;
+    case MDB_MEMO:
+        return Rendering::Memo;
     case MDB_OLE:
         return Rendering::Ole;
     default:
@@ -208,7 +211,8 @@ template <typename T> std::string_view written(char *out, T value)
 }
 
 // The text of a non-null field, as the library's bound rendering gives it; `scratch` holds kMaxFieldSize bytes.
-std::string_view rendered(MdbHandle *mdb, const ColumnOutput &output, const MdbField &field, char *scratch)
+std::string_view rendered(
+    MdbHandle *mdb, const ColumnOutput &output, const MdbField &field, char *scratch, ReaderMemo &memo)
 {
     void *page = mdb->pg_buf;
     const int start = field.start;
@@ -237,6 +241,8 @@ std::string_view rendered(MdbHandle *mdb, const ColumnOutput &output, const MdbF
             fail(ReaderError::ValueTooLong, output.column->name);
         return {scratch, std::size_t(size)};
     }
+    case Rendering::Memo:
+        return memo.text(mdb, field, output.column->name);
     case Rendering::Ole:
         return {};
     case Rendering::Bound:
@@ -267,11 +273,12 @@ PageSpan pagesOf(TablePart part, std::uint32_t filePages)
     return span;
 }
 
-std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, TablePart part, PageSpan pages,
+std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, TablePart part, std::uint32_t filePages, PageSpan pages,
     const std::vector<ColumnOutput> &outputs, ReaderSandbox &sandbox, ReaderOutput &output)
 {
     std::vector<MdbField> fields(table->num_cols);
     std::vector<char> scratch(protocol::kMaxFieldSize);
+    ReaderMemo memo(filePages);
     std::uint32_t rows = 0;
     mdb_rewind_table(table);
     // The library reads on from the first listed page after its current one; page 0 is the file header.
@@ -297,7 +304,7 @@ std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, TablePart part, Pag
             } else if (fields[i].is_null) {
                 output.addNull();
             } else {
-                const std::string_view text = rendered(mdb, column, fields[i], scratch.data());
+                const std::string_view text = rendered(mdb, column, fields[i], scratch.data(), memo);
                 output.addField(text.data(), std::uint32_t(text.size()));
             }
         }
@@ -317,6 +324,7 @@ std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, TablePart part, Pag
 void streamTable(const char *path, const char *tableName, TablePart part, ReaderSandbox &sandbox, ReaderOutput &output)
 {
     const FileShape shape = checkFile(path);
+    sandbox.allowMemoryFor(std::uint64_t(shape.pages) * 4096);
 
     std::unique_ptr<MdbHandle, HandleCloser> mdb(mdb_open(path, MDB_NOFLAGS));
     if (!mdb)
@@ -363,7 +371,7 @@ void streamTable(const char *path, const char *tableName, TablePart part, Reader
     output.writeTable(shape.pages, table->num_rows, columns);
 
     const std::uint32_t rows =
-        streamRows(mdb.get(), table.get(), part, pagesOf(part, shape.pages), outputs, sandbox, output);
+        streamRows(mdb.get(), table.get(), part, shape.pages, pagesOf(part, shape.pages), outputs, sandbox, output);
     checkLibraryText(sandbox, false);
     output.writeEnd(rows);
 }
