@@ -4,6 +4,7 @@
 #include "database/DatabaseError.h"
 #include "database/TableSource.h"
 
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -36,6 +37,7 @@ private Q_SLOTS:
     void generatedDirectory();
     void directoryColumnTypes_data();
     void directoryColumnTypes();
+    void identicalPagesOfIdenticalEntries();
 
 private:
     QTemporaryDir m_dir;
@@ -142,6 +144,29 @@ void TestReadTable::directoryColumnTypes()
         values.append(sink.m_rows.at(0).at(column - sink.m_columns.begin()));
     }
     QCOMPARE(values, (Row {text("Ж"), u"7"_s, text("А"), std::nullopt, u"21"_s}));
+}
+
+void TestReadTable::identicalPagesOfIdenticalEntries()
+{
+    // A healthy table can hold byte-identical data pages, so identical pages alone never mark a copied page.
+    constexpr qint64 kEntries = 1000;
+    const QString path = writeMdb(m_dir.filePath(u"same.mdb"_s),
+        "ABONENT,PHONE,ADDRESS,COMMENT,NO_TYPE\n"
+            + text("ИВАНОВ И.И.,1234567,УЛ. ЛЕНИНА Д 5 КВ. 7,,21\n").toUtf8().repeated(int(kEntries)));
+    const QByteArray mdb = readFile(path);
+    QSet<QByteArray> pages;
+    int dataPages = 0;
+    for (qsizetype at = kJet4PageSize; at < mdb.size(); at += kJet4PageSize) {
+        if (mdb.at(at) == 0x01) {
+            ++dataPages;
+            pages.insert(mdb.mid(at, kJet4PageSize));
+        }
+    }
+    QVERIFY(pages.size() < dataPages - 1);
+
+    CountingSink sink;
+    readTable(path, u"Base"_s, sink);
+    QCOMPARE(sink.m_rows, kEntries);
 }
 
 QTEST_GUILESS_MAIN(TestReadTable)
