@@ -163,6 +163,8 @@ void TestReadTableBadFiles::badFile_data()
     QTest::newRow("text of 600 bytes") << variant(u"tdef-textsize.mdb"_s, [](QByteArray &b) {
         writeU16(b, descriptorAt(b, 3) + 23, 600);
     }) << base;
+    QTest::newRow("fixed column moved into the texts")
+        << variant(u"tdef-fixed.mdb"_s, [](QByteArray &b) { writeU16(b, descriptorAt(b, 4) + 21, 42); }) << base;
     // mdbtools skips a row it cannot locate without a word.
     QTest::newRow("row slot past the page")
         << variant(u"slot.mdb"_s, [](QByteArray &b) { writeU16(b, rowTableEntry(firstDataPage(b), 0), 0x1FFF); })

@@ -112,10 +112,9 @@ void TestReadTableMutation::mutatedCopies()
             readTable(path, u"Base"_s, sink);
             QCOMPARE(sink.m_rows.size(), kRows);
             QCOMPARE(sink.m_columns, whole.m_columns);
-            // A definition read whole reads the texts as they were written; only the line-type code may turn
-            // into another number of the same size unnoticed.
-            for (qsizetype row = 0; kind == 3 && row < kRows; ++row)
-                QCOMPARE(sink.m_rows.at(row).first(4), whole.m_rows.at(row).first(4));
+            // A definition read whole reads every value as it was written.
+            if (kind == 3)
+                QCOMPARE(sink.m_rows, whole.m_rows);
         } catch (const DatabaseError &) {
             ++failed;
         }

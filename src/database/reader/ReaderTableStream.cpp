@@ -295,6 +295,8 @@ std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, TablePart part, std
         if (mdb_find_row(mdb, int(table->cur_row) - 1, &rowStart, &rowSize) != 0
             || mdb_crack_row(table, rowStart & 0x1FFF, rowSize, fields.data()) < 0)
             fail(ReaderError::RowUnreadable, "row " + std::to_string(rows));
+        if (!fixedFieldsBeforeVariableOnes(fields.data(), table->num_cols))
+            fail(ReaderError::RowUnreadable, "row " + std::to_string(rows) + ": fixed columns reach into the texts");
         output.beginRow();
         for (std::size_t i = 0; i < outputs.size(); ++i) {
             const ColumnOutput &column = outputs[i];
