@@ -19,10 +19,3 @@ velkaro_add_test(tst_readtable_parts SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_readt
     LIBS velkaro_readtable_fixtures)
 add_dependencies(tst_readtable_parts velkaro-reader)
 
-velkaro_add_test(tst_readtable_slow SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_readtable_slow.cpp
-    LIBS velkaro_readtable_fixtures)
-add_dependencies(tst_readtable_slow velkaro-reader)
-
-velkaro_add_test(tst_readtable_memo SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_readtable_memo.cpp
-    LIBS velkaro_readtable_fixtures)
-add_dependencies(tst_readtable_memo velkaro-reader)

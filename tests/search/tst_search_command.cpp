@@ -491,25 +491,17 @@ void tst_search_command::failureOfAnyKind_data()
 
 void tst_search_command::failureOfAnyKind()
 {
-    // Memory running out while the list takes a huge result, which no test file can make happen.
-    class FailingList : public RecordingList
+    // The list running out of memory for a huge result, which no test file can make happen.
+    struct FailingList : RecordingList
     {
-    public:
-        explicit FailingList(bool outOfMemory)
-            : m_outOfMemory(outOfMemory)
-        { }
+        bool outOfMemory = false;
         void append(const QStringList &) override
         {
-            if (m_outOfMemory)
-                throw std::bad_alloc();
-            throw std::runtime_error("list failed");
+            outOfMemory ? throw std::bad_alloc() : throw std::runtime_error("list failed");
         }
-
-    private:
-        bool m_outOfMemory;
-    };
+    } failing;
     QFETCH(bool, outOfMemory);
-    FailingList failing(outOfMemory);
+    failing.outOfMemory = outOfMemory;
     SearchCommand(*m_connection, *m_recordset).run(FixedInputs(byComment(u"аптека"_s)), failing, m_messages);
     QCOMPARE(m_messages.messages, QList<RecordedMessage> {databaseFailure});
 
