@@ -82,13 +82,13 @@ std::optional<std::string> columnProblem(const MdbColumn &column, bool jet3, int
         return "unknown type " + std::to_string(column.col_type);
     if (column.col_num >= int(maxColumns))
         return "column number out of range";
-    const bool variable = column.col_type == MDB_MEMO || column.col_type == MDB_OLE;
+    const bool longValue = column.col_type == MDB_MEMO || column.col_type == MDB_OLE;
     if (width > 0 || column.col_type == MDB_BOOL) {
         if (!column.is_fixed)
             return "a fixed-size type stored as variable";
         if (column.col_type != MDB_BOOL && column.col_size != width)
             return "size " + std::to_string(column.col_size) + " for its type";
-    } else if (variable && column.is_fixed) {
+    } else if (longValue && column.is_fixed) {
         return "a long value stored as fixed";
     }
     if (column.col_type == MDB_TEXT && (column.col_size <= 0 || column.col_size > (jet3 ? 255 : 510)))
