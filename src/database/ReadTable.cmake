@@ -1,4 +1,6 @@
 target_sources(velkaro_database PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/ProcessCpuTime.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ProcessCpuTime.h
     ${CMAKE_CURRENT_LIST_DIR}/ReadTable.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ReadTableDecoder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ReadTableDecoder.h

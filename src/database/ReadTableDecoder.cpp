@@ -22,6 +22,7 @@ namespace {
 ReadTableDecoder::ReadTableDecoder(RowSink &sink)
     : m_sink(sink)
     , m_buffer(4 * protocol::kRowsRecordTarget)
+    , m_recordLimit(protocol::kMaxRecordSize)
 { }
 
 char *ReadTableDecoder::receiveBuffer(std::size_t size)
@@ -66,7 +67,7 @@ std::size_t ReadTableDecoder::decodeRecord(const char *data, std::size_t size)
         return 0;
     const auto tag = static_cast<std::uint8_t>(data[0]);
     const std::uint32_t payloadSize = protocol::getU32(data + 1);
-    if (payloadSize > protocol::kMaxRecordSize)
+    if (payloadSize > m_recordLimit)
         garbage("record too large");
     if (size - protocol::kRecordHeaderSize < payloadSize) {
         // Make sure the whole record fits once it has arrived.
@@ -100,6 +101,8 @@ void ReadTableDecoder::decodeTable(const char *payload, std::uint32_t size)
         garbage("bad column count");
     if (std::uint64_t(m_expectedRows) > std::uint64_t(pages) * protocol::kMaxRowsPerPage)
         garbage("more rows announced than the file can hold");
+    // A memo may be as long as the file holds; its UTF-8 text takes at most two bytes for each stored one.
+    m_recordLimit = protocol::kMaxRecordSize + 2 * std::uint64_t(pages) * protocol::kMaxPageSize;
 
     std::vector<ColumnInfo> columns;
     std::uint32_t at = 10;

@@ -45,6 +45,8 @@ private:
     std::vector<FieldView> m_fields;
     std::uint32_t m_expectedRows = 0;
     std::uint64_t m_rows = 0;
+    // The largest record the stream may hold, known from the table record on.
+    std::uint64_t m_recordLimit;
 };
 
 } // namespace velkaro::database

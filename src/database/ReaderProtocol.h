@@ -35,7 +35,8 @@ inline constexpr std::uint8_t kNumberKind = 1;
 // A Jet table has at most 255 columns; a data page holds at most 255 rows.
 inline constexpr std::uint32_t kMaxColumns = 255;
 inline constexpr std::uint32_t kMaxRowsPerPage = 255;
-// One rendered value, terminating zero included, fits the reader's bind buffer.
+inline constexpr std::uint64_t kMaxPageSize = 4096;
+// One rendered value other than a memo, terminating zero included, fits the reader's bind buffer.
 inline constexpr std::uint32_t kMaxFieldSize = 256 * 1024;
 // The reader closes a rows record once it holds this much; a single wide row may exceed it.
 inline constexpr std::uint32_t kRowsRecordTarget = 256 * 1024;

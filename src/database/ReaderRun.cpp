@@ -1,6 +1,7 @@
 #include "database/ReaderRun.h"
 
 #include "database/DatabaseError.h"
+#include "database/ProcessCpuTime.h"
 #include "database/ReadTableDecoder.h"
 #include "database/ReadTableSettings.h"
 #include "places/ProgramPlaces.h"
@@ -16,17 +17,22 @@ constexpr qint64 kStderrKept = 4096;
 constexpr qint64 kReadChunk = 1024 * 1024;
 // How often an idle wait looks whether another reader of the same table failed.
 constexpr int kCancelCheckMs = 50;
+constexpr int kKilledReaderWaitMs = 5000;
+// A reader without output is busy once it used a quarter of the stall time on the CPU: one blocked in a read uses
+// next to none, and a looping one gets there even on a loaded machine that gives it less than a core.
+constexpr int kBusyShare = 4;
 
 } // namespace
 
-ReaderRun::ReaderRun(const QString &mdbPath, const QString &tableName, ReaderPart part)
+ReaderRun::ReaderRun(const QString &mdbPath, const QString &tableName, ReaderPart part, ReaderLaunch launch)
+    : m_wait(launch.wait)
 {
     QStringList arguments {mdbPath, tableName};
     if (part.count > 1) {
         arguments.append(QString::number(part.index + 1) + u'/' + QString::number(part.count));
         m_name = "part " + std::to_string(part.index + 1) + " of " + std::to_string(part.count) + ": ";
     }
-    m_process.setProgram(places::readerProgram());
+    m_process.setProgram(launch.program.isEmpty() ? places::readerProgram() : launch.program);
     m_process.setArguments(arguments);
     m_process.setReadChannel(QProcess::StandardOutput);
     m_process.setStandardInputFile(QProcess::nullDevice());
@@ -37,7 +43,9 @@ ReaderRun::~ReaderRun()
 {
     if (m_process.state() != QProcess::NotRunning) {
         m_process.kill();
-        m_process.waitForFinished(-1);
+        // A killed reader ends at once unless the kernel holds it in a read from a dead share; the program
+        // does not wait for that without limit (QProcess's destructor then gives up after its own bound).
+        m_process.waitForFinished(kKilledReaderWaitMs);
     }
 }
 
@@ -62,6 +70,13 @@ void ReaderRun::received(ReadTableDecoder &decoder, std::size_t size)
     }
 }
 
+bool ReaderRun::busy(std::chrono::milliseconds stall, std::optional<std::chrono::milliseconds> cpuAtIdle) const
+{
+    const std::optional<std::chrono::milliseconds> cpu = processCpuTime(m_process.processId());
+    // Where the platform does not tell, any stall is a hang.
+    return !cpu || !cpuAtIdle || (*cpu - *cpuAtIdle) * kBusyShare >= stall;
+}
+
 void ReaderRun::run(RowSink &sink, const std::atomic<bool> &cancelled)
 {
     ReadTableDecoder decoder(sink);
@@ -70,6 +85,8 @@ void ReaderRun::run(RowSink &sink, const std::atomic<bool> &cancelled)
         fail("the reader did not start");
     QElapsedTimer sinceProgress;
     sinceProgress.start();
+    bool idle = false;
+    std::optional<std::chrono::milliseconds> cpuAtIdle;
     for (;;) {
         if (cancelled.load(std::memory_order_relaxed))
             fail("stopped: another reader of the table failed");
@@ -82,12 +99,20 @@ void ReaderRun::run(RowSink &sink, const std::atomic<bool> &cancelled)
                 fail("reading the reader's output failed");
             received(decoder, std::size_t(got));
             sinceProgress.restart();
+            idle = false;
             continue;
         }
         if (m_process.state() == QProcess::NotRunning)
             break;
-        if (sinceProgress.hasExpired(stallTimeout))
-            fail("the reader made no progress");
+        if (!idle) {
+            idle = true;
+            cpuAtIdle = processCpuTime(m_process.processId());
+        }
+        const std::chrono::milliseconds idleFor(sinceProgress.elapsed());
+        if (idleFor >= m_wait)
+            fail("the reader waited without output for " + std::to_string(idleFor.count()) + " ms");
+        if (idleFor.count() >= stallTimeout && busy(std::chrono::milliseconds(stallTimeout), cpuAtIdle))
+            fail("the reader was busy without output for " + std::to_string(idleFor.count()) + " ms");
         m_process.waitForReadyRead(int(qMin<qint64>(kCancelCheckMs, stallTimeout)));
     }
     keepStderr();

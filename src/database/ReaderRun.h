@@ -7,7 +7,9 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace velkaro::database {
@@ -21,17 +23,25 @@ struct ReaderPart
     std::uint32_t count = 1;
 };
 
+// How a reader is started and how long it may wait. A reader without output that keeps the CPU busy is hung
+// once readerStallTimeout() has passed; one that waits (for a slow disk or a busy share) is given `wait`.
+struct ReaderLaunch
+{
+    QString program; // empty: velkaro-reader beside the program
+    std::chrono::milliseconds wait {60000};
+};
+
 // One running reader process streaming a table, or a part of it: started on construction, killed and reaped
 // on every way out. Lives and runs in one thread.
 class ReaderRun
 {
 public:
-    ReaderRun(const QString &mdbPath, const QString &tableName, ReaderPart part = {});
+    ReaderRun(const QString &mdbPath, const QString &tableName, ReaderPart part = {}, ReaderLaunch launch = {});
     ~ReaderRun();
     ReaderRun(const ReaderRun &) = delete;
     ReaderRun &operator=(const ReaderRun &) = delete;
 
-    // Decodes the stream into `sink` until the reader ends. Throws DatabaseError on a stall, a crash, an
+    // Decodes the stream into `sink` until the reader ends. Throws DatabaseError on a hang, a crash, an
     // exit status, any output on stderr, a malformed or incomplete stream, or once `cancelled` is set.
     void run(RowSink &sink, const std::atomic<bool> &cancelled);
 
@@ -44,12 +54,16 @@ private:
     // Passes what arrived to the decoder; its failures are reported as this reader's.
     void received(ReadTableDecoder &decoder, std::size_t size);
     void keepStderr();
+    // Whether the reader, which had used `cpuAtIdle` when its output stopped, has since been busy on the CPU
+    // for long enough to call a stall of `stall` a hang.
+    bool busy(std::chrono::milliseconds stall, std::optional<std::chrono::milliseconds> cpuAtIdle) const;
 
     QProcess m_process;
     QByteArray m_stderr;
     std::string m_name;
     std::uint64_t m_rows = 0;
     std::uint32_t m_expectedRows = 0;
+    std::chrono::milliseconds m_wait;
 };
 
 } // namespace velkaro::database

@@ -7,7 +7,6 @@
 
 #include "database/Connection.h"
 #include "database/ConnectionString.h"
-#include "database/DatabaseError.h"
 #include "database/Recordset.h"
 
 #include <array>
@@ -210,8 +209,13 @@ void SearchCommand::run(const InputSource &inputs, ResultList &list, MessageSink
         batch.flush();
         m_recordset.Close();
         m_connection.Close();
-    } catch (const database::DatabaseError &) {
-        batch.flush();
+    } catch (...) {
+        // Any failure, memory exhaustion from a huge result included, ends here and not in the event loop.
+        try {
+            batch.flush();
+        } catch (...) {
+            // The lines gathered since the last batch are lost; the list keeps what it had.
+        }
         const Message failure = databaseFailure();
         messages.showMessage(failure.text, failure.title, failure.icon);
     }

@@ -18,3 +18,4 @@ add_dependencies(tst_readtable_mutation velkaro-reader)
 velkaro_add_test(tst_readtable_parts SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_readtable_parts.cpp
     LIBS velkaro_readtable_fixtures)
 add_dependencies(tst_readtable_parts velkaro-reader)
+

@@ -4,6 +4,7 @@
 #include "database/DatabaseError.h"
 #include "database/TableSource.h"
 
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -34,6 +35,7 @@ private Q_SLOTS:
     void roundTrip_data();
     void roundTrip();
     void generatedDirectory();
+    void identicalPagesOfIdenticalEntries();
 
 private:
     QTemporaryDir m_dir;
@@ -69,6 +71,21 @@ void TestReadTable::roundTrip_data()
                {u"D"_s, ColumnKind::Number}, {u"T"_s, ColumnKind::Text}}
         << QList<Row> {{u"255"_s, u"-32768"_s, u"0.5"_s, u"x"_s}, {u"0"_s, u"32767"_s, u"-12345.25"_s, std::nullopt},
                {std::nullopt, std::nullopt, std::nullopt, u"y"_s}};
+    QTest::newRow("numbers read back exactly")
+        << QByteArray("D\n1.7976931348623157e308\n-5e-324\n0.1\n1e22\n123456789.123\n") << u"D:double"_s
+        << std::vector<ColumnInfo> {{u"D"_s, ColumnKind::Number}}
+        << QList<Row> {{u"1.7976931348623157e+308"_s}, {u"-5e-324"_s}, {u"0.1"_s}, {u"1e+22"_s}, {u"123456789.123"_s}};
+    // Every type a directory's line-type code comes in, text lengths from 1 to 255, any column order.
+    const QByteArray entry = text("NO_TYPE,ABONENT,PHONE,ADDRESS,COMMENT\n21,Ж,7,А,\n").toUtf8();
+    for (const char *type : {"byte", "integer", "long", "double", "text(3)"}) {
+        QTest::addRow("NO_TYPE %s", type)
+            << entry
+            << u"NO_TYPE:"_s + QLatin1String(type) + u",ABONENT:text(1),PHONE:text(255),ADDRESS:text,COMMENT:text(9)"_s
+            << std::vector<ColumnInfo> {{u"NO_TYPE"_s, type[0] == 't' ? ColumnKind::Text : ColumnKind::Number},
+                   {u"ABONENT"_s, ColumnKind::Text}, {u"PHONE"_s, ColumnKind::Text}, {u"ADDRESS"_s, ColumnKind::Text},
+                   {u"COMMENT"_s, ColumnKind::Text}}
+            << QList<Row> {{u"21"_s, text("Ж"), u"7"_s, text("А"), std::nullopt}};
+    }
     QTest::newRow("table without rows") << QByteArray("ABONENT,PHONE,ADDRESS,COMMENT,NO_TYPE\n") << QString()
                                         << directoryColumns << QList<Row> {};
 }
@@ -106,6 +123,29 @@ void TestReadTable::generatedDirectory()
             entry.lineType ? std::optional(QString::number(*entry.lineType)) : std::nullopt};
         QCOMPARE(sink.m_rows.at(i), expected);
     }
+}
+
+void TestReadTable::identicalPagesOfIdenticalEntries()
+{
+    // A healthy table can hold byte-identical data pages, so identical pages alone never mark a copied page.
+    constexpr qint64 kEntries = 1000;
+    const QString path = writeMdb(m_dir.filePath(u"same.mdb"_s),
+        "ABONENT,PHONE,ADDRESS,COMMENT,NO_TYPE\n"
+            + text("ИВАНОВ И.И.,1234567,УЛ. ЛЕНИНА Д 5 КВ. 7,,21\n").toUtf8().repeated(int(kEntries)));
+    const QByteArray mdb = readFile(path);
+    QSet<QByteArray> pages;
+    int dataPages = 0;
+    for (qsizetype at = kJet4PageSize; at < mdb.size(); at += kJet4PageSize) {
+        if (mdb.at(at) == 0x01) {
+            ++dataPages;
+            pages.insert(mdb.mid(at, kJet4PageSize));
+        }
+    }
+    QVERIFY(pages.size() < dataPages - 1);
+
+    CountingSink sink;
+    readTable(path, u"Base"_s, sink);
+    QCOMPARE(sink.m_rows, kEntries);
 }
 
 QTEST_GUILESS_MAIN(TestReadTable)

@@ -2,8 +2,11 @@
 
 #include "database/DatabaseError.h"
 #include "database/ReadTableSettings.h"
+#include "database/ReaderRun.h"
 #include "database/TableSource.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,10 +16,12 @@
 using namespace velkaro::database;
 using namespace velkaro::database::test;
 using namespace Qt::Literals::StringLiterals;
+using Row = QList<std::optional<QString>>;
 
 namespace {
 
 constexpr qint64 kGoodRows = 300;
+constexpr int kStallMs = 1000;
 
 // Offset of the usage map row's entry in the row table of its page, and the row's index.
 struct UsageMapRow
@@ -48,8 +53,64 @@ qsizetype firstDataPage(const QByteArray &mdb)
     return -1;
 }
 
+// Start of the table definition of the good file, and of the descriptor of its column `index`
+// (ABONENT, PHONE, ADDRESS, COMMENT, NO_TYPE).
+qsizetype definitionAt(const QByteArray &mdb)
+{
+    return qsizetype(findTableDefinitionPage(mdb, u"ABONENT"_s)) * kJet4PageSize;
+}
+
+qsizetype descriptorAt(const QByteArray &mdb, int index)
+{
+    return definitionAt(mdb) + 63 + 25 * index;
+}
+
+// How the crafted memo is stored, and what is wrong with it.
+enum class Memo { Chain, OnePage, ChainPastTheFile, ChainLooping, ChainShort };
+
+// A long-value page ("LVAL") holding `row` at its end; a chained row leads with the page of the next.
+QByteArray longValuePage(const QByteArray &row)
+{
+    QByteArray page = QByteArray::fromHex("01010000") + "LVAL" + QByteArray(kJet4PageSize - 8, '\0');
+    writeU16(page, 12, 1);
+    writeU16(page, 14, quint16(kJet4PageSize - row.size()));
+    return page.replace(kJet4PageSize - row.size(), row.size(), row);
+}
+
+// The file with the first entry's COMMENT ("ЖЖЖЖЖЖ") made a memo holding `text` on pages appended to the file.
+QByteArray withMemo(QByteArray mdb, const QString &text, Memo memo)
+{
+    mdb[descriptorAt(mdb, 3)] = 0x0C;
+    writeU16(mdb, descriptorAt(mdb, 3) + 23, 0);
+    const qsizetype field = mdb.indexOf(QByteArray::fromHex("160416041604160416041604"));
+    const QByteArray stored(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    const quint32 first = quint32(mdb.size() / kJet4PageSize);
+    constexpr qsizetype kChunk = kJet4PageSize - 16 - 4;
+    const quint32 pages = quint32((stored.size() + kChunk - 1) / kChunk);
+    for (quint32 page = 0; page < pages && memo != Memo::OnePage; ++page) {
+        const bool last = page + 1 == pages;
+        QByteArray row(4, '\0');
+        writeU32(row, 0,
+            (last ? memo == Memo::ChainPastTheFile   ? first + pages + 10
+                        : memo == Memo::ChainLooping ? first
+                                                     : 0
+                  : first + page + 1)
+                << 8);
+        mdb += longValuePage(row + stored.mid(page * kChunk, kChunk));
+    }
+    if (memo == Memo::OnePage)
+        mdb += longValuePage(stored);
+    writeU32(mdb, field,
+        quint32(stored.size() + (memo == Memo::ChainShort ? 2 : 0)) | (memo == Memo::OnePage ? 0x40000000 : 0));
+    writeU32(mdb, field + 4, first << 8);
+    writeU32(mdb, field + 8, 0);
+    return mdb;
+}
+
 } // namespace
 
+// Damaged files are refused, a slow reader is told from a hung one, and a reader's own reason for refusing a
+// file reaches the error.
 class TestReadTableBadFiles : public QObject
 {
     Q_OBJECT
@@ -58,6 +119,10 @@ private Q_SLOTS:
     void initTestCase();
     void badFile_data();
     void badFile();
+    void memo_data();
+    void memo();
+    void slowReader_data();
+    void slowReader();
 
 private:
     QString variant(const QString &name, const std::function<void(QByteArray &)> &patch);
@@ -70,7 +135,7 @@ void TestReadTableBadFiles::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     m_good = writeDirectory(m_dir.filePath(u"good.mdb"_s), kGoodRows, 3);
-    setReaderStallTimeout(std::chrono::milliseconds(1000));
+    setReaderStallTimeout(std::chrono::milliseconds(kStallMs));
 }
 
 QString TestReadTableBadFiles::variant(const QString &name, const std::function<void(QByteArray &)> &patch)
@@ -132,6 +197,27 @@ void TestReadTableBadFiles::badFile_data()
         const qsizetype at = qsizetype(findTableDefinitionPage(b, u"ABONENT"_s)) * kJet4PageSize + 16;
         writeU32(b, at, readU32(b, at) + 1);
     }) << base;
+    // Definitions the library would read every row by, wrongly.
+    QTest::newRow("no variable columns counted")
+        << variant(u"tdef-novar.mdb"_s, [](QByteArray &b) { writeU16(b, definitionAt(b) + 43, 0); }) << base;
+    QTest::newRow("variable column index 4096")
+        << variant(u"tdef-varindex.mdb"_s, [](QByteArray &b) { writeU16(b, descriptorAt(b, 0) + 7, 4096); }) << base;
+    QTest::newRow("two columns at one variable index")
+        << variant(u"tdef-varsame.mdb"_s, [](QByteArray &b) { writeU16(b, descriptorAt(b, 1) + 7, 0); }) << base;
+    QTest::newRow("two columns of one number")
+        << variant(u"tdef-colnum.mdb"_s, [](QByteArray &b) { writeU16(b, descriptorAt(b, 1) + 5, 0); }) << base;
+    QTest::newRow("text column typed as a long")
+        << variant(u"tdef-type.mdb"_s, [](QByteArray &b) { b[descriptorAt(b, 0)] = 0x04; }) << base;
+    QTest::newRow("text column typed as binary")
+        << variant(u"tdef-binary.mdb"_s, [](QByteArray &b) { b[descriptorAt(b, 0)] = 0x09; }) << base;
+    QTest::newRow("long of 2 bytes") << variant(u"tdef-size.mdb"_s, [](QByteArray &b) {
+        writeU16(b, descriptorAt(b, 4) + 23, 2);
+    }) << base;
+    QTest::newRow("text of 600 bytes") << variant(u"tdef-textsize.mdb"_s, [](QByteArray &b) {
+        writeU16(b, descriptorAt(b, 3) + 23, 600);
+    }) << base;
+    QTest::newRow("fixed column moved into the texts")
+        << variant(u"tdef-fixed.mdb"_s, [](QByteArray &b) { writeU16(b, descriptorAt(b, 4) + 21, 42); }) << base;
     // mdbtools skips a row it cannot locate without a word.
     QTest::newRow("row slot past the page")
         << variant(u"slot.mdb"_s, [](QByteArray &b) { writeU16(b, rowTableEntry(firstDataPage(b), 0), 0x1FFF); })
@@ -150,6 +236,95 @@ void TestReadTableBadFiles::badFile()
     CountingSink good;
     readTable(m_good, u"Base"_s, good);
     QCOMPARE(good.m_rows, kGoodRows);
+}
+
+void TestReadTableBadFiles::memo_data()
+{
+    QTest::addColumn<Memo>("memo");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("failure"); // empty: the table is read whole
+
+    QString longText;
+    for (int i = 0; i < 40000; ++i)
+        longText += QString::fromUtf8("ЯБЛОК");
+    QTest::newRow("400 KB on a chain of pages") << Memo::Chain << longText << QString();
+    QTest::newRow("on one page") << Memo::OnePage << QString::fromUtf8("ПРИМЕЧАНИЕ К ЗАПИСИ") << QString();
+    QTest::newRow("chain past the file") << Memo::ChainPastTheFile << longText
+                                         << u"memo of COMMENT: a page or row that is not there"_s;
+    QTest::newRow("chain looping") << Memo::ChainLooping << longText
+                                   << u"memo of COMMENT: pages that hold more than its length"_s;
+    QTest::newRow("chain shorter than its length")
+        << Memo::ChainShort << longText << u"memo of COMMENT: pages that hold less than its length"_s;
+}
+
+void TestReadTableBadFiles::memo()
+{
+    QFETCH(Memo, memo);
+    QFETCH(QString, text);
+    QFETCH(QString, failure);
+
+    const QString path = m_dir.filePath(u"memo.mdb"_s);
+    writeMdb(path,
+        QString::fromUtf8("ABONENT,PHONE,ADDRESS,COMMENT,NO_TYPE\nПЕРВЫЙ,1,,ЖЖЖЖЖЖ,21\nВТОРОЙ,2,,,21\n").toUtf8());
+    writeFile(path, withMemo(readFile(path), text, memo));
+
+    RecordingSink sink;
+    try {
+        readTable(path, u"Base"_s, sink);
+        QVERIFY2(failure.isEmpty(), "read whole");
+    } catch (const DatabaseError &error) {
+        // The reader's own reason, not the stream's.
+        QVERIFY2(!failure.isEmpty() && QString::fromUtf8(error.what()).contains(failure), error.what());
+        return;
+    }
+    QCOMPARE(sink.m_rows,
+        (QList<Row> {{QString::fromUtf8("ПЕРВЫЙ"), u"1"_s, std::nullopt, text, u"21"_s},
+            {QString::fromUtf8("ВТОРОЙ"), u"2"_s, std::nullopt, std::nullopt, u"21"_s}}));
+}
+
+void TestReadTableBadFiles::slowReader_data()
+{
+    QTest::addColumn<QByteArray>("script"); // the reader is $READER
+    QTest::addColumn<int>("waitMs");
+    QTest::addColumn<bool>("whole");
+    QTest::addColumn<int>("minMs"); // how long the read takes at least and at most
+    QTest::addColumn<int>("maxMs");
+
+    QTest::newRow("bytes delayed past the stall limit")
+        << QByteArray("\"$READER\" \"$@\" | { sleep 3; exec cat; }") << 30000 << true << 3 * kStallMs << 30000;
+    QTest::newRow("busy without output") << QByteArray("while :; do :; done") << 30000 << false << kStallMs << 25000;
+    QTest::newRow("waiting without end") << QByteArray("exec sleep 600") << 3000 << false << 3000 << 25000;
+}
+
+void TestReadTableBadFiles::slowReader()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(int, waitMs);
+    QFETCH(bool, whole);
+    QFETCH(int, minMs);
+    QFETCH(int, maxMs);
+
+    const QString program = m_dir.filePath(u"reader.sh"_s);
+    const QByteArray reader = QFile::encodeName(QCoreApplication::applicationDirPath() + u"/velkaro-reader"_s);
+    writeFile(program, "#!/bin/sh\nREADER='" + reader + "'\n" + script + "\n");
+    QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+    QElapsedTimer timer;
+    timer.start();
+    CountingSink sink;
+    bool failed = false;
+    try {
+        const std::atomic<bool> never = false;
+        ReaderRun run(m_good, u"Base"_s, {}, {program, std::chrono::milliseconds(waitMs)});
+        run.run(sink, never);
+    } catch (const DatabaseError &) {
+        failed = true;
+    }
+    const qint64 elapsed = timer.elapsed();
+    QCOMPARE(failed, !whole);
+    if (whole)
+        QCOMPARE(sink.m_rows, kGoodRows);
+    QVERIFY2(elapsed >= minMs && elapsed <= maxMs, qPrintable(QString::number(elapsed) + u" ms"_s));
 }
 
 QTEST_GUILESS_MAIN(TestReadTableBadFiles)

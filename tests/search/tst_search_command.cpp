@@ -17,6 +17,9 @@
 
 #include <sys/stat.h>
 
+#include <new>
+#include <stdexcept>
+
 using namespace Qt::StringLiterals;
 using namespace velkaro;
 using namespace velkaro::search;
@@ -104,6 +107,8 @@ private Q_SLOTS:
     void searchAfterFailedSearch();
     void searchAfterSetDatabaseFile();
     void fileChangedBetweenSearches();
+    void failureOfAnyKind_data();
+    void failureOfAnyKind();
 
 private:
     QString writeBase(
@@ -314,6 +319,7 @@ void tst_search_command::lineTypePerRecord_data()
     QTest::newRow("double rounds half down to even")
         << u"double"_s << u"18.5"_s << u"КОЛЛЕКТИВНЫЙ через АВУ н/ч  (справок не давать)"_s;
     QTest::newRow("double 255.5 rounds out of range") << u"double"_s << u"255.5"_s << QString();
+    QTest::newRow("largest double") << u"double"_s << u"1.7976931348623157e308"_s << QString();
 }
 
 void tst_search_command::lineTypePerRecord()
@@ -503,6 +509,34 @@ void tst_search_command::fileChangedBetweenSearches()
 
     QCOMPARE(m_messages.messages.size(), 0);
     QCOMPARE(valuesOf(m_list.lines, abonentLabel), QStringList {u"ПЕТРОВ ИВАН ИВАНОВИЧ"_s});
+}
+
+void tst_search_command::failureOfAnyKind_data()
+{
+    QTest::addColumn<bool>("outOfMemory");
+    QTest::newRow("std::bad_alloc") << true;
+    QTest::newRow("std::runtime_error") << false;
+}
+
+void tst_search_command::failureOfAnyKind()
+{
+    // The list running out of memory for a huge result, which no test file can make happen.
+    struct FailingList : RecordingList
+    {
+        bool outOfMemory = false;
+        void append(const QStringList &) override
+        {
+            outOfMemory ? throw std::bad_alloc() : throw std::runtime_error("list failed");
+        }
+    } failing;
+    QFETCH(bool, outOfMemory);
+    failing.outOfMemory = outOfMemory;
+    SearchCommand(*m_connection, *m_recordset).run(FixedInputs(byComment(u"аптека"_s)), failing, m_messages);
+    QCOMPARE(m_messages.messages, QList<RecordedMessage> {databaseFailure});
+
+    runSearch(byComment(u"аптека"_s));
+    QCOMPARE(m_messages.messages.size(), 1);
+    QCOMPARE(valuesOf(m_list.lines, abonentLabel), (QStringList {u"ИВАНОВ ИВАН ИВАНОВИЧ"_s, u"СИДОРОВ СИДОР"_s}));
 }
 
 QTEST_GUILESS_MAIN(tst_search_command)

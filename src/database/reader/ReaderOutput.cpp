@@ -68,6 +68,8 @@ void ReaderOutput::beginRow()
         m_rowsInRecord = 0;
         m_rowsRecordOpen = true;
     }
+    m_rowAt = m_buffer.size();
+    m_rowOpen = true;
 }
 
 void ReaderOutput::addNull()
@@ -85,6 +87,7 @@ void ReaderOutput::addField(const char *data, std::uint32_t size)
 
 void ReaderOutput::endRow()
 {
+    m_rowOpen = false;
     ++m_rowsInRecord;
     if (m_buffer.size() - m_rowsRecordAt >= protocol::kRowsRecordTarget) {
         closeRowsRecord();
@@ -111,6 +114,11 @@ void ReaderOutput::writeEnd(std::uint32_t rows)
 
 void ReaderOutput::writeError(protocol::ReaderError error, std::string_view detail)
 {
+    // A row that failed part-way is not streamed: the error record follows the last whole row.
+    if (m_rowOpen) {
+        m_buffer.resize(m_rowAt);
+        m_rowOpen = false;
+    }
     closeRowsRecord();
     const std::size_t at = beginRecord(protocol::kErrorTag);
     char *out = grow(1 + detail.size());

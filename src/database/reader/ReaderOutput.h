@@ -46,6 +46,9 @@ private:
     std::size_t m_rowsRecordAt = 0;
     std::uint32_t m_rowsInRecord = 0;
     bool m_rowsRecordOpen = false;
+    // Where the row begun and not yet ended starts; an error drops its fields.
+    std::size_t m_rowAt = 0;
+    bool m_rowOpen = false;
 };
 
 } // namespace velkaro::reader

@@ -34,6 +34,16 @@ bool setLimit(int resource, rlim_t value)
     return setrlimit(resource, &limit) == 0;
 }
 
+// The hard limit stays where it is, so that allowMemoryFor can raise the ceiling later.
+bool setSoftLimit(int resource, rlim_t value)
+{
+    rlimit limit {};
+    if (getrlimit(resource, &limit) != 0)
+        return false;
+    limit.rlim_cur = std::min(value, limit.rlim_max);
+    return setrlimit(resource, &limit) == 0;
+}
+
 } // namespace
 
 bool ReaderSandbox::enter()
@@ -45,7 +55,7 @@ bool ReaderSandbox::enter()
 #ifdef __linux__
     prctl(PR_SET_DUMPABLE, 0);
 #endif
-    if (!setLimit(RLIMIT_CORE, 0) || (kLimitAddressSpace && !setLimit(RLIMIT_AS, kAddressSpaceLimit)))
+    if (!setLimit(RLIMIT_CORE, 0) || (kLimitAddressSpace && !setSoftLimit(RLIMIT_AS, kAddressSpaceLimit)))
         return false;
 
     m_protocolFd = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
@@ -62,6 +72,14 @@ bool ReaderSandbox::enter()
     close(devNull);
     m_libraryTextFd = STDERR_FILENO;
     return true;
+}
+
+void ReaderSandbox::allowMemoryFor(std::uint64_t fileBytes)
+{
+    // A memo's stored bytes, their UTF-8 text and the row record that carries it; the ceiling stays where
+    // the system's own limit is lower.
+    if (kLimitAddressSpace)
+        setSoftLimit(RLIMIT_AS, kAddressSpaceLimit + 4 * rlim_t(fileBytes));
 }
 
 bool ReaderSandbox::libraryPrinted() const

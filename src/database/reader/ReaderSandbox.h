@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace velkaro::reader {
@@ -11,6 +12,8 @@ class ReaderSandbox
 public:
     // Returns false when a protection could not be set up.
     bool enter();
+    // Raises the memory ceiling for a file of `fileBytes`, whose longest values take memory in proportion.
+    void allowMemoryFor(std::uint64_t fileBytes);
 
     // The descriptor the protocol is written to (the original stdout).
     int protocolFd() const { return m_protocolFd; }

@@ -1,7 +1,9 @@
 #include "ReaderTableStream.h"
 
+#include "ReaderMemo.h"
 #include "ReaderOutput.h"
 #include "ReaderSandbox.h"
+#include "TableDefinitionCheck.h"
 
 #include <mdbtools.h>
 
@@ -16,7 +18,6 @@
 #include <memory>
 #include <optional>
 #include <string_view>
-#include <type_traits>
 #include <vector>
 
 namespace velkaro::reader {
@@ -145,9 +146,9 @@ MdbTableDef *findTable(MdbHandle *mdb, const char *tableName)
 }
 
 // How a column's values become text: numbers, booleans and short texts straight from the cracked field
-// (with the library's accessors and converter, in the library's notation), anything else by the library
-// into a bound buffer.
-enum class Rendering { Boolean, Byte, Int16, Int32, Single, Double, Text, Ole, Bound };
+// (with the library's accessors and converter, in the library's notation), memos from their pages, anything
+// else by the library into a bound buffer.
+enum class Rendering { Boolean, Byte, Int16, Int32, Single, Double, Text, Memo, Ole, Bound };
 
 Rendering renderingOf(int type)
 {
@@ -167,6 +168,8 @@ Rendering renderingOf(int type)
         return Rendering::Double;
     case MDB_TEXT:
         return Rendering::Text;
+    case MDB_MEMO:
+        return Rendering::Memo;
     case MDB_OLE:
         return Rendering::Ole;
     default:
@@ -201,18 +204,15 @@ struct ColumnOutput
     int boundSize = 0;
 };
 
-template <typename T> std::string_view written(char *out, T value, std::chars_format format = {}, int precision = 0)
+template <typename T> std::string_view written(char *out, T value)
 {
-    std::to_chars_result result;
-    if constexpr (std::is_floating_point_v<T>)
-        result = std::to_chars(out, out + 64, value, format, precision);
-    else
-        result = std::to_chars(out, out + 64, value);
+    const std::to_chars_result result = std::to_chars(out, out + 64, value);
     return {out, std::size_t(result.ptr - out)};
 }
 
 // The text of a non-null field, as the library's bound rendering gives it; `scratch` holds kMaxFieldSize bytes.
-std::string_view rendered(MdbHandle *mdb, const ColumnOutput &output, const MdbField &field, char *scratch)
+std::string_view rendered(
+    MdbHandle *mdb, const ColumnOutput &output, const MdbField &field, char *scratch, ReaderMemo &memo)
 {
     void *page = mdb->pg_buf;
     const int start = field.start;
@@ -227,11 +227,11 @@ std::string_view rendered(MdbHandle *mdb, const ColumnOutput &output, const MdbF
         return written(scratch, short(mdb_get_int16(page, start)));
     case Rendering::Int32:
         return written(scratch, int(mdb_get_int32(page, start)));
-    // printf's %.8g and %.16lg.
+    // The shortest text that reads back as the same value.
     case Rendering::Single:
-        return written(scratch, double(mdb_get_single(page, start)), std::chars_format::general, 8);
+        return written(scratch, mdb_get_single(page, start));
     case Rendering::Double:
-        return written(scratch, mdb_get_double(page, start), std::chars_format::general, 16);
+        return written(scratch, mdb_get_double(page, start));
     case Rendering::Text: {
         if (field.siz <= 0)
             return {};
@@ -241,6 +241,8 @@ std::string_view rendered(MdbHandle *mdb, const ColumnOutput &output, const MdbF
             fail(ReaderError::ValueTooLong, output.column->name);
         return {scratch, std::size_t(size)};
     }
+    case Rendering::Memo:
+        return memo.text(mdb, field, output.column->name);
     case Rendering::Ole:
         return {};
     case Rendering::Bound:
@@ -271,11 +273,12 @@ PageSpan pagesOf(TablePart part, std::uint32_t filePages)
     return span;
 }
 
-std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, TablePart part, PageSpan pages,
+std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, TablePart part, std::uint32_t filePages, PageSpan pages,
     const std::vector<ColumnOutput> &outputs, ReaderSandbox &sandbox, ReaderOutput &output)
 {
     std::vector<MdbField> fields(table->num_cols);
     std::vector<char> scratch(protocol::kMaxFieldSize);
+    ReaderMemo memo(filePages);
     std::uint32_t rows = 0;
     mdb_rewind_table(table);
     // The library reads on from the first listed page after its current one; page 0 is the file header.
@@ -292,6 +295,8 @@ std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, TablePart part, Pag
         if (mdb_find_row(mdb, int(table->cur_row) - 1, &rowStart, &rowSize) != 0
             || mdb_crack_row(table, rowStart & 0x1FFF, rowSize, fields.data()) < 0)
             fail(ReaderError::RowUnreadable, "row " + std::to_string(rows));
+        if (!fixedFieldsBeforeVariableOnes(fields.data(), table->num_cols))
+            fail(ReaderError::RowUnreadable, "row " + std::to_string(rows) + ": fixed columns reach into the texts");
         output.beginRow();
         for (std::size_t i = 0; i < outputs.size(); ++i) {
             const ColumnOutput &column = outputs[i];
@@ -301,7 +306,7 @@ std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, TablePart part, Pag
             } else if (fields[i].is_null) {
                 output.addNull();
             } else {
-                const std::string_view text = rendered(mdb, column, fields[i], scratch.data());
+                const std::string_view text = rendered(mdb, column, fields[i], scratch.data(), memo);
                 output.addField(text.data(), std::uint32_t(text.size()));
             }
         }
@@ -321,6 +326,7 @@ std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, TablePart part, Pag
 void streamTable(const char *path, const char *tableName, TablePart part, ReaderSandbox &sandbox, ReaderOutput &output)
 {
     const FileShape shape = checkFile(path);
+    sandbox.allowMemoryFor(std::uint64_t(shape.pages) * 4096);
 
     std::unique_ptr<MdbHandle, HandleCloser> mdb(mdb_open(path, MDB_NOFLAGS));
     if (!mdb)
@@ -344,6 +350,8 @@ void streamTable(const char *path, const char *tableName, TablePart part, Reader
         fail(ReaderError::DefinitionUnreadable, sandbox.takeLibraryText());
     if (!mdb_read_columns(table.get()) || table->num_cols == 0 || table->num_cols > protocol::kMaxColumns)
         fail(ReaderError::DefinitionUnreadable, sandbox.takeLibraryText());
+    if (const auto problem = tableDefinitionProblem(mdb.get(), table.get()))
+        fail(ReaderError::DefinitionUnreadable, *problem);
     if (table->num_rows > shape.pages * protocol::kMaxRowsPerPage)
         fail(ReaderError::RowCountMismatch, "row count beyond what the file can hold");
     checkLibraryText(sandbox, false);
@@ -365,7 +373,7 @@ void streamTable(const char *path, const char *tableName, TablePart part, Reader
     output.writeTable(shape.pages, table->num_rows, columns);
 
     const std::uint32_t rows =
-        streamRows(mdb.get(), table.get(), part, pagesOf(part, shape.pages), outputs, sandbox, output);
+        streamRows(mdb.get(), table.get(), part, shape.pages, pagesOf(part, shape.pages), outputs, sandbox, output);
     checkLibraryText(sandbox, false);
     output.writeEnd(rows);
 }

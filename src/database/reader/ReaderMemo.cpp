@@ -1,0 +1,98 @@
+#include "ReaderMemo.h"
+
+#include "ReaderTableStream.h"
+
+#include <cstring>
+#include <string>
+
+namespace velkaro::reader {
+
+namespace {
+
+using database::reader_protocol::ReaderError;
+
+// The first word of a memo field: the value's length in bytes, below two flags that say where it is stored.
+constexpr std::uint32_t kInline = 0x80000000u;
+constexpr std::uint32_t kOnePage = 0x40000000u;
+constexpr std::uint32_t kLengthMask = 0x3FFFFFFFu;
+
+[[noreturn]] void damaged(const char *column, const char *what)
+{
+    throw ReaderFailure {ReaderError::RowUnreadable, std::string("memo of ") + column + ": " + what};
+}
+
+} // namespace
+
+ReaderMemo::ReaderMemo(std::uint32_t filePages)
+    : m_filePages(filePages)
+{ }
+
+std::string_view ReaderMemo::longValueRow(MdbHandle *mdb, std::uint32_t pageRow, const char *column)
+{
+    void *buffer = nullptr;
+    int start = 0;
+    std::size_t size = 0;
+    if ((pageRow >> 8) >= m_filePages || mdb_find_pg_row(mdb, int(pageRow), &buffer, &start, &size) != 0)
+        damaged(column, "a page or row that is not there");
+    const auto *page = static_cast<const char *>(buffer);
+    if (page[0] != 0x01 || std::memcmp(page + 4, "LVAL", 4) != 0)
+        damaged(column, "a page that holds no long values");
+    return {page + start, size};
+}
+
+std::string_view ReaderMemo::stored(MdbHandle *mdb, const MdbField &field, const char *column)
+{
+    if (field.siz == 0)
+        return {};
+    if (field.siz < MDB_MEMO_OVERHEAD)
+        damaged(column, "header shorter than its size");
+    const std::uint32_t word = mdb_get_int32(mdb->pg_buf, field.start);
+    const std::uint32_t length = word & kLengthMask;
+    std::uint32_t pageRow = mdb_get_int32(mdb->pg_buf, field.start + 4);
+    switch (word & ~kLengthMask) {
+    case kInline:
+        if (length > std::uint32_t(field.siz - MDB_MEMO_OVERHEAD))
+            damaged(column, "longer than its field");
+        return {reinterpret_cast<const char *>(mdb->pg_buf) + field.start + MDB_MEMO_OVERHEAD, length};
+    case kOnePage: {
+        const std::string_view row = longValueRow(mdb, pageRow, column);
+        if (length > row.size())
+            damaged(column, "longer than its row");
+        return row.substr(0, length);
+    }
+    case 0:
+        break;
+    default:
+        damaged(column, "unknown storage flags");
+    }
+    // A chain of rows on long-value pages, each led by the page and row of the next; a page holds at most
+    // 255 rows, so a longer chain loops.
+    m_stored.clear();
+    for (std::uint64_t rows = 0; pageRow != 0; ++rows) {
+        if (rows > std::uint64_t(m_filePages) * 255)
+            damaged(column, "a chain of pages that loops");
+        const std::string_view row = longValueRow(mdb, pageRow, column);
+        if (row.size() < 4 || row.size() - 4 > length - m_stored.size())
+            damaged(column, "pages that hold more than its length");
+        pageRow = mdb_get_int32(const_cast<char *>(row.data()), 0);
+        m_stored.insert(m_stored.end(), row.begin() + 4, row.end());
+    }
+    if (m_stored.size() != length)
+        damaged(column, "pages that hold less than its length");
+    return {m_stored.data(), m_stored.size()};
+}
+
+std::string_view ReaderMemo::text(MdbHandle *mdb, const MdbField &field, const char *column)
+{
+    const std::string_view bytes = stored(mdb, field, column);
+    if (bytes.empty())
+        return {};
+    // UTF-8 takes at most two bytes for each stored byte: three for a two-byte unit, two for a compressed one.
+    m_text.resize(2 * bytes.size() + 2);
+    const int size = mdb_unicode2ascii(mdb, bytes.data(), bytes.size(), m_text.data(), m_text.size());
+    if (size < 0 || std::size_t(size) + 1 >= m_text.size())
+        damaged(column, "text that does not convert");
+    return {m_text.data(), std::size_t(size)};
+}
+
+} // namespace velkaro::reader
