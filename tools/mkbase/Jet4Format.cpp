@@ -69,6 +69,14 @@ int worstCaseRowSize(const TableLayout &layout)
     return size;
 }
 
+bool pageHasRoomForRow(int freeSpace, int rows, const TableLayout &layout)
+{
+    int smallest = 2 + layout.fixedSize + (int(layout.columns.size()) + 7) / 8;
+    if (layout.variableCount > 0)
+        smallest += 2 + 2 * layout.variableCount + 2;
+    return rows < MaxRowsPerPage && smallest + 2 <= freeSpace;
+}
+
 int tableDefinitionSize(const TableDefinition &definition)
 {
     int size = DefinitionFixedBlock + ColumnDescriptorSize * int(definition.layout.columns.size());

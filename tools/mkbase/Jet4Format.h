@@ -82,6 +82,9 @@ TableLayout makeLayout(QList<ColumnLayout> columns);
 // Largest row a layout can produce, or -1 when a memo/OLE column makes it unbounded.
 int worstCaseRowSize(const TableLayout &layout);
 
+// Whether a data page with that much free space and that many rows can take the smallest row of the layout.
+bool pageHasRoomForRow(int freeSpace, int rows, const TableLayout &layout);
+
 struct LongValueMaps
 {
     quint16 column;
