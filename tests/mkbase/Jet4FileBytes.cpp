@@ -84,3 +84,36 @@ QByteArray Jet4FileBytes::variableColumn(const QByteArray &row, int variableInde
     const int end = variableIndex + 1 < variables ? offset(variableIndex + 1) : offset(variables);
     return row.mid(start, end - start);
 }
+
+QList<Jet4FileBytes::Index> Jet4FileBytes::indexes(quint32 definitionPage) const
+{
+    const quint32 count = u32(definitionPage, 51);
+    const quint32 columns = u16(definitionPage, 45);
+    int at = int(63 + 12 * count + 25 * columns);
+    for (quint32 column = 0; column < columns; ++column)
+        at += 2 + int(u16(definitionPage, at));
+    QList<Index> result;
+    for (quint32 i = 0; i < count; ++i, at += 52) {
+        Index index;
+        for (int slot = 0; slot < 10 && u16(definitionPage, at + 4 + 3 * slot) != 0xFFFF; ++slot)
+            index.columns.append(int(u16(definitionPage, at + 4 + 3 * slot)));
+        index.leafPage = u32(definitionPage, at + 38);
+        result.append(index);
+    }
+    return result;
+}
+
+QList<QByteArray> Jet4FileBytes::indexEntries(quint32 leafPage) const
+{
+    constexpr int entriesStart = 480;
+    const qsizetype base = qsizetype(leafPage) * PageSize;
+    QList<QByteArray> entries;
+    int start = 0;
+    for (int end = 1; end < PageSize - entriesStart; ++end) {
+        if (quint8(m_bytes.at(base + 27 + end / 8)) >> (end % 8) & 1) {
+            entries.append(m_bytes.mid(base + entriesStart + start, end - start));
+            start = end;
+        }
+    }
+    return entries;
+}

@@ -22,6 +22,16 @@ public:
     // Pages a usage-map row names (type 0 or type 1); for the global map these are the free pages.
     QSet<quint32> mapPages(const QByteArray &mapRow) const;
 
+    // The real indexes of a table definition: their columns and leaf page.
+    struct Index
+    {
+        QList<int> columns;
+        quint32 leafPage = 0;
+    };
+    QList<Index> indexes(quint32 definitionPage) const;
+    // The entries of an index leaf page, in stored order, each ending in its row's page (3 bytes) and row number.
+    QList<QByteArray> indexEntries(quint32 leafPage) const;
+
     // A variable-length column of a row, by its variable index; null when NULL.
     static QByteArray variableColumn(const QByteArray &row, int variableIndex, int columnNumber);
 

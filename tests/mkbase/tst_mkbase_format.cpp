@@ -76,6 +76,7 @@ private Q_SLOTS:
     void definitionsCountTheirRowsAndNameTheirPages_data();
     void definitionsCountTheirRowsAndNameTheirPages();
     void databasePropertiesNameTheAccessVersion();
+    void systemIndexEntriesFollowTheRowsInKeyOrder();
     void refusesInputAboveTheFormatLimit();
     void csvKeepsByteOrderMarksInsideTheFile_data();
     void csvKeepsByteOrderMarksInsideTheFile();
@@ -120,7 +121,7 @@ void TestMkBaseFormat::globalMapFreesExactlyThePagesPastTheEnd()
         if (free.contains(page))
             QFAIL(qPrintable(u"page %1 of %2 is in use but marked free"_s.arg(page).arg(pages)));
         const quint8 type = file.pageType(page);
-        QVERIFY2(page == 0 || type == 1 || type == 2 || type == 5, qPrintable(QString::number(page)));
+        QVERIFY2(page == 0 || type == 1 || type == 2 || type == 4 || type == 5, qPrintable(QString::number(page)));
     }
     const quint32 rangeEnd = mapType == 0 ? std::max(512u, (pages + 7) / 8 * 8) : (pages + 32735) / 32736 * 32736;
     QCOMPARE(quint32(free.size()), rangeEnd - pages);
@@ -208,6 +209,48 @@ void TestMkBaseFormat::databasePropertiesNameTheAccessVersion()
         }
     }
     QCOMPARE(values, (QMap<QString, QString> {{u"AccessVersion"_s, u"08.50"_s}}));
+}
+
+void TestMkBaseFormat::systemIndexEntriesFollowTheRowsInKeyOrder()
+{
+    const QString path = m_dir.filePath(u"indexes.mdb"_s);
+    QString error;
+    QVERIFY2(generateDirectory(10, 1, path, u"Zeta Base"_s, &error), qPrintable(error));
+    const Jet4FileBytes file(readFile(path));
+    const QList<quint32> definitions = tableDefinitions(file);
+    int indexes = 0;
+    for (const quint32 definition : definitions) {
+        const quint32 rowCount = file.u32(definition, 16);
+        for (const Jet4FileBytes::Index &index : file.indexes(definition)) {
+            ++indexes;
+            QCOMPARE(file.pageType(index.leafPage), quint8(0x04));
+            QCOMPARE(file.u32(index.leafPage, 4), definition);
+            const QList<QByteArray> entries = file.indexEntries(index.leafPage);
+            QCOMPARE(quint32(entries.size()), rowCount);
+            QSet<quint32> rowsSeen;
+            QList<std::pair<quint32, QString>> parentAndName;
+            for (int i = 0; i < entries.size(); ++i) {
+                const QByteArray &entry = entries.at(i);
+                if (i > 0)
+                    QVERIFY2(entries.at(i - 1) < entry, entry.toHex().constData());
+                const QByteArray row = file.row(qFromBigEndian<quint32>(entry.constData() + entry.size() - 4));
+                QCOMPARE(file.u32(qFromBigEndian<quint32>(entry.constData() + entry.size() - 4) >> 8, 4), definition);
+                rowsSeen.insert(qFromBigEndian<quint32>(entry.constData() + entry.size() - 4));
+                // Long keys: 7F, then the value big-endian with the sign bit flipped; our catalogue's first index
+                // column is always a Long at the start of the row.
+                QCOMPARE(entry.at(0), char(0x7F));
+                const quint32 key = qFromBigEndian<quint32>(entry.constData() + 1) ^ 0x80000000u;
+                const int fixedOffset = index.columns.at(0) == 1 ? 4 : 0; // ParentId or Id / ObjectId
+                QCOMPARE(key, qFromLittleEndian<quint32>(row.constData() + 2 + fixedOffset));
+                if (index.columns == QList<int> {1, 2})
+                    parentAndName.append({key, decodeUcs2(Jet4FileBytes::variableColumn(row, 0, 2)).toLower()});
+            }
+            QCOMPARE(quint32(rowsSeen.size()), rowCount);
+            // With ASCII names the General order is alphabetical, ignoring case.
+            QVERIFY(std::is_sorted(parentAndName.cbegin(), parentAndName.cend()));
+        }
+    }
+    QCOMPARE(indexes, 7);
 }
 
 void TestMkBaseFormat::refusesInputAboveTheFormatLimit()

@@ -1,6 +1,9 @@
 #include "Jet4Catalogue.h"
 
+#include "Jet4IndexKeys.h"
 #include "Jet4UsageMaps.h"
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -14,8 +17,9 @@ constexpr quint32 AcesDefinitionPage = 3;
 constexpr quint32 QueriesDefinitionPage = 4;
 constexpr quint32 RelationshipsDefinitionPage = 5;
 constexpr quint32 MapPage = 6;
-constexpr quint32 ObjectsPage = 7;
-constexpr quint32 AcesPage = 8;
+constexpr quint32 FirstIndexPage = 7; // one leaf page for each of the seven system indexes
+constexpr quint32 ObjectsPage = 14;
+constexpr quint32 AcesPage = 15;
 static_assert(UserTablePage == AcesPage + 1);
 
 constexpr quint32 TablesContainerId = 0x0F000001;
@@ -144,8 +148,37 @@ private:
     QList<QByteArray> m_rows;
 };
 
-// A system table whose rows, if any, fill the one data page dataPage.
-TableDefinition systemTable(TableLayout layout, const QList<QByteArray> &rows, quint32 dataPage, MapRows &maps)
+// An index of a system table with the key of each of its rows, in row order.
+struct SystemIndex
+{
+    IndexDefinition definition;
+    QList<QByteArray> keys;
+};
+
+// Leaf pages are numbered on from FirstIndexPage in the order the indexes are added.
+class IndexPages
+{
+public:
+    quint32 add(const QByteArray &page)
+    {
+        m_pages += page;
+        return FirstIndexPage + quint32(m_pages.size() / PageSize - 1);
+    }
+    const QByteArray &pages() const { return m_pages; }
+
+private:
+    QByteArray m_pages;
+};
+
+QByteArray entryPointer(quint32 page, quint32 row)
+{
+    const char bytes[4] = {char(page >> 16), char(page >> 8), char(page), char(row)};
+    return QByteArray(bytes, 4);
+}
+
+// A system table whose rows, if any, fill the one data page dataPage, with its indexes.
+TableDefinition systemTable(TableLayout layout, const QList<QByteArray> &rows, quint32 dataPage, MapRows &maps,
+    const QList<SystemIndex> &indexes, IndexPages &indexPages, quint32 definitionPage)
 {
     TableDefinition definition;
     definition.tableType = 0x53;
@@ -160,8 +193,24 @@ TableDefinition systemTable(TableLayout layout, const QList<QByteArray> &rows, q
             definition.longValueMaps.append({quint16(number), owned, maps.add(inlineMap(1, 0))});
         }
     }
+    for (const SystemIndex &index : indexes) {
+        QList<QByteArray> entries;
+        for (int row = 0; row < index.keys.size(); ++row)
+            entries.append(index.keys.at(row) + entryPointer(dataPage, quint32(row)));
+        std::sort(entries.begin(), entries.end());
+        IndexDefinition indexDefinition = index.definition;
+        indexDefinition.leafPage = indexPages.add(indexLeafPage(definitionPage, entries));
+        indexDefinition.usageMap = maps.add(inlineMap(indexDefinition.leafPage, indexDefinition.leafPage));
+        definition.indexes.append(indexDefinition);
+    }
     definition.layout = std::move(layout);
     return definition;
+}
+
+IndexDefinition indexDefinition(
+    const QString &name, const QList<quint16> &columns, quint8 flags, bool primaryKey = false)
+{
+    return {name, columns, flags, primaryKey, 0, 0};
 }
 
 void rc4(const quint8 *key, int keyLength, quint8 *data, int length)
@@ -356,18 +405,40 @@ QByteArray cataloguePages(const CatalogueContents &contents)
     const FileLayout layout = fileLayout(contents.dataPages);
     const TableLayout objectsColumns = objectsLayout();
     const TableLayout acesColumns = acesLayout();
+    const QList<CatalogueObject> objects = catalogueObjects(contents.tableName);
     QList<QByteArray> objectRows;
-    for (const CatalogueObject &object : catalogueObjects(contents.tableName))
+    for (const CatalogueObject &object : objects)
         objectRows.append(objectRow(objectsColumns, object));
+    const QList<AccessControlEntry> entries = accessControlEntries();
     QList<QByteArray> aceRows;
-    for (const AccessControlEntry &entry : accessControlEntries())
+    for (const AccessControlEntry &entry : entries)
         aceRows.append(aceRow(acesColumns, entry));
 
+    SystemIndex parentIdName {indexDefinition(u"ParentIdName"_s, {1, 2}, 0x81), {}};
+    SystemIndex objectId {indexDefinition(u"Id"_s, {0}, 0x81, true), {}};
+    for (const CatalogueObject &object : objects) {
+        QByteArray nameKey;
+        [[maybe_unused]] const bool known = generalTextKey(object.name, &nameKey);
+        Q_ASSERT(known); // the writer refuses table names without a General sort key
+        parentIdName.keys.append(longKey(qint32(object.parentId)) + nameKey);
+        objectId.keys.append(longKey(qint32(object.id)));
+    }
+    SystemIndex aceObjectId {indexDefinition(u"ObjectId"_s, {0}, 0x88), {}};
+    for (const AccessControlEntry &entry : entries)
+        aceObjectId.keys.append(longKey(qint32(entry.objectId)));
+
     MapRows maps;
-    const TableDefinition objects = systemTable(objectsColumns, objectRows, ObjectsPage, maps);
-    const TableDefinition aces = systemTable(acesColumns, aceRows, AcesPage, maps);
-    const TableDefinition queries = systemTable(queriesLayout(), {}, 0, maps);
-    const TableDefinition relationships = systemTable(relationshipsLayout(), {}, 0, maps);
+    IndexPages indexPages;
+    const TableDefinition objectsTable = systemTable(
+        objectsColumns, objectRows, ObjectsPage, maps, {parentIdName, objectId}, indexPages, ObjectsDefinitionPage);
+    const TableDefinition acesTable =
+        systemTable(acesColumns, aceRows, AcesPage, maps, {aceObjectId}, indexPages, AcesDefinitionPage);
+    const TableDefinition queries = systemTable(queriesLayout(), {}, 0, maps,
+        {{indexDefinition(u"ObjectIdAttribute"_s, {0, 1, 2}, 0x81, true), {}}}, indexPages, QueriesDefinitionPage);
+    const TableDefinition relationships = systemTable(relationshipsLayout(), {}, 0, maps,
+        {{indexDefinition(u"szRelationship"_s, {0}, 0x82), {}}, {indexDefinition(u"szObject"_s, {4}, 0x82), {}},
+            {indexDefinition(u"szReferencedObject"_s, {6}, 0x82), {}}},
+        indexPages, RelationshipsDefinitionPage);
 
     TableDefinition user;
     user.layout = contents.userLayout;
@@ -383,11 +454,12 @@ QByteArray cataloguePages(const CatalogueContents &contents)
     pages += headerPage();
     pages += dataPage(
         GlobalMapPage, {globalMap(layout.totalPages, layout.globalBitmapPages, &unused), QByteArray(MapRowSize, '\0')});
-    pages += tableDefinitionPage(objects);
-    pages += tableDefinitionPage(aces);
+    pages += tableDefinitionPage(objectsTable);
+    pages += tableDefinitionPage(acesTable);
     pages += tableDefinitionPage(queries);
     pages += tableDefinitionPage(relationships);
     pages += dataPage(0, maps.rows());
+    pages += indexPages.pages();
     pages += dataPage(ObjectsDefinitionPage, objectRows);
     pages += dataPage(AcesDefinitionPage, aceRows);
     pages += tableDefinitionPage(user);

@@ -6,7 +6,7 @@ namespace velkaro::mkbase::jet4 {
 
 // Fixed page numbers of the files we write: the system part first, then the user table's data pages, then the
 // usage-bitmap pages of the user table's map and of the global map.
-inline constexpr quint32 UserTablePage = 9;
+inline constexpr quint32 UserTablePage = 16;
 inline constexpr quint32 FirstDataPage = UserTablePage + 1;
 inline constexpr int CataloguePageCount = int(FirstDataPage);
 

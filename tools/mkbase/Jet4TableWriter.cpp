@@ -2,6 +2,7 @@
 
 #include "EscapeForMessage.h"
 #include "Jet4Catalogue.h"
+#include "Jet4IndexKeys.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -123,6 +124,12 @@ bool Jet4TableWriter::Private::prepare(const QString &tableName, const QList<Col
         return false;
     if (tableName.startsWith(u"MSys"_s, Qt::CaseInsensitive)) {
         *error = u"table name %1 is reserved for system tables"_s.arg(escapeForMessage(tableName));
+        return false;
+    }
+    QByteArray nameKey;
+    if (!generalTextKey(tableName, &nameKey)) {
+        *error = u"table name %1 has a character the catalogue's name index cannot sort; use blanks, ASCII "
+                 u"punctuation, digits, Latin or Cyrillic letters"_s.arg(escapeForMessage(tableName));
         return false;
     }
     if (columns.isEmpty() || columns.size() > 255) {
