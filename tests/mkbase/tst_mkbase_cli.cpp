@@ -172,6 +172,8 @@ void TestMkBaseCli::usageErrors_data()
         << QStringList {u"--generate"_s, u"many"_s, u"out.mdb"_s} << u"needs a number of entries"_s;
     QTest::newRow("line break in a table name")
         << QStringList {u"--table"_s, u"Ba\nse"_s, u"INPUT"_s, u"out.mdb"_s} << uR"(name "Ba\nse")"_s;
+    QTest::newRow("table name outside the name index's order")
+        << QStringList {u"--table"_s, u"Ωmega"_s, u"INPUT"_s, u"out.mdb"_s} << u"cannot sort"_s;
     QTest::newRow("reserved table name") << QStringList {u"--table"_s, u"MSysBase"_s, u"INPUT"_s, u"out.mdb"_s}
                                          << u"reserved"_s;
 }

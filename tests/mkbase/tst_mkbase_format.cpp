@@ -1,4 +1,5 @@
 #include "Jet4FileBytes.h"
+#include "Jet4IndexKeys.h"
 #include "MkBase.h"
 
 #include <QFile>
@@ -77,6 +78,8 @@ private Q_SLOTS:
     void definitionsCountTheirRowsAndNameTheirPages();
     void databasePropertiesNameTheAccessVersion();
     void systemIndexEntriesFollowTheRowsInKeyOrder();
+    void nameKeysMatchAccess_data();
+    void nameKeysMatchAccess();
     void refusesInputAboveTheFormatLimit();
     void csvKeepsByteOrderMarksInsideTheFile_data();
     void csvKeepsByteOrderMarksInsideTheFile();
@@ -251,6 +254,29 @@ void TestMkBaseFormat::systemIndexEntriesFollowTheRowsInKeyOrder()
         }
     }
     QCOMPARE(indexes, 7);
+}
+
+void TestMkBaseFormat::nameKeysMatchAccess_data()
+{
+    // Keys of catalogue names as Access wrote them into its ParentIdName index.
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("key");
+    QTest::newRow("container") << u"Databases"_s << QByteArray::fromHex("7f4f4a6d4a4c4a6b516b0100");
+    QTest::newRow("mixed case") << u"MSysNavPaneGroupCategories"_s
+                                << QByteArray::fromHex("7f606b766b624a71664a62515569646f664d4a6d5155646959516b0100");
+    QTest::newRow("digits and underscores")
+        << u"f_75A72A8786B149369D90EB962DAB8A2C_Data"_s
+        << QByteArray::fromHex(
+               "7f532b0344404a443a4a464446424c383e483c42484f4836514c48423a4f4a4c464a3a4d2b034f4a6d4a0100");
+}
+
+void TestMkBaseFormat::nameKeysMatchAccess()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, key);
+    QByteArray written;
+    QVERIFY(velkaro::mkbase::jet4::generalTextKey(name, &written));
+    QCOMPARE(written.toHex(), key.toHex());
 }
 
 void TestMkBaseFormat::refusesInputAboveTheFormatLimit()
