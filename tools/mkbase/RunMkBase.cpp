@@ -30,7 +30,8 @@ empty text; blanks inside values are kept exactly.
 --generate N writes N fictional directory entries, the same for the same seed.
 
 Options:
-  --table NAME     table name (default Base)
+  --table NAME     table name (default Base): letters (Latin or Cyrillic), digits,
+                   blanks and ASCII punctuation other than . ! ` [ ]
   --columns LIST   comma-separated NAME:TYPE, TYPE one of
                      text(N)  text of at most N characters, N 1..255
                      text     the same as text(255)
