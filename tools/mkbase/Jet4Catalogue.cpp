@@ -342,7 +342,8 @@ struct AccessControlEntry
     bool inheritable;
 };
 
-// The permissions the Jet engine gives a new database, and those Access gives a new table.
+// The permissions the Jet engine gives a new database, and those Access gives a new table: all rights but one
+// (0xFFEFF) for its creator and for the users group.
 QList<AccessControlEntry> accessControlEntries()
 {
     return {
@@ -362,7 +363,6 @@ QList<AccessControlEntry> accessControlEntries()
         {QueriesDefinitionPage, UsersGroupSid, 0x00014, false},
         {RelationshipsDefinitionPage, AdminSid, 0xE0000, false},
         {RelationshipsDefinitionPage, UsersGroupSid, 0x00014, false},
-        {UserTablePage, CreatorsGroupSid, 0xFFEFF, false},
         {UserTablePage, AdminSid, 0xFFEFF, false},
         {UserTablePage, UsersGroupSid, 0xFFEFF, false},
     };
