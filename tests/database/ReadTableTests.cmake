@@ -1,7 +1,7 @@
 add_library(velkaro_readtable_fixtures STATIC
     ${CMAKE_CURRENT_LIST_DIR}/ReadTableFixtures.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ReadTableFixtures.h)
-target_link_libraries(velkaro_readtable_fixtures PUBLIC velkaro_database velkaro_jet4 Qt6::Test)
+target_link_libraries(velkaro_readtable_fixtures PUBLIC velkaro_database velkaro_mkbase Qt6::Test)
 
 velkaro_add_test(tst_readtable SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_readtable.cpp
     LIBS velkaro_readtable_fixtures)

@@ -57,6 +57,7 @@ bool readWithLibMdb(const QString &path, const QString &tableName, LibMdbTable *
         return false;
     }
     mdb_read_columns(table.get());
+    mdb_read_indices(table.get()); // reads on from where the column definitions end
     mdb_rewind_table(table.get());
     out->definitionRowCount = table->num_rows;
     const int columnCount = int(table->num_cols);
@@ -72,6 +73,17 @@ bool readWithLibMdb(const QString &path, const QString &tableName, LibMdbTable *
         for (int i = 0; i < columnCount; ++i)
             row.append(boundValue(buffers[size_t(i)].data(), lengths[size_t(i)]));
         out->rows.append(row);
+    }
+    for (guint i = 0; i < table->num_idxs; ++i) {
+        auto *index = static_cast<MdbIndex *>(g_ptr_array_index(table->indices, i));
+        LibMdbIndex read {QString::fromUtf8(index->name), int(index->num_keys), {}};
+        MdbIndexChain chain {};
+        guint32 page = 0;
+        guint16 row = 0;
+        while (read.rowsInKeyOrder.size() <= out->rows.size()
+            && mdb_index_find_next(handle.get(), index, &chain, &page, &row))
+            read.rowsInKeyOrder.append(page << 8 | row);
+        out->indexes.append(read);
     }
     return true;
 }

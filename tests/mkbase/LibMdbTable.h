@@ -17,12 +17,21 @@ struct LibMdbColumn
     int size = 0;
 };
 
+// An index as libmdb reads its definition, and the rows (page << 8 | row) it walks through the index's pages.
+struct LibMdbIndex
+{
+    QString name;
+    int keyColumns = 0;
+    QList<quint32> rowsInKeyOrder;
+};
+
 struct LibMdbTable
 {
     QStringList userTables;
     QStringList systemTables;
     QList<LibMdbColumn> columns;
     qint64 definitionRowCount = 0;
+    QList<LibMdbIndex> indexes;
     QList<LibMdbRow> rows;
 };
 

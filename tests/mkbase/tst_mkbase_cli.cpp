@@ -3,8 +3,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 using namespace velkaro::mkbase;
@@ -43,6 +50,7 @@ private Q_SLOTS:
     void columnList();
     void tableAndColumnsOptions();
     void generateIsDeterministic();
+    void failedFinalWriteNamesTheReason();
 
 private:
     int run(const QStringList &arguments);
@@ -104,6 +112,12 @@ void TestMkBaseCli::badInput_data()
                                        << QStringList() << 2 << u"outside the range of column NO_TYPE"_s;
     QTest::newRow("invalid UTF-8") << Header + "a\xFF,1,x,,2\n" << QStringList() << 2 << u"not UTF-8"_s;
     QTest::newRow("empty file") << QByteArray() << QStringList() << 1 << u"header row"_s;
+    QTest::newRow("U+0000 in a text") << Header + "a,1,x,,2\n" + QByteArray("b\0c,1,x,,2\n", 11) << QStringList() << 3
+                                      << u"column ABONENT holds the character U+0000"_s;
+    QTest::newRow("control characters in a column name shown escaped") << QByteArray(
+        "\"AB\r\nC\x1B[2J\x7F\",PHONE\n") << QStringList() << 1 << uR"(unknown column "AB\r\nC\e[2J\x7f")"_s;
+    QTest::newRow("10 MB value cut short") << Header + "a,1,x,," + QByteArray(10'000'000, '7') + "x\n"
+                                           << QStringList() << 2 << u"\"7777777777"_s;
 }
 
 void TestMkBaseCli::badInput()
@@ -121,6 +135,7 @@ void TestMkBaseCli::badInput()
     QVERIFY2(m_errors.contains(message), qPrintable(m_errors));
     QVERIFY(m_errors.endsWith(u'\n'));
     QCOMPARE(m_errors.count(u'\n'), 1);
+    QVERIFY2(m_errors.size() < input.size() + 300, qPrintable(m_errors.left(400)));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList {u"input.csv"_s});
 }
 
@@ -155,6 +170,10 @@ void TestMkBaseCli::usageErrors_data()
         << QStringList {u"--generate"_s, u"5"_s, u"--columns"_s, u"A:long"_s, u"out.mdb"_s} << u"cannot be combined"_s;
     QTest::newRow("generate without a count")
         << QStringList {u"--generate"_s, u"many"_s, u"out.mdb"_s} << u"needs a number of entries"_s;
+    QTest::newRow("line break in a table name")
+        << QStringList {u"--table"_s, u"Ba\nse"_s, u"INPUT"_s, u"out.mdb"_s} << uR"(name "Ba\nse")"_s;
+    QTest::newRow("table name outside the name index's order")
+        << QStringList {u"--table"_s, u"Ωmega"_s, u"INPUT"_s, u"out.mdb"_s} << u"cannot sort"_s;
     QTest::newRow("reserved table name") << QStringList {u"--table"_s, u"MSysBase"_s, u"INPUT"_s, u"out.mdb"_s}
                                          << u"reserved"_s;
 }
@@ -246,6 +265,27 @@ void TestMkBaseCli::generateIsDeterministic()
     QString error;
     QVERIFY2(readWithLibMdb(first, u"Base"_s, &table, &error), qPrintable(error));
     QCOMPARE(table.rows.size(), 3000);
+}
+
+void TestMkBaseCli::failedFinalWriteNamesTheReason()
+{
+    // A file-size limit one page short of the file fails the last write the way a full disk does.
+    const QString first = m_dir->filePath(u"first.mdb"_s);
+    const QString second = m_dir->filePath(u"second.mdb"_s);
+    const QStringList arguments = {u"--generate"_s, u"3000"_s};
+    QCOMPARE(run(arguments + QStringList {first}), 0);
+    rlimit previous {};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit limited = previous;
+    limited.rlim_cur = rlim_t(QFileInfo(first).size() - 4096);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const int code = run(arguments + QStringList {second});
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+    QVERIFY(code != 0);
+    QVERIFY2(m_errors.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(m_errors));
+    QVERIFY(!QFile::exists(second));
 }
 
 QTEST_GUILESS_MAIN(TestMkBaseCli)

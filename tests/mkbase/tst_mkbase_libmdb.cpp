@@ -54,6 +54,9 @@ class TestMkBaseLibMdb : public QObject
 private Q_SLOTS:
     void initTestCase();
     void catalogueNamesTablesAndColumns();
+    void systemIndexesLeadToEveryRow_data();
+    void systemIndexesLeadToEveryRow();
+    void everyObjectHasPermissions();
     void edgeCases_data();
     void edgeCases();
     void numericAndTextColumns_data();
@@ -66,6 +69,7 @@ private Q_SLOTS:
 
 private:
     QTemporaryDir m_dir;
+    QString m_edgePath;
     LibMdbTable m_edge;
     QString m_generatedPath;
 };
@@ -74,9 +78,9 @@ void TestMkBaseLibMdb::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     QString error;
-    const QString edgePath = m_dir.filePath(u"edge.mdb"_s);
-    QVERIFY2(writeMdbFromCsv(edgeCaseCsv(), edgePath, &error), qPrintable(error));
-    QVERIFY2(readWithLibMdb(edgePath, u"Base"_s, &m_edge, &error), qPrintable(error));
+    m_edgePath = m_dir.filePath(u"edge.mdb"_s);
+    QVERIFY2(writeMdbFromCsv(edgeCaseCsv(), m_edgePath, &error), qPrintable(error));
+    QVERIFY2(readWithLibMdb(m_edgePath, u"Base"_s, &m_edge, &error), qPrintable(error));
     m_generatedPath = m_dir.filePath(u"generated.mdb"_s);
     QVERIFY2(generateDirectory(GeneratedRows, GeneratedSeed, m_generatedPath, &error), qPrintable(error));
 }
@@ -95,6 +99,52 @@ void TestMkBaseLibMdb::catalogueNamesTablesAndColumns()
         QCOMPARE(m_edge.columns.at(i).size, std::get<2>(expected.at(i)));
     }
     QCOMPARE(m_edge.definitionRowCount, qint64(::edgeCases().size()));
+}
+
+void TestMkBaseLibMdb::systemIndexesLeadToEveryRow_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QStringList>("indexes");
+    QTest::newRow("MSysObjects") << u"MSysObjects"_s << QStringList {u"Id"_s, u"ParentIdName"_s};
+    QTest::newRow("MSysACEs") << u"MSysACEs"_s << QStringList {u"ObjectId"_s};
+    QTest::newRow("MSysQueries") << u"MSysQueries"_s << QStringList {u"ObjectIdAttribute"_s};
+    QTest::newRow("MSysRelationships") << u"MSysRelationships"_s
+                                       << QStringList {u"szObject"_s, u"szReferencedObject"_s, u"szRelationship"_s};
+}
+
+void TestMkBaseLibMdb::systemIndexesLeadToEveryRow()
+{
+    QFETCH(QString, table);
+    QFETCH(QStringList, indexes);
+    LibMdbTable read;
+    QString error;
+    QVERIFY2(readWithLibMdb(m_edgePath, table, &read, &error), qPrintable(error));
+    QCOMPARE(read.definitionRowCount, read.rows.size());
+    QStringList names;
+    for (const LibMdbIndex &index : std::as_const(read.indexes)) {
+        names.append(index.name);
+        QCOMPARE(index.rowsInKeyOrder.size(), read.rows.size());
+        QCOMPARE(QSet<quint32>(index.rowsInKeyOrder.cbegin(), index.rowsInKeyOrder.cend()).size(), read.rows.size());
+    }
+    names.sort();
+    QCOMPARE(names, indexes);
+}
+
+void TestMkBaseLibMdb::everyObjectHasPermissions()
+{
+    LibMdbTable objects;
+    LibMdbTable aces;
+    QString error;
+    QVERIFY2(readWithLibMdb(m_edgePath, u"MSysObjects"_s, &objects, &error), qPrintable(error));
+    QVERIFY2(readWithLibMdb(m_edgePath, u"MSysACEs"_s, &aces, &error), qPrintable(error));
+    QSet<QString> ids;
+    for (const LibMdbRow &row : std::as_const(objects.rows))
+        ids.insert(row.at(0).value_or(QString()));
+    QSet<QString> withPermissions;
+    for (const LibMdbRow &row : std::as_const(aces.rows))
+        withPermissions.insert(row.at(0).value_or(QString()));
+    QCOMPARE(ids.size(), 9);
+    QCOMPARE(withPermissions, ids);
 }
 
 void TestMkBaseLibMdb::edgeCases_data()

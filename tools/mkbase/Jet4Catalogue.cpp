@@ -1,23 +1,42 @@
 #include "Jet4Catalogue.h"
 
+#include "Jet4IndexKeys.h"
+#include "Jet4UsageMaps.h"
+
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace velkaro::mkbase::jet4 {
 
 namespace {
 
+constexpr quint32 GlobalMapPage = 1;
+constexpr quint32 ObjectsDefinitionPage = 2;
+constexpr quint32 AcesDefinitionPage = 3;
+constexpr quint32 QueriesDefinitionPage = 4;
+constexpr quint32 RelationshipsDefinitionPage = 5;
 constexpr quint32 MapPage = 6;
-constexpr quint32 ObjectsPage = 7;
-constexpr int MapRowSize = 69;
-constexpr int MapRowCount = 26;
-constexpr int UserMapRow = 24;
+constexpr quint32 FirstIndexPage = 7; // one leaf page for each of the seven system indexes
+constexpr quint32 ObjectsPage = 14;
+constexpr quint32 AcesPage = 15;
+static_assert(UserTablePage == AcesPage + 1);
+
+constexpr quint32 TablesContainerId = 0x0F000001;
+constexpr quint32 DatabasesContainerId = 0x0F000002;
+constexpr quint32 RelationshipsContainerId = 0x0F000003;
+constexpr quint32 DatabaseObjectId = 0x10000000;
 
 // 2004-06-05 13:06:59.655, the creation date of Access's empty Jet 4 database whose owner values we copy:
 // the owner values in the catalogue only match this date.
 constexpr quint8 CreationDate[8] = {0xBC, 0x72, 0x1F, 0x7D, 0xF1, 0x9F, 0xE2, 0x40};
 constexpr quint32 CreationDay = 38143;
-const QByteArray EngineOwner = QByteArray::fromHex("A731");
-const QByteArray AdminOwner = QByteArray::fromHex("A633");
+// Security identifiers as stored with that date: the engine (owner of the system objects), Admin (owner of the
+// database and of the user table) and the two groups the Jet-made database grants rights to.
+const QByteArray EngineSid = QByteArray::fromHex("A731");
+const QByteArray AdminSid = QByteArray::fromHex("A633");
+const QByteArray CreatorsGroupSid = QByteArray::fromHex("A736");
+const QByteArray UsersGroupSid = QByteArray::fromHex("A733");
 
 constexpr quint32 SystemObjectFlags = 0x80000000;
 
@@ -62,12 +81,12 @@ TableLayout objectsLayout()
         fixedColumn(u"Type"_s, Integer, 2),
         fixedColumn(u"DateCreate"_s, DateTime, 8),
         fixedColumn(u"DateUpdate"_s, DateTime, 8),
-        variableColumn(u"Owner"_s, Binary, 255, 0x32),
+        variableColumn(u"Owner"_s, Binary, 510, 0x32),
         fixedColumn(u"Flags"_s, LongInteger, 4),
         variableColumn(u"Database"_s, Memo, 0),
         variableColumn(u"Connect"_s, Memo, 0),
         variableColumn(u"ForeignName"_s, Text, 510),
-        variableColumn(u"RmtInfoShort"_s, Binary, 255),
+        variableColumn(u"RmtInfoShort"_s, Binary, 510),
         variableColumn(u"RmtInfoLong"_s, Ole, 0),
         variableColumn(u"Lv"_s, Ole, 0),
         variableColumn(u"LvProp"_s, Ole, 0),
@@ -80,7 +99,7 @@ TableLayout acesLayout()
 {
     return makeLayout({
         fixedColumn(u"ObjectId"_s, LongInteger, 4),
-        variableColumn(u"SID"_s, Binary, 255, 0x32),
+        variableColumn(u"SID"_s, Binary, 510, 0x32),
         fixedColumn(u"ACM"_s, LongInteger, 4),
         fixedColumn(u"FInheritable"_s, Boolean, 1),
     });
@@ -91,7 +110,7 @@ TableLayout queriesLayout()
     return makeLayout({
         fixedColumn(u"ObjectId"_s, LongInteger, 4),
         fixedColumn(u"Attribute"_s, Byte, 1),
-        variableColumn(u"Order"_s, Binary, 255),
+        variableColumn(u"Order"_s, Binary, 510),
         variableColumn(u"Name1"_s, Text, 510),
         variableColumn(u"Name2"_s, Text, 510),
         variableColumn(u"Expression"_s, Memo, 0),
@@ -114,31 +133,84 @@ TableLayout relationshipsLayout()
     });
 }
 
-// Hands out consecutive rows of the map page, each an empty type-0 map unless filled in later.
+// The rows of the map page, in the order they are added.
 class MapRows
 {
 public:
-    quint32 take() { return rowPointer(MapPage, m_next++); }
+    quint32 add(const QByteArray &row)
+    {
+        m_rows.append(row);
+        return rowPointer(MapPage, quint32(m_rows.size() - 1));
+    }
+    const QList<QByteArray> &rows() const { return m_rows; }
 
 private:
-    quint32 m_next = 0;
+    QList<QByteArray> m_rows;
 };
 
-TableDefinition systemTable(TableLayout layout, MapRows &maps)
+// An index of a system table with the key of each of its rows, in row order.
+struct SystemIndex
+{
+    IndexDefinition definition;
+    QList<QByteArray> keys;
+};
+
+// Leaf pages are numbered on from FirstIndexPage in the order the indexes are added.
+class IndexPages
+{
+public:
+    quint32 add(const QByteArray &page)
+    {
+        m_pages += page;
+        return FirstIndexPage + quint32(m_pages.size() / PageSize - 1);
+    }
+    const QByteArray &pages() const { return m_pages; }
+
+private:
+    QByteArray m_pages;
+};
+
+QByteArray entryPointer(quint32 page, quint32 row)
+{
+    const char bytes[4] = {char(page >> 16), char(page >> 8), char(page), char(row)};
+    return QByteArray(bytes, 4);
+}
+
+// A system table whose rows, if any, fill the one data page dataPage, with its indexes.
+TableDefinition systemTable(TableLayout layout, const QList<QByteArray> &rows, quint32 dataPage, MapRows &maps,
+    const QList<SystemIndex> &indexes, IndexPages &indexPages, quint32 definitionPage)
 {
     TableDefinition definition;
     definition.tableType = 0x53;
-    definition.ownedPagesMap = maps.take();
-    definition.freePagesMap = maps.take();
+    definition.rowCount = quint32(rows.size());
+    const bool hasRows = !rows.isEmpty();
+    definition.ownedPagesMap = maps.add(hasRows ? inlineMap(dataPage, dataPage) : inlineMap(1, 0));
+    definition.freePagesMap = maps.add(hasRows ? inlineMap(dataPage, dataPage) : inlineMap(1, 0));
     for (int number = 0; number < layout.columns.size(); ++number) {
         const quint8 type = layout.columns.at(number).type;
         if (type == Memo || type == Ole) {
-            const quint32 owned = maps.take();
-            definition.longValueMaps.append({quint16(number), owned, maps.take()});
+            const quint32 owned = maps.add(inlineMap(1, 0));
+            definition.longValueMaps.append({quint16(number), owned, maps.add(inlineMap(1, 0))});
         }
+    }
+    for (const SystemIndex &index : indexes) {
+        QList<QByteArray> entries;
+        for (int row = 0; row < index.keys.size(); ++row)
+            entries.append(index.keys.at(row) + entryPointer(dataPage, quint32(row)));
+        std::sort(entries.begin(), entries.end());
+        IndexDefinition indexDefinition = index.definition;
+        indexDefinition.leafPage = indexPages.add(indexLeafPage(definitionPage, entries));
+        indexDefinition.usageMap = maps.add(inlineMap(indexDefinition.leafPage, indexDefinition.leafPage));
+        definition.indexes.append(indexDefinition);
     }
     definition.layout = std::move(layout);
     return definition;
+}
+
+IndexDefinition indexDefinition(
+    const QString &name, const QList<quint16> &columns, quint8 flags, bool primaryKey = false)
+{
+    return {name, columns, flags, primaryKey, 0, 0};
 }
 
 void rc4(const quint8 *key, int keyLength, quint8 *data, int length)
@@ -188,88 +260,220 @@ QByteArray headerPage()
     return page;
 }
 
-QByteArray globalUsageMap(quint32 totalPages)
+// An OLE value stored in the row itself: the 12-byte long-value header with the inline flag, then the bytes.
+QByteArray inlineLongValue(const QByteArray &data)
 {
-    QByteArray map(MapRowSize, '\0');
-    if (totalPages > 512) {
-        map[0] = 0x01; // reference map without bitmap pages: nothing free
-        return map;
-    }
-    for (quint32 page = totalPages; page < 512; ++page)
-        map[int(5 + page / 8)] = char(map.at(int(5 + page / 8)) | (1 << (page % 8)));
-    return map;
+    QByteArray value(12, '\0');
+    put32(value, 0, quint32(data.size()) | 0x80000000);
+    return value + data;
 }
 
-QByteArray objectRow(const TableLayout &layout, quint32 id, quint32 parentId, const QString &name, quint16 type,
-    quint32 flags, const QByteArray &owner)
+QByteArray propertyName(const QString &name)
+{
+    return bytes16(quint32(2 * name.size())) + plainText(name);
+}
+
+// The database's property stream: "MR2\0", a block naming the properties, a block of their values. AccessVersion
+// "08.50" makes readers take the file for an Access 2000 database rather than a bare Jet 4 one.
+QByteArray databaseProperties()
+{
+    const QString name = u"AccessVersion"_s;
+    const QByteArray version = plainText(u"08.50"_s);
+    const QByteArray names = propertyName(name);
+    QByteArray stream("MR2", 4);
+    stream += bytes32(quint32(6 + names.size())) + bytes16(0x80) + names;
+    const QByteArray mapName = bytes32(6) + bytes16(0); // the default map, whose name is empty
+    QByteArray value = bytes16(quint32(8 + version.size()));
+    value += char(0); // not a DDL property
+    value += char(Text);
+    value += bytes16(0) + bytes16(quint32(version.size())) + version;
+    stream += bytes32(quint32(6 + mapName.size() + value.size())) + bytes16(0x00) + mapName + value;
+    return stream;
+}
+
+struct CatalogueObject
+{
+    quint32 id;
+    quint32 parentId;
+    QString name;
+    quint16 type;
+    quint32 flags;
+    QByteArray owner;
+    QByteArray properties;
+};
+
+QByteArray objectRow(const TableLayout &layout, const CatalogueObject &object)
 {
     const QByteArray date(reinterpret_cast<const char *>(CreationDate), sizeof CreationDate);
     QList<QByteArray> values(layout.columns.size());
-    values[0] = bytes32(id);
-    values[1] = bytes32(parentId);
-    values[2] = plainText(name);
-    values[3] = bytes16(type);
+    values[0] = bytes32(object.id);
+    values[1] = bytes32(object.parentId);
+    values[2] = plainText(object.name);
+    values[3] = bytes16(object.type);
     values[4] = date;
     values[5] = date;
-    values[6] = owner;
-    values[7] = bytes32(flags);
+    values[6] = object.owner;
+    values[7] = bytes32(object.flags);
+    if (!object.properties.isEmpty())
+        values[14] = inlineLongValue(object.properties);
     return encodeRow(layout, values);
+}
+
+QList<CatalogueObject> catalogueObjects(const QString &tableName)
+{
+    return {
+        {TablesContainerId, 0x0F000000, u"Tables"_s, 3, SystemObjectFlags, EngineSid, {}},
+        {DatabasesContainerId, 0x0F000000, u"Databases"_s, 3, SystemObjectFlags, EngineSid, {}},
+        {RelationshipsContainerId, 0x0F000000, u"Relationships"_s, 3, SystemObjectFlags, EngineSid, {}},
+        {DatabaseObjectId, DatabasesContainerId, u"MSysDb"_s, 2, SystemObjectFlags, AdminSid, databaseProperties()},
+        {ObjectsDefinitionPage, TablesContainerId, u"MSysObjects"_s, 1, SystemObjectFlags, EngineSid, {}},
+        {AcesDefinitionPage, TablesContainerId, u"MSysACEs"_s, 1, SystemObjectFlags, EngineSid, {}},
+        {QueriesDefinitionPage, TablesContainerId, u"MSysQueries"_s, 1, SystemObjectFlags, EngineSid, {}},
+        {RelationshipsDefinitionPage, TablesContainerId, u"MSysRelationships"_s, 1, SystemObjectFlags, EngineSid, {}},
+        {UserTablePage, TablesContainerId, tableName, 1, 0, AdminSid, {}},
+    };
+}
+
+struct AccessControlEntry
+{
+    quint32 objectId;
+    QByteArray sid;
+    quint32 rights;
+    bool inheritable;
+};
+
+// The permissions the Jet engine gives a new database, and those Access gives a new table: all rights but one
+// (0xFFEFF) for its creator and for the users group.
+QList<AccessControlEntry> accessControlEntries()
+{
+    return {
+        {TablesContainerId, CreatorsGroupSid, 0xF00FE, true},
+        {TablesContainerId, AdminSid, 0x60001, false},
+        {TablesContainerId, UsersGroupSid, 0xFFEFF, true},
+        {DatabasesContainerId, AdminSid, 0x60000, false},
+        {RelationshipsContainerId, CreatorsGroupSid, 0xF00FE, true},
+        {RelationshipsContainerId, AdminSid, 0x60001, false},
+        {RelationshipsContainerId, UsersGroupSid, 0xFFFFF, true},
+        {DatabaseObjectId, AdminSid, 0x6000E, false},
+        {DatabaseObjectId, UsersGroupSid, 0x0000E, false},
+        {ObjectsDefinitionPage, AdminSid, 0x60000, false},
+        {ObjectsDefinitionPage, UsersGroupSid, 0x00014, false},
+        {AcesDefinitionPage, AdminSid, 0x60000, false},
+        {QueriesDefinitionPage, AdminSid, 0x60000, false},
+        {QueriesDefinitionPage, UsersGroupSid, 0x00014, false},
+        {RelationshipsDefinitionPage, AdminSid, 0xE0000, false},
+        {RelationshipsDefinitionPage, UsersGroupSid, 0x00014, false},
+        {UserTablePage, AdminSid, 0xFFEFF, false},
+        {UserTablePage, UsersGroupSid, 0xFFEFF, false},
+    };
+}
+
+QByteArray aceRow(const TableLayout &layout, const AccessControlEntry &entry)
+{
+    return encodeRow(layout,
+        {bytes32(entry.objectId), entry.sid, bytes32(entry.rights), entry.inheritable ? QByteArray("") : QByteArray()});
+}
+
+struct FileLayout
+{
+    quint32 lastDataPage;
+    quint32 userBitmapPages;
+    quint32 globalBitmapPages;
+    quint32 totalPages;
+};
+
+FileLayout fileLayout(quint32 dataPages)
+{
+    FileLayout layout;
+    layout.lastDataPage = FirstDataPage + dataPages - 1;
+    layout.userBitmapPages = dataPages == 0 ? 0 : bitmapPagesForRange(layout.lastDataPage);
+    const quint32 before = FirstDataPage + dataPages + layout.userBitmapPages;
+    layout.globalBitmapPages = globalBitmapPages(before);
+    layout.totalPages = before + layout.globalBitmapPages;
+    return layout;
 }
 
 } // namespace
 
-quint32 userOwnedPagesMap()
+quint32 filePages(quint32 dataPages)
 {
-    return rowPointer(MapPage, UserMapRow);
-}
-quint32 userFreePagesMap()
-{
-    return rowPointer(MapPage, UserMapRow + 1);
+    return fileLayout(dataPages).totalPages;
 }
 
 QByteArray cataloguePages(const CatalogueContents &contents)
 {
+    const FileLayout layout = fileLayout(contents.dataPages);
+    const TableLayout objectsColumns = objectsLayout();
+    const TableLayout acesColumns = acesLayout();
+    const QList<CatalogueObject> objects = catalogueObjects(contents.tableName);
+    QList<QByteArray> objectRows;
+    for (const CatalogueObject &object : objects)
+        objectRows.append(objectRow(objectsColumns, object));
+    const QList<AccessControlEntry> entries = accessControlEntries();
+    QList<QByteArray> aceRows;
+    for (const AccessControlEntry &entry : entries)
+        aceRows.append(aceRow(acesColumns, entry));
+
+    SystemIndex parentIdName {indexDefinition(u"ParentIdName"_s, {1, 2}, 0x81), {}};
+    SystemIndex objectId {indexDefinition(u"Id"_s, {0}, 0x81, true), {}};
+    for (const CatalogueObject &object : objects) {
+        QByteArray nameKey;
+        [[maybe_unused]] const bool known = generalTextKey(object.name, &nameKey);
+        Q_ASSERT(known); // the writer refuses table names without a General sort key
+        parentIdName.keys.append(longKey(qint32(object.parentId)) + nameKey);
+        objectId.keys.append(longKey(qint32(object.id)));
+    }
+    SystemIndex aceObjectId {indexDefinition(u"ObjectId"_s, {0}, 0x88), {}};
+    for (const AccessControlEntry &entry : entries)
+        aceObjectId.keys.append(longKey(qint32(entry.objectId)));
+
     MapRows maps;
-    const TableDefinition objects = systemTable(objectsLayout(), maps);
-    const TableDefinition aces = systemTable(acesLayout(), maps);
-    const TableDefinition queries = systemTable(queriesLayout(), maps);
-    const TableDefinition relationships = systemTable(relationshipsLayout(), maps);
+    IndexPages indexPages;
+    const TableDefinition objectsTable = systemTable(
+        objectsColumns, objectRows, ObjectsPage, maps, {parentIdName, objectId}, indexPages, ObjectsDefinitionPage);
+    const TableDefinition acesTable =
+        systemTable(acesColumns, aceRows, AcesPage, maps, {aceObjectId}, indexPages, AcesDefinitionPage);
+    const TableDefinition queries = systemTable(queriesLayout(), {}, 0, maps,
+        {{indexDefinition(u"ObjectIdAttribute"_s, {0, 1, 2}, 0x81, true), {}}}, indexPages, QueriesDefinitionPage);
+    const TableDefinition relationships = systemTable(relationshipsLayout(), {}, 0, maps,
+        {{indexDefinition(u"szRelationship"_s, {0}, 0x82), {}}, {indexDefinition(u"szObject"_s, {4}, 0x82), {}},
+            {indexDefinition(u"szReferencedObject"_s, {6}, 0x82), {}}},
+        indexPages, RelationshipsDefinitionPage);
+
     TableDefinition user;
     user.layout = contents.userLayout;
     user.rowCount = contents.rowCount;
-    user.ownedPagesMap = maps.take();
-    user.freePagesMap = maps.take();
-    Q_ASSERT(user.ownedPagesMap == userOwnedPagesMap());
-
-    QList<QByteArray> mapRows(MapRowCount, QByteArray(MapRowSize, '\0'));
-    QByteArray &objectsOwned = mapRows[int(objects.ownedPagesMap & 0xFF)];
-    objectsOwned[5 + ObjectsPage / 8] = char(1 << (ObjectsPage % 8));
-    mapRows[UserMapRow] = contents.ownedPagesMap;
-
-    const TableLayout &o = objects.layout;
-    const QList<QByteArray> objectRows = {
-        objectRow(o, 0x0F000001, 0x0F000000, u"Tables"_s, 3, SystemObjectFlags, EngineOwner),
-        objectRow(o, 0x0F000002, 0x0F000000, u"Databases"_s, 3, SystemObjectFlags, EngineOwner),
-        objectRow(o, 0x0F000003, 0x0F000000, u"Relationships"_s, 3, SystemObjectFlags, EngineOwner),
-        objectRow(o, 0x10000000, 0x0F000002, u"MSysDb"_s, 2, SystemObjectFlags, AdminOwner),
-        objectRow(o, 2, 0x0F000001, u"MSysObjects"_s, 1, SystemObjectFlags, EngineOwner),
-        objectRow(o, 3, 0x0F000001, u"MSysACEs"_s, 1, SystemObjectFlags, EngineOwner),
-        objectRow(o, 4, 0x0F000001, u"MSysQueries"_s, 1, SystemObjectFlags, EngineOwner),
-        objectRow(o, 5, 0x0F000001, u"MSysRelationships"_s, 1, SystemObjectFlags, EngineOwner),
-        objectRow(o, UserTablePage, 0x0F000001, contents.tableName, 1, 0, AdminOwner),
-    };
+    QByteArray unused;
+    const quint32 firstBitmapPage = FirstDataPage + contents.dataPages;
+    user.ownedPagesMap = maps.add(pageRangeMap(FirstDataPage, layout.lastDataPage, firstBitmapPage, &unused));
+    const quint32 roomPage = contents.lastPageHasRoom ? layout.lastDataPage : 0;
+    user.freePagesMap = maps.add(contents.lastPageHasRoom ? inlineMap(roomPage, roomPage) : inlineMap(1, 0));
 
     QByteArray pages;
     pages.reserve(CataloguePageCount * PageSize);
     pages += headerPage();
-    pages += dataPage(1, {globalUsageMap(contents.totalPages), QByteArray(MapRowSize, '\0')});
-    pages += tableDefinitionPage(objects);
-    pages += tableDefinitionPage(aces);
+    pages += dataPage(
+        GlobalMapPage, {globalMap(layout.totalPages, layout.globalBitmapPages, &unused), QByteArray(MapRowSize, '\0')});
+    pages += tableDefinitionPage(objectsTable);
+    pages += tableDefinitionPage(acesTable);
     pages += tableDefinitionPage(queries);
     pages += tableDefinitionPage(relationships);
-    pages += dataPage(0, mapRows);
-    pages += dataPage(2, objectRows);
+    pages += dataPage(0, maps.rows());
+    pages += indexPages.pages();
+    pages += dataPage(ObjectsDefinitionPage, objectRows);
+    pages += dataPage(AcesDefinitionPage, aceRows);
     pages += tableDefinitionPage(user);
+    Q_ASSERT(pages.size() == CataloguePageCount * PageSize);
+    return pages;
+}
+
+QByteArray trailingPages(const CatalogueContents &contents)
+{
+    const FileLayout layout = fileLayout(contents.dataPages);
+    QByteArray pages;
+    if (contents.dataPages > 0)
+        pageRangeMap(FirstDataPage, layout.lastDataPage, FirstDataPage + contents.dataPages, &pages);
+    globalMap(layout.totalPages, layout.globalBitmapPages, &pages);
     return pages;
 }
 

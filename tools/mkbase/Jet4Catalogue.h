@@ -4,26 +4,29 @@
 
 namespace velkaro::mkbase::jet4 {
 
-// Fixed page numbers of the files we write: the system part on pages 0-8, the user table's rows from page 9.
-inline constexpr quint32 UserTablePage = 8;
-inline constexpr quint32 FirstDataPage = 9;
-inline constexpr int CataloguePageCount = 9;
-
-// Row pointers of the user table's usage maps on the map page.
-quint32 userOwnedPagesMap();
-quint32 userFreePagesMap();
+// Fixed page numbers of the files we write: the system part first, then the user table's data pages, then the
+// usage-bitmap pages of the user table's map and of the global map.
+inline constexpr quint32 UserTablePage = 16;
+inline constexpr quint32 FirstDataPage = UserTablePage + 1;
+inline constexpr int CataloguePageCount = int(FirstDataPage);
 
 struct CatalogueContents
 {
     QString tableName;
     TableLayout userLayout;
     quint32 rowCount = 0;
-    QByteArray ownedPagesMap; // the user table's owned-pages map row
-    quint32 totalPages = 0;
+    quint32 dataPages = 0;
+    bool lastPageHasRoom = false; // the last data page can take another row
 };
 
-// Pages 0-8: header, global usage map, the four Jet system tables, the map page, the catalogue rows and the
-// user table's definition.
+// Pages of the whole file when the user table has dataPages data pages.
+quint32 filePages(quint32 dataPages);
+
+// The pages before the user table's data: header, global usage map, the four Jet system tables, the map page, the
+// catalogue's rows and the user table's definition.
 QByteArray cataloguePages(const CatalogueContents &contents);
+
+// The usage-bitmap pages that follow the data pages.
+QByteArray trailingPages(const CatalogueContents &contents);
 
 } // namespace velkaro::mkbase::jet4

@@ -1,5 +1,8 @@
 #include "Jet4Format.h"
 
+#include <algorithm>
+#include <numeric>
+
 namespace velkaro::mkbase::jet4 {
 
 namespace {
@@ -8,6 +11,11 @@ constexpr quint32 DefinitionMarker = 0x00000659;
 constexpr int DefinitionFixedBlock = 63;
 constexpr int ColumnDescriptorSize = 25;
 constexpr quint8 SortOrderGeneral[4] = {0x09, 0x04, 0x00, 0x00};
+constexpr int IndexCountSize = 12;
+constexpr int RealIndexSize = 52;
+constexpr int LogicalIndexSize = 28;
+constexpr int IndexColumnSlots = 10;
+constexpr quint32 RealIndexMarker = 0x00000783;
 
 bool fitsOneByte(char16_t c)
 {
@@ -31,6 +39,48 @@ int encodeMixed(std::u16string_view text, quint8 *out)
             out[length++] = quint8(c >> 8);
     }
     return length;
+}
+
+// Real indexes, then logical ones sorted by name (each using the real index of its number), then their names.
+int writeIndexes(const QList<IndexDefinition> &indexes, quint8 *bytes, int at)
+{
+    for (const IndexDefinition &index : indexes) {
+        quint8 *d = bytes + at;
+        put32(d, RealIndexMarker);
+        for (int slot = 0; slot < IndexColumnSlots; ++slot) {
+            quint8 *column = d + 4 + 3 * slot;
+            put16(column, slot < index.columns.size() ? index.columns.at(slot) : 0xFFFF);
+            column[2] = slot < index.columns.size() ? 0x01 : 0x00; // ascending
+        }
+        put32(d + 34, index.usageMap);
+        put32(d + 38, index.leafPage);
+        d[46] = index.flags;
+        at += RealIndexSize;
+    }
+    QList<int> byName(indexes.size());
+    std::iota(byName.begin(), byName.end(), 0);
+    std::sort(byName.begin(), byName.end(), [&](int a, int b) { return indexes.at(a).name < indexes.at(b).name; });
+    for (const int number : byName) {
+        quint8 *d = bytes + at;
+        put32(d, DefinitionMarker);
+        put32(d + 4, quint32(number));
+        put32(d + 8, quint32(number));
+        put32(d + 13, 0xFFFFFFFF); // no foreign key
+        d[21] = 0x04;
+        d[22] = 0x04;
+        d[23] = indexes.at(number).primaryKey ? 0x01 : 0x00;
+        at += LogicalIndexSize;
+    }
+    for (const int number : byName) {
+        const QString &name = indexes.at(number).name;
+        put16(bytes + at, quint32(2 * name.size()));
+        at += 2;
+        for (const QChar c : name) {
+            put16(bytes + at, c.unicode());
+            at += 2;
+        }
+    }
+    return at;
 }
 
 } // namespace
@@ -69,11 +119,21 @@ int worstCaseRowSize(const TableLayout &layout)
     return size;
 }
 
+bool pageHasRoomForRow(int freeSpace, int rows, const TableLayout &layout)
+{
+    int smallest = 2 + layout.fixedSize + (int(layout.columns.size()) + 7) / 8;
+    if (layout.variableCount > 0)
+        smallest += 2 + 2 * layout.variableCount + 2;
+    return rows < MaxRowsPerPage && smallest + 2 <= freeSpace;
+}
+
 int tableDefinitionSize(const TableDefinition &definition)
 {
     int size = DefinitionFixedBlock + ColumnDescriptorSize * int(definition.layout.columns.size());
     for (const ColumnLayout &column : definition.layout.columns)
         size += 2 + 2 * int(column.name.size());
+    for (const IndexDefinition &index : definition.indexes)
+        size += IndexCountSize + RealIndexSize + LogicalIndexSize + 2 + 2 * int(index.name.size());
     return size + 10 * int(definition.longValueMaps.size()) + 2;
 }
 
@@ -94,10 +154,14 @@ QByteArray tableDefinitionPage(const TableDefinition &definition)
     put16(bytes + 41, quint32(layout.columns.size()));
     put16(bytes + 43, quint32(layout.variableCount));
     put16(bytes + 45, quint32(layout.columns.size()));
+    put32(bytes + 47, quint32(definition.indexes.size()));
+    put32(bytes + 51, quint32(definition.indexes.size()));
     put32(bytes + 55, definition.ownedPagesMap);
     put32(bytes + 59, definition.freePagesMap);
 
     int at = DefinitionFixedBlock;
+    for (qsizetype i = 0; i < definition.indexes.size(); ++i, at += IndexCountSize)
+        put32(bytes + at + 4, definition.rowCount);
     for (int number = 0; number < layout.columns.size(); ++number) {
         const ColumnLayout &column = layout.columns.at(number);
         quint8 *d = bytes + at;
@@ -121,6 +185,7 @@ QByteArray tableDefinitionPage(const TableDefinition &definition)
             at += 2;
         }
     }
+    at = writeIndexes(definition.indexes, bytes, at);
     for (const LongValueMaps &maps : definition.longValueMaps) {
         put16(bytes + at, maps.column);
         put32(bytes + at + 2, maps.ownedPagesMap);
@@ -128,6 +193,26 @@ QByteArray tableDefinitionPage(const TableDefinition &definition)
         at += 10;
     }
     put16(bytes + at, 0xFFFF);
+    return page;
+}
+
+QByteArray indexLeafPage(quint32 tablePage, const QList<QByteArray> &entries)
+{
+    QByteArray page(PageSize, '\0');
+    auto *bytes = reinterpret_cast<quint8 *>(page.data());
+    bytes[0] = 0x04;
+    bytes[1] = 0x01;
+    put32(bytes + 4, tablePage);
+    constexpr int EntryEndsBitmap = 27;
+    int at = IndexEntriesStart;
+    for (const QByteArray &entry : entries) {
+        std::memcpy(bytes + at, entry.constData(), size_t(entry.size()));
+        at += int(entry.size());
+        Q_ASSERT(at <= PageSize);
+        const int end = at - IndexEntriesStart;
+        bytes[EntryEndsBitmap + end / 8] |= quint8(1 << (end % 8));
+    }
+    put16(bytes + 2, quint32(PageSize - at));
     return page;
 }
 

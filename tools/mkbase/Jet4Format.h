@@ -82,11 +82,25 @@ TableLayout makeLayout(QList<ColumnLayout> columns);
 // Largest row a layout can produce, or -1 when a memo/OLE column makes it unbounded.
 int worstCaseRowSize(const TableLayout &layout);
 
+// Whether a data page with that much free space and that many rows can take the smallest row of the layout.
+bool pageHasRoomForRow(int freeSpace, int rows, const TableLayout &layout);
+
 struct LongValueMaps
 {
     quint16 column;
     quint32 ownedPagesMap;
     quint32 freePagesMap;
+};
+
+// An index over columns of a table, ascending in each; its entries live on one leaf page.
+struct IndexDefinition
+{
+    QString name;
+    QList<quint16> columns;
+    quint8 flags = 0x80; // 0x01 unique, 0x02 NULLs not indexed, 0x08 required; 0x80 in every Access 2000+ file
+    bool primaryKey = false;
+    quint32 usageMap = 0; // row pointer to the map of the index's pages
+    quint32 leafPage = 0;
 };
 
 struct TableDefinition
@@ -97,11 +111,17 @@ struct TableDefinition
     quint32 ownedPagesMap = 0;
     quint32 freePagesMap = 0;
     QList<LongValueMaps> longValueMaps;
+    QList<IndexDefinition> indexes; // numbered in this order
 };
 
 // Size of the definition in bytes, 8-byte page header included.
 int tableDefinitionSize(const TableDefinition &definition);
 QByteArray tableDefinitionPage(const TableDefinition &definition);
+
+// A leaf page of an index of the table on tablePage, which is also the index's root: entries (key bytes, then the
+// row's page as 3 bytes big-endian and its row number) in ascending order. They must fit one page.
+QByteArray indexLeafPage(quint32 tablePage, const QList<QByteArray> &entries);
+inline constexpr int IndexEntriesStart = 480;
 
 // A data page owned by the given TDEF page, holding the rows in order.
 QByteArray dataPage(quint32 ownerPage, const QList<QByteArray> &rows);

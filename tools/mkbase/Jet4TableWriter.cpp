@@ -1,8 +1,14 @@
 #include "Jet4TableWriter.h"
 
+#include "EscapeForMessage.h"
 #include "Jet4Catalogue.h"
+#include "Jet4IndexKeys.h"
 
+#include <QFile>
 #include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
 
 #include <cmath>
 #include <limits>
@@ -16,7 +22,6 @@ using namespace jet4;
 
 namespace {
 
-constexpr int PagesPerSlot = 4092 * 8; // pages one usage-bitmap page covers
 constexpr int BufferedPages = 256;
 
 ColumnLayout userColumn(const ColumnDefinition &definition)
@@ -70,13 +75,15 @@ struct Jet4TableWriter::Private
     qint64 rows = 0;
     quint8 row[PageSize] = {};
 
+    bool counting = false; // rows are only measured, nothing is written
+
+    bool prepare(const QString &tableName, const QList<ColumnDefinition> &columns, QString *error);
     bool checkValue(int number, const FieldValue &value, QString *error) const;
     int encodeRow(const FieldValue *values);
     bool placeRow(int length, QString *error);
     bool finishPage(QString *error);
     bool flush(QString *error);
     bool writeError(QString *error);
-    QByteArray ownedPagesMap(QByteArray *bitmapPages) const;
 };
 
 Jet4TableWriter::Jet4TableWriter()
@@ -93,10 +100,36 @@ qint64 Jet4TableWriter::rowCount() const
 bool Jet4TableWriter::open(
     const QString &path, const QString &tableName, const QList<ColumnDefinition> &columns, QString *error)
 {
+    if (!d->prepare(tableName, columns, error))
+        return false;
+    d->file.setFileName(path);
+    if (!d->file.open(QIODevice::WriteOnly)) {
+        *error = u"cannot write %1: %2"_s.arg(escapeForMessage(path, -1), d->file.errorString());
+        return false;
+    }
+    d->pending.assign(size_t(CataloguePageCount) * PageSize, 0); // the system pages, filled in by commit()
+    d->pending.reserve(size_t(BufferedPages) * PageSize);
+    return true;
+}
+
+bool Jet4TableWriter::openForCounting(const QString &tableName, const QList<ColumnDefinition> &columns, QString *error)
+{
+    d->counting = true;
+    return d->prepare(tableName, columns, error);
+}
+
+bool Jet4TableWriter::Private::prepare(const QString &tableName, const QList<ColumnDefinition> &columns, QString *error)
+{
     if (!isValidObjectName(tableName, error))
         return false;
     if (tableName.startsWith(u"MSys"_s, Qt::CaseInsensitive)) {
-        *error = u"table name %1 is reserved for system tables"_s.arg(tableName);
+        *error = u"table name %1 is reserved for system tables"_s.arg(escapeForMessage(tableName));
+        return false;
+    }
+    QByteArray nameKey;
+    if (!generalTextKey(tableName, &nameKey)) {
+        *error = u"table name %1 has a character the catalogue's name index cannot sort; use blanks, ASCII "
+                 u"punctuation, digits, Latin or Cyrillic letters"_s.arg(escapeForMessage(tableName));
         return false;
     }
     if (columns.isEmpty() || columns.size() > 255) {
@@ -109,8 +142,8 @@ bool Jet4TableWriter::open(
             return false;
         layoutColumns.append(userColumn(column));
     }
-    d->layout = makeLayout(layoutColumns);
-    const int worstRow = worstCaseRowSize(d->layout);
+    layout = makeLayout(layoutColumns);
+    const int worstRow = worstCaseRowSize(layout);
     if (worstRow > MaxRowSize) {
         *error = u"the columns allow rows of %1 bytes, more than the %2 a Jet 4 row can hold; use shorter texts"_s
                      .arg(worstRow)
@@ -118,20 +151,13 @@ bool Jet4TableWriter::open(
         return false;
     }
     TableDefinition definition;
-    definition.layout = d->layout;
+    definition.layout = layout;
     if (tableDefinitionSize(definition) > PageSize) {
         *error = u"the table definition does not fit one page; use fewer or shorter column names"_s;
         return false;
     }
-    d->tableName = tableName;
-    d->columns = columns;
-    d->file.setFileName(path);
-    if (!d->file.open(QIODevice::WriteOnly)) {
-        *error = u"cannot write %1: %2"_s.arg(path, d->file.errorString());
-        return false;
-    }
-    d->pending.assign(size_t(CataloguePageCount) * PageSize, 0); // the system pages, filled in by commit()
-    d->pending.reserve(size_t(BufferedPages) * PageSize);
+    this->tableName = tableName;
+    this->columns = columns;
     return true;
 }
 
@@ -149,6 +175,11 @@ bool Jet4TableWriter::Private::checkValue(int number, const FieldValue &value, Q
             *error = u"text of %1 characters is longer than column %2 allows (%3)"_s.arg(value.text.size())
                          .arg(column.name)
                          .arg(column.maxLength);
+            return false;
+        }
+        if (value.text.find(u'\0') != std::u16string_view::npos) {
+            *error =
+                u"column %1 holds the character U+0000, which readers take for the end of the text"_s.arg(column.name);
             return false;
         }
         return true;
@@ -238,21 +269,24 @@ int Jet4TableWriter::Private::encodeRow(const FieldValue *values)
 
 bool Jet4TableWriter::Private::finishPage(QString *error)
 {
-    finishDataPage(page, UserTablePage, pageRows, pageFree);
-    pending.insert(pending.end(), page, page + PageSize);
-    std::memset(page, 0, sizeof page);
+    if (!counting) {
+        finishDataPage(page, UserTablePage, pageRows, pageFree);
+        pending.insert(pending.end(), page, page + PageSize);
+        std::memset(page, 0, sizeof page);
+    }
     pageRows = 0;
     pageFree = PageSize - DataPageHeaderSize;
     rowStart = PageSize;
-    if (++dataPages + FirstDataPage + 2 > MaxPages) {
-        *error = u"the file would exceed the 2 GB limit of the format"_s;
+    if (filePages(++dataPages) > MaxPages) {
+        *error = u"the file would exceed the 2 GB limit of the Jet 4 format"_s;
         return false;
     }
-    return pending.size() < size_t(BufferedPages) * PageSize || flush(error);
+    return counting || pending.size() < size_t(BufferedPages) * PageSize || flush(error);
 }
 
 bool Jet4TableWriter::Private::flush(QString *error)
 {
+    errno = 0;
     if (file.write(reinterpret_cast<const char *>(pending.data()), qint64(pending.size())) != qint64(pending.size()))
         return writeError(error);
     pending.clear();
@@ -261,7 +295,12 @@ bool Jet4TableWriter::Private::flush(QString *error)
 
 bool Jet4TableWriter::Private::writeError(QString *error)
 {
-    *error = u"cannot write %1: %2"_s.arg(file.fileName(), file.errorString());
+    // Qt reports some failed writes as "Unknown error"; the system's reason is still in errno then.
+    const int reason = errno;
+    QString text = file.errorString();
+    if (reason != 0 && (text.isEmpty() || text == QFile().errorString()))
+        text = QString::fromLocal8Bit(std::strerror(reason));
+    *error = u"cannot write %1: %2"_s.arg(escapeForMessage(file.fileName(), -1), text);
     file.cancelWriting();
     return false;
 }
@@ -273,8 +312,10 @@ bool Jet4TableWriter::Private::placeRow(int length, QString *error)
             return false;
     }
     rowStart -= length;
-    std::memcpy(page + rowStart, row, size_t(length));
-    put16(page + DataPageHeaderSize + 2 * pageRows, quint32(rowStart));
+    if (!counting) {
+        std::memcpy(page + rowStart, row, size_t(length));
+        put16(page + DataPageHeaderSize + 2 * pageRows, quint32(rowStart));
+    }
     ++pageRows;
     pageFree -= length + 2;
     return true;
@@ -292,58 +333,32 @@ bool Jet4TableWriter::addRow(const FieldValue *values, QString *error)
     return true;
 }
 
-// Type 0 (one 512-page window from page 0) while the table ends below page 512, else type 1 with a usage-bitmap
-// page per 32,736-page slot, placed after the data pages.
-QByteArray Jet4TableWriter::Private::ownedPagesMap(QByteArray *bitmapPages) const
-{
-    const quint32 lastPage = FirstDataPage + dataPages - 1;
-    QByteArray map(69, '\0');
-    if (dataPages == 0 || lastPage < 512) {
-        for (quint32 p = FirstDataPage; p < FirstDataPage + dataPages; ++p)
-            map[int(5 + p / 8)] = char(map.at(int(5 + p / 8)) | (1 << (p % 8)));
-        return map;
-    }
-    map[0] = 0x01;
-    const quint32 slots = lastPage / PagesPerSlot + 1;
-    const quint32 firstBitmapPage = FirstDataPage + dataPages;
-    for (quint32 slot = 0; slot < slots; ++slot) {
-        put32(map, int(1 + 4 * slot), firstBitmapPage + slot);
-        QByteArray bitmap(PageSize, '\0');
-        bitmap[0] = 0x05;
-        bitmap[1] = 0x01;
-        const quint32 first = std::max(FirstDataPage, slot * PagesPerSlot);
-        const quint32 last = std::min(lastPage, (slot + 1) * PagesPerSlot - 1);
-        for (quint32 p = first; p <= last; ++p) {
-            const quint32 bit = p - slot * PagesPerSlot;
-            bitmap[int(4 + bit / 8)] = char(bitmap.at(int(4 + bit / 8)) | (1 << (bit % 8)));
-        }
-        *bitmapPages += bitmap;
-    }
-    return map;
-}
-
 bool Jet4TableWriter::commit(QString *error)
 {
+    const bool lastPageHasRoom = pageHasRoomForRow(d->pageFree, d->pageRows, d->layout);
     if (d->pageRows > 0 && !d->finishPage(error))
         return false;
-    QByteArray bitmapPages;
+    if (d->counting)
+        return true;
     CatalogueContents contents;
     contents.tableName = d->tableName;
     contents.userLayout = d->layout;
     contents.rowCount = quint32(d->rows);
-    contents.ownedPagesMap = d->ownedPagesMap(&bitmapPages);
-    contents.totalPages = FirstDataPage + d->dataPages + quint32(bitmapPages.size() / PageSize);
-    d->pending.insert(d->pending.end(), bitmapPages.cbegin(), bitmapPages.cend());
+    contents.dataPages = d->dataPages;
+    contents.lastPageHasRoom = d->dataPages > 0 && lastPageHasRoom;
+    const QByteArray trailing = trailingPages(contents);
+    d->pending.insert(d->pending.end(), trailing.cbegin(), trailing.cend());
     if (!d->flush(error))
         return false;
+    errno = 0; // a failure of the last write shows here, where errno still names its reason
+    if (!d->file.flush())
+        return d->writeError(error);
     const QByteArray catalogue = cataloguePages(contents);
+    errno = 0;
     if (!d->file.seek(0) || d->file.write(catalogue) != catalogue.size())
         return d->writeError(error);
-    if (!d->file.commit()) {
-        *error = u"cannot write %1: %2"_s.arg(d->file.fileName(), d->file.errorString());
-        return false;
-    }
-    return true;
+    errno = 0;
+    return d->file.commit() || d->writeError(error);
 }
 
 } // namespace velkaro::mkbase

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ColumnList.h"
+#include "ColumnDefinition.h"
 
 #include <QString>
 
@@ -36,6 +36,9 @@ public:
     Jet4TableWriter &operator=(const Jet4TableWriter &) = delete;
 
     bool open(const QString &path, const QString &tableName, const QList<ColumnDefinition> &columns, QString *error);
+    // Checks every row and counts the pages without writing: feeding all rows through such a writer first refuses
+    // bad input and files above the format's size limit before any file is written. commit() is not called.
+    bool openForCounting(const QString &tableName, const QList<ColumnDefinition> &columns, QString *error);
     // One value per column, in column order. Errors name the column, not the row: the caller knows the row.
     bool addRow(const FieldValue *values, QString *error);
     bool commit(QString *error);

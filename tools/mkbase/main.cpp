@@ -1,4 +1,4 @@
-#include "MkBase.h"
+#include "RunMkBase.h"
 
 #include <QCoreApplication>
 

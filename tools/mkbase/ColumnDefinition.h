@@ -20,13 +20,7 @@ struct ColumnDefinition
 // ABONENT Text(255), PHONE Text(50), ADDRESS Text(255), COMMENT Text(255), NO_TYPE Long Integer.
 QList<ColumnDefinition> defaultColumns();
 
-// Parses "NAME:TYPE,..." with TYPE one of text(N) (1..255), text (= text(255)), byte, integer, long, double.
-// An empty list yields the default columns.
-bool parseColumnList(const QString &list, QList<ColumnDefinition> *columns, QString *error);
-
 // Checks a table or column name against the rules Access applies to object names.
 bool isValidObjectName(const QString &name, QString *error);
-
-QString columnTypeName(const ColumnDefinition &column);
 
 } // namespace velkaro::mkbase

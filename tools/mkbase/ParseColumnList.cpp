@@ -1,4 +1,6 @@
-#include "ColumnList.h"
+#include "ParseColumnList.h"
+
+#include "EscapeForMessage.h"
 
 #include <QRegularExpression>
 
@@ -6,38 +8,9 @@ using namespace Qt::StringLiterals;
 
 namespace velkaro::mkbase {
 
-QList<ColumnDefinition> defaultColumns()
-{
-    return {
-        {u"ABONENT"_s, ColumnType::Text, 255},
-        {u"PHONE"_s, ColumnType::Text, 50},
-        {u"ADDRESS"_s, ColumnType::Text, 255},
-        {u"COMMENT"_s, ColumnType::Text, 255},
-        {u"NO_TYPE"_s, ColumnType::LongInteger, 0},
-    };
-}
+namespace {
 
-bool isValidObjectName(const QString &name, QString *error)
-{
-    if (name.isEmpty() || name.size() > 64) {
-        *error = u"name \"%1\" must have 1 to 64 characters"_s.arg(name);
-        return false;
-    }
-    if (name.startsWith(u' ')) {
-        *error = u"name \"%1\" must not start with a blank"_s.arg(name);
-        return false;
-    }
-    for (const QChar c : name) {
-        if (c.unicode() < 0x20 || QStringView(u".!`[]").contains(c)) {
-            *error = u"name \"%1\" contains a character Access does not allow (. ! ` [ ] or a control character)"_s.arg(
-                name);
-            return false;
-        }
-    }
-    return true;
-}
-
-static bool parseColumnType(const QString &text, ColumnDefinition *column)
+bool parseColumnType(const QString &text, ColumnDefinition *column)
 {
     const QString type = text.trimmed().toLower();
     static const QRegularExpression textWithLength(u"^text\\(\\s*(\\d{1,3})\\s*\\)$"_s);
@@ -67,6 +40,7 @@ static bool parseColumnType(const QString &text, ColumnDefinition *column)
         return false;
     return true;
 }
+} // namespace
 
 bool parseColumnList(const QString &list, QList<ColumnDefinition> *columns, QString *error)
 {
@@ -78,7 +52,7 @@ bool parseColumnList(const QString &list, QList<ColumnDefinition> *columns, QStr
     for (const QString &item : list.split(u',')) {
         const qsizetype colon = item.lastIndexOf(u':');
         if (colon < 0) {
-            *error = u"column \"%1\" has no type (expected NAME:TYPE)"_s.arg(item);
+            *error = u"column \"%1\" has no type (expected NAME:TYPE)"_s.arg(escapeForMessage(item));
             return false;
         }
         ColumnDefinition column;
@@ -87,7 +61,7 @@ bool parseColumnList(const QString &list, QList<ColumnDefinition> *columns, QStr
             return false;
         if (!parseColumnType(item.mid(colon + 1), &column)) {
             *error = u"column %1 has unknown type \"%2\" (use text(N) with N 1..255, text, byte, integer, long, "
-                     u"double)"_s.arg(column.name, item.mid(colon + 1).trimmed());
+                     u"double)"_s.arg(column.name, escapeForMessage(item.mid(colon + 1).trimmed()));
             return false;
         }
         for (const ColumnDefinition &earlier : std::as_const(parsed)) {
@@ -104,23 +78,6 @@ bool parseColumnList(const QString &list, QList<ColumnDefinition> *columns, QStr
     }
     *columns = parsed;
     return true;
-}
-
-QString columnTypeName(const ColumnDefinition &column)
-{
-    switch (column.type) {
-    case ColumnType::Text:
-        return u"Text(%1)"_s.arg(column.maxLength);
-    case ColumnType::Byte:
-        return u"Byte"_s;
-    case ColumnType::Integer:
-        return u"Integer"_s;
-    case ColumnType::LongInteger:
-        return u"Long Integer"_s;
-    case ColumnType::Double:
-        return u"Double"_s;
-    }
-    return {};
 }
 
 } // namespace velkaro::mkbase

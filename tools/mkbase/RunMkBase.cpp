@@ -1,4 +1,8 @@
-#include "MkBase.h"
+#include "RunMkBase.h"
+
+#include "EscapeForMessage.h"
+#include "GenerateDirectory.h"
+#include "WriteMdbFromCsv.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -26,7 +30,8 @@ empty text; blanks inside values are kept exactly.
 --generate N writes N fictional directory entries, the same for the same seed.
 
 Options:
-  --table NAME     table name (default Base)
+  --table NAME     table name (default Base): letters (Latin or Cyrillic), digits,
+                   blanks and ASCII punctuation other than . ! ` [ ]
   --columns LIST   comma-separated NAME:TYPE, TYPE one of
                      text(N)  text of at most N characters, N 1..255
                      text     the same as text(255)
@@ -47,7 +52,7 @@ Options:
 int runMkBase(const QStringList &arguments, QTextStream &errors)
 {
     auto fail = [&errors](const QString &message, int code) {
-        errors << u"velkaro-mkbase: "_s << message << u'\n';
+        errors << u"velkaro-mkbase: "_s << escapeForMessage(message, -1) << u'\n';
         errors.flush();
         return code;
     };
@@ -61,7 +66,7 @@ int runMkBase(const QStringList &arguments, QTextStream &errors)
     const QCommandLineOption seedOption(u"seed"_s, QString(), u"S"_s, u"1"_s);
     parser.addOptions({helpOption, tableOption, columnsOption, generateOption, seedOption});
     if (!parser.parse(arguments))
-        return fail(parser.errorText() + u" (see --help)"_s, ExitUsage);
+        return fail(escapeForMessage(parser.errorText(), 200) + u" (see --help)"_s, ExitUsage);
     if (parser.isSet(helpOption)) {
         QTextStream(stdout) << helpText();
         return 0;
@@ -80,11 +85,13 @@ int runMkBase(const QStringList &arguments, QTextStream &errors)
         const qint64 rows = parser.value(generateOption).toLongLong(&rowsOk);
         const quint64 seed = parser.value(seedOption).toULongLong(&seedOk);
         if (!rowsOk || rows < 0)
-            return fail(
-                u"--generate needs a number of entries, not \"%1\""_s.arg(parser.value(generateOption)), ExitUsage);
+            return fail(u"--generate needs a number of entries, not \"%1\""_s.arg(
+                            escapeForMessage(parser.value(generateOption))),
+                ExitUsage);
         if (!seedOk)
-            return fail(
-                u"--seed needs a non-negative whole number, not \"%1\""_s.arg(parser.value(seedOption)), ExitUsage);
+            return fail(u"--seed needs a non-negative whole number, not \"%1\""_s.arg(
+                            escapeForMessage(parser.value(seedOption))),
+                ExitUsage);
         if (!generateDirectory(rows, seed, positional.at(0), table, &error))
             return fail(error, ExitFailure);
         return 0;
@@ -96,10 +103,12 @@ int runMkBase(const QStringList &arguments, QTextStream &errors)
         return fail(u"expected INPUT.csv and OUTPUT.mdb (see --help)"_s, ExitUsage);
     QFile input(positional.at(0));
     if (!input.open(QIODevice::ReadOnly))
-        return fail(u"cannot read %1: %2"_s.arg(input.fileName(), input.errorString()), ExitFailure);
+        return fail(
+            u"cannot read %1: %2"_s.arg(escapeForMessage(input.fileName(), -1), input.errorString()), ExitFailure);
     const QByteArray csv = input.readAll();
     if (input.error() != QFileDevice::NoError)
-        return fail(u"cannot read %1: %2"_s.arg(input.fileName(), input.errorString()), ExitFailure);
+        return fail(
+            u"cannot read %1: %2"_s.arg(escapeForMessage(input.fileName(), -1), input.errorString()), ExitFailure);
     if (!writeMdbFromCsvSource(csv, input.fileName(), positional.at(1), &error, table, parser.value(columnsOption)))
         return fail(error, ExitFailure);
     return 0;

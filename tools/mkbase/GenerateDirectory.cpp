@@ -1,18 +1,16 @@
-#include "MkBase.h"
+#include "GenerateDirectory.h"
+
+#include "DirectoryGenerator.h"
+#include "Jet4TableWriter.h"
 
 using namespace Qt::StringLiterals;
 
 namespace velkaro::mkbase {
 
-bool generateDirectory(qint64 rows, quint64 seed, const QString &mdbPath, const QString &table, QString *error)
+namespace {
+
+bool addEntries(Jet4TableWriter &writer, qint64 rows, quint64 seed, QString *error)
 {
-    if (rows < 0) {
-        *error = u"the number of entries must not be negative"_s;
-        return false;
-    }
-    Jet4TableWriter writer;
-    if (!writer.open(mdbPath, table, defaultColumns(), error))
-        return false;
     DirectoryGenerator generator(seed);
     DirectoryEntry entry;
     FieldValue values[5];
@@ -27,6 +25,21 @@ bool generateDirectory(qint64 rows, quint64 seed, const QString &mdbPath, const 
             return false;
     }
     return writer.commit(error);
+}
+
+} // namespace
+
+bool generateDirectory(qint64 rows, quint64 seed, const QString &mdbPath, const QString &table, QString *error)
+{
+    if (rows < 0) {
+        *error = u"the number of entries must not be negative"_s;
+        return false;
+    }
+    Jet4TableWriter counter;
+    if (!counter.openForCounting(table, defaultColumns(), error) || !addEntries(counter, rows, seed, error))
+        return false;
+    Jet4TableWriter writer;
+    return writer.open(mdbPath, table, defaultColumns(), error) && addEntries(writer, rows, seed, error);
 }
 
 bool generateDirectory(qint64 rows, quint64 seed, const QString &mdbPath, QString *error)

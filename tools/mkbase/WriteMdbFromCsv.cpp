@@ -1,5 +1,9 @@
+#include "WriteMdbFromCsv.h"
+
 #include "CsvReader.h"
-#include "MkBase.h"
+#include "EscapeForMessage.h"
+#include "Jet4TableWriter.h"
+#include "ParseColumnList.h"
 
 #include <QStringDecoder>
 
@@ -48,7 +52,8 @@ bool mapHeader(
             QStringList known;
             for (const ColumnDefinition &definition : columns)
                 known.append(definition.name);
-            *error = u"the header names unknown column \"%1\" (the table has %2)"_s.arg(name, known.join(u", "));
+            *error = u"the header names unknown column \"%1\" (the table has %2)"_s.arg(
+                escapeForMessage(name), known.join(u", "));
             return false;
         }
         if ((*fieldOfColumn)[column] >= 0) {
@@ -75,7 +80,9 @@ bool convertField(
     }
     switch (column.type) {
     case ColumnType::Text: {
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        // Only a BOM at the start of the file marks the encoding; inside a field U+FEFF is text.
+        QStringDecoder decoder(
+            QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
         const QString decoded = decoder(field.value);
         if (decoder.hasError()) {
             *error = u"column %1 holds bytes that are not UTF-8"_s.arg(column.name);
@@ -88,7 +95,8 @@ bool convertField(
     case ColumnType::Double: {
         double number = 0;
         if (!parseReal(field.value, &number)) {
-            *error = u"\"%1\" in column %2 is not a number"_s.arg(QString::fromUtf8(field.value), column.name);
+            *error = u"\"%1\" in column %2 is not a number"_s.arg(
+                escapeForMessage(QString::fromUtf8(field.value)), column.name);
             return false;
         }
         *value = FieldValue::fromReal(number);
@@ -97,7 +105,8 @@ bool convertField(
     default: {
         qint64 number = 0;
         if (!parseWholeNumber(field.value, &number)) {
-            *error = u"\"%1\" in column %2 is not a whole number"_s.arg(QString::fromUtf8(field.value), column.name);
+            *error = u"\"%1\" in column %2 is not a whole number"_s.arg(
+                escapeForMessage(QString::fromUtf8(field.value)), column.name);
             return false;
         }
         *value = FieldValue::fromInteger(number);
@@ -108,17 +117,15 @@ bool convertField(
 
 } // namespace
 
-bool writeMdbFromCsvSource(const QByteArray &csvUtf8, const QString &sourceName, const QString &mdbPath, QString *error,
-    const QString &table, const QString &columnList)
+namespace {
+
+// Feeds the CSV to writer, one row a record; false with error naming the source and line on bad input.
+bool addRecords(const QByteArray &csvUtf8, const QString &sourceName, const QList<ColumnDefinition> &columns,
+    Jet4TableWriter &writer, QString *error)
 {
-    QList<ColumnDefinition> columns;
-    if (!parseColumnList(columnList, &columns, error)) {
-        *error = u"--columns: %1"_s.arg(*error);
-        return false;
-    }
     CsvReader reader(csvUtf8);
     auto located = [&](const QString &message) {
-        *error = u"%1, line %2: %3"_s.arg(sourceName).arg(reader.line()).arg(message);
+        *error = u"%1, line %2: %3"_s.arg(escapeForMessage(sourceName, -1)).arg(reader.line()).arg(message);
         return false;
     };
     QString message;
@@ -133,9 +140,6 @@ bool writeMdbFromCsvSource(const QByteArray &csvUtf8, const QString &sourceName,
         return located(message);
     const qsizetype fieldCount = fields.size();
 
-    Jet4TableWriter writer;
-    if (!writer.open(mdbPath, table, columns, error))
-        return false;
     std::vector<std::u16string> texts(size_t(columns.size()));
     std::vector<FieldValue> values(size_t(columns.size()));
     for (;;) {
@@ -154,7 +158,27 @@ bool writeMdbFromCsvSource(const QByteArray &csvUtf8, const QString &sourceName,
         if (!writer.addRow(values.data(), &message))
             return located(message);
     }
-    return writer.commit(error);
+    return true;
+}
+
+} // namespace
+
+bool writeMdbFromCsvSource(const QByteArray &csvUtf8, const QString &sourceName, const QString &mdbPath, QString *error,
+    const QString &table, const QString &columnList)
+{
+    QList<ColumnDefinition> columns;
+    if (!parseColumnList(columnList, &columns, error)) {
+        *error = u"--columns: %1"_s.arg(*error);
+        return false;
+    }
+    // A first pass refuses bad input and files above the format's limit before anything is written.
+    Jet4TableWriter counter;
+    if (!counter.openForCounting(table, columns, error) || !addRecords(csvUtf8, sourceName, columns, counter, error)
+        || !counter.commit(error))
+        return false;
+    Jet4TableWriter writer;
+    return writer.open(mdbPath, table, columns, error) && addRecords(csvUtf8, sourceName, columns, writer, error)
+        && writer.commit(error);
 }
 
 bool writeMdbFromCsv(
