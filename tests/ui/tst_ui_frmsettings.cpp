@@ -485,7 +485,7 @@ void tst_ui_frmsettings::enterPressesFocusedButton()
 
     QVERIFY(m_dialog->isHidden());
     QCOMPARE(velkaro::database::ConnectionString(),
-        driverPrefix + (applies ? u"/srv/typed.mdb"_s : velkaro::database::defaultDatabasePath()));
+        driverPrefix + (applies ? u"/srv/typed.mdb"_s : velkaro::places::defaultDatabasePath()));
 }
 
 void tst_ui_frmsettings::unreadableDrive_data()
