@@ -5,10 +5,10 @@
 #include "RunWideValues.h"
 #include "mdlFunc.h"
 
-#include "database/Connection.h"
-#include "database/ConnectionString.h"
-#include "database/DatabaseError.h"
-#include "database/Recordset.h"
+#include "database/connection/Connection.h"
+#include "database/connection/ConnectionString.h"
+#include "database/core/DatabaseError.h"
+#include "database/connection/Recordset.h"
 
 #include <array>
 #include <optional>

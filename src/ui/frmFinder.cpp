@@ -5,7 +5,7 @@
 #include "QtMessageSink.h"
 #include "Twips.h"
 #include "WindowLook.h"
-#include "database/ConnectionString.h"
+#include "database/connection/ConnectionString.h"
 #include "frmAbout.h"
 #include "frmSettings.h"
 

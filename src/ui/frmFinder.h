@@ -2,8 +2,8 @@
 
 #include "Launcher.h"
 #include "ListBoxResults.h"
-#include "database/Connection.h"
-#include "database/Recordset.h"
+#include "database/connection/Connection.h"
+#include "database/connection/Recordset.h"
 #include "search/SearchCommand.h"
 #include "search/SearchPorts.h"
 

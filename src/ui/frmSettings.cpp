@@ -8,7 +8,7 @@
 #include "QtMessageSink.h"
 #include "Twips.h"
 #include "WindowLook.h"
-#include "database/ConnectionString.h"
+#include "database/connection/ConnectionString.h"
 
 #include <QDir>
 #include <QKeyEvent>

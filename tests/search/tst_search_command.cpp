@@ -1,9 +1,9 @@
 #include "SearchRecorders.h"
 
 #include "MkBase.h"
-#include "database/Connection.h"
-#include "database/ConnectionString.h"
-#include "database/Recordset.h"
+#include "database/connection/Connection.h"
+#include "database/connection/ConnectionString.h"
+#include "database/connection/Recordset.h"
 #include "search/RunWideValues.h"
 #include "search/SearchCommand.h"
 #include "search/mdlFunc.h"

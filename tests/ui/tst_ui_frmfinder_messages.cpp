@@ -1,5 +1,5 @@
 #include "FinderRecorders.h"
-#include "database/ConnectionString.h"
+#include "database/connection/ConnectionString.h"
 #include "frmFinder.h"
 #include "search/RunWideValues.h"
 

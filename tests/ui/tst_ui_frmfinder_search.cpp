@@ -1,6 +1,6 @@
 #include "FinderRecorders.h"
 #include "MkBase.h"
-#include "database/ConnectionString.h"
+#include "database/connection/ConnectionString.h"
 #include "frmFinder.h"
 #include "search/RunWideValues.h"
 

@@ -1,4 +1,4 @@
-#include "database/ConnectionString.h"
+#include "database/connection/ConnectionString.h"
 #include "search/SearchPorts.h"
 #include "ui/DirListBox.h"
 #include "ui/DriveListBox.h"
