@@ -4,12 +4,12 @@
 // Each size is measured in a fresh process (this program started again with --measure), so peaks do not mix.
 #include "DirectoryGenerator.h"
 #include "MkBase.h"
-#include "SearchRecorders.h"
 #include "database/connection/Connection.h"
 #include "database/connection/ConnectionString.h"
 #include "database/connection/Recordset.h"
 #include "database/table/TableCache.h"
 #include "search/SearchCommand.h"
+#include "search/SearchRecorders.h"
 #include "search/mdlFunc.h"
 
 #include <QCoreApplication>

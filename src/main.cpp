@@ -1,6 +1,6 @@
-#include "AppIcon.h"
-#include "FontStandIns.h"
-#include "frmFinder.h"
+#include "ui/AppIcon.h"
+#include "ui/FontStandIns.h"
+#include "ui/frmFinder.h"
 
 #include <QApplication>
 

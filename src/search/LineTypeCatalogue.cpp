@@ -1,4 +1,4 @@
-#include "LineTypeCatalogue.h"
+#include "search/LineTypeCatalogue.h"
 
 #include <array>
 

@@ -1,14 +1,14 @@
-#include "SearchCommand.h"
+#include "search/SearchCommand.h"
 
-#include "LineTypeCatalogue.h"
-#include "LineTypeCode.h"
-#include "RunWideValues.h"
-#include "mdlFunc.h"
+#include "search/LineTypeCatalogue.h"
+#include "search/LineTypeCode.h"
+#include "search/RunWideValues.h"
+#include "search/mdlFunc.h"
 
 #include "database/connection/Connection.h"
 #include "database/connection/ConnectionString.h"
-#include "database/core/DatabaseError.h"
 #include "database/connection/Recordset.h"
+#include "database/core/DatabaseError.h"
 
 #include <array>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SearchPorts.h"
+#include "search/SearchPorts.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "mdlFunc.h"
+#include "search/mdlFunc.h"
 
 #include <optional>
 

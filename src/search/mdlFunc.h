@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SearchCriteria.h"
-#include "SearchPorts.h"
+#include "search/SearchCriteria.h"
+#include "search/SearchPorts.h"
 
 #include <QString>
 

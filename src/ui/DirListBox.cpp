@@ -1,6 +1,6 @@
-#include "DirListBox.h"
+#include "ui/DirListBox.h"
 
-#include "Drives.h"
+#include "ui/Drives.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "MemorySettingsStore.h"
+#include "ui/MemorySettingsStore.h"
 
 #include <algorithm>
 

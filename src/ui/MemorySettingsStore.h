@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SettingsStore.h"
+#include "ui/SettingsStore.h"
 
 #include <QByteArray>
 

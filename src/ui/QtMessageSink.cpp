@@ -1,4 +1,4 @@
-#include "QtMessageSink.h"
+#include "ui/QtMessageSink.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,11 +1,11 @@
-#include "frmAbout.h"
+#include "ui/frmAbout.h"
 
-#include "AppIcon.h"
-#include "LineShape.h"
-#include "OrdinaryFile.h"
-#include "QtMessageSink.h"
-#include "Twips.h"
-#include "WindowLook.h"
+#include "ui/AppIcon.h"
+#include "ui/LineShape.h"
+#include "ui/OrdinaryFile.h"
+#include "ui/QtMessageSink.h"
+#include "ui/Twips.h"
+#include "ui/WindowLook.h"
 
 #include <QLabel>
 #include <QPushButton>

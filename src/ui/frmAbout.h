@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Launcher.h"
-#include "SettingsStore.h"
 #include "search/SearchPorts.h"
+#include "ui/Launcher.h"
+#include "ui/SettingsStore.h"
 
 #include <QDialog>
 #include <QString>

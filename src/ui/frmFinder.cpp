@@ -1,13 +1,13 @@
-#include "frmFinder.h"
+#include "ui/frmFinder.h"
 
-#include "AppIcon.h"
-#include "DesktopLauncher.h"
-#include "QtMessageSink.h"
-#include "Twips.h"
-#include "WindowLook.h"
 #include "database/connection/ConnectionString.h"
-#include "frmAbout.h"
-#include "frmSettings.h"
+#include "ui/AppIcon.h"
+#include "ui/DesktopLauncher.h"
+#include "ui/QtMessageSink.h"
+#include "ui/Twips.h"
+#include "ui/WindowLook.h"
+#include "ui/frmAbout.h"
+#include "ui/frmSettings.h"
 
 #include <QAction>
 #include <QApplication>

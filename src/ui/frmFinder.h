@@ -1,11 +1,11 @@
 #pragma once
 
-#include "Launcher.h"
-#include "ListBoxResults.h"
 #include "database/connection/Connection.h"
 #include "database/connection/Recordset.h"
 #include "search/SearchCommand.h"
 #include "search/SearchPorts.h"
+#include "ui/Launcher.h"
+#include "ui/ListBoxResults.h"
 
 #include <QMainWindow>
 

@@ -1,14 +1,14 @@
-#include "frmSettings.h"
+#include "ui/frmSettings.h"
 
-#include "AppIcon.h"
-#include "DirListBox.h"
-#include "DriveListBox.h"
-#include "Drives.h"
-#include "FileListBox.h"
-#include "QtMessageSink.h"
-#include "Twips.h"
-#include "WindowLook.h"
 #include "database/connection/ConnectionString.h"
+#include "ui/AppIcon.h"
+#include "ui/DirListBox.h"
+#include "ui/DriveListBox.h"
+#include "ui/Drives.h"
+#include "ui/FileListBox.h"
+#include "ui/QtMessageSink.h"
+#include "ui/Twips.h"
+#include "ui/WindowLook.h"
 
 #include <QDir>
 #include <QKeyEvent>

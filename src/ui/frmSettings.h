@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Drives.h"
 #include "search/SearchPorts.h"
+#include "ui/Drives.h"
 
 #include <QDialog>
 #include <QHash>

@@ -1,4 +1,4 @@
-#include "SearchRecorders.h"
+#include "search/SearchRecorders.h"
 
 #include "MkBase.h"
 #include "database/connection/Connection.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Launcher.h"
 #include "search/SearchPorts.h"
+#include "ui/Launcher.h"
 
 #include <QApplication>
 #include <QCursor>

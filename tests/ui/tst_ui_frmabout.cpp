@@ -1,7 +1,7 @@
-#include "tst_ui_frmabout_fakes.h"
 #include "ui/LineShape.h"
 #include "ui/frmAbout.h"
 #include "ui/frmFinder.h"
+#include "ui/tst_ui_frmabout_fakes.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,5 +1,5 @@
-#include "tst_ui_frmabout_fakes.h"
 #include "ui/frmAbout.h"
+#include "ui/tst_ui_frmabout_fakes.h"
 
 #include <QDir>
 #include <QFile>

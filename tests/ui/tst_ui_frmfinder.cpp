@@ -1,8 +1,8 @@
-#include "FinderRecorders.h"
-#include "Twips.h"
 #include "database/connection/ConnectionString.h"
-#include "frmFinder.h"
 #include "search/RunWideValues.h"
+#include "ui/FinderRecorders.h"
+#include "ui/Twips.h"
+#include "ui/frmFinder.h"
 
 #include <QAccessible>
 #include <QDialog>

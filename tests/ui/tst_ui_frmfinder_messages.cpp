@@ -1,7 +1,7 @@
-#include "FinderRecorders.h"
 #include "database/connection/ConnectionString.h"
-#include "frmFinder.h"
 #include "search/RunWideValues.h"
+#include "ui/FinderRecorders.h"
+#include "ui/frmFinder.h"
 
 #include <QLineEdit>
 #include <QMessageBox>

@@ -1,8 +1,8 @@
-#include "FinderRecorders.h"
 #include "MkBase.h"
 #include "database/connection/ConnectionString.h"
-#include "frmFinder.h"
 #include "search/RunWideValues.h"
+#include "ui/FinderRecorders.h"
+#include "ui/frmFinder.h"
 
 #include <QLineEdit>
 #include <QListWidget>

@@ -1,9 +1,9 @@
-#include "FinderRecorders.h"
 #include "MkBase.h"
 #include "database/connection/ConnectionString.h"
-#include "frmFinder.h"
-#include "frmSettings.h"
 #include "search/RunWideValues.h"
+#include "ui/FinderRecorders.h"
+#include "ui/frmFinder.h"
+#include "ui/frmSettings.h"
 
 #include <QAction>
 #include <QLineEdit>

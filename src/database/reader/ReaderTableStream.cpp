@@ -1,7 +1,7 @@
-#include "ReaderTableStream.h"
+#include "database/reader/ReaderTableStream.h"
 
-#include "ReaderOutput.h"
-#include "ReaderSandbox.h"
+#include "database/reader/ReaderOutput.h"
+#include "database/reader/ReaderSandbox.h"
 
 #include <mdbtools.h>
 

@@ -1,7 +1,7 @@
-#include "DirectoryTableFixture.h"
+#include "database/evaluation/DirectoryTableFixture.h"
 
-#include "database/evaluation/BoundCondition.h"
 #include "database/core/DatabaseError.h"
+#include "database/evaluation/BoundCondition.h"
 #include "database/evaluation/Evaluators.h"
 #include "database/evaluation/Statement.h"
 

@@ -1,4 +1,4 @@
-#include "ReadTableFixtures.h"
+#include "database/readtable/ReadTableFixtures.h"
 
 #include "DirectoryGenerator.h"
 #include "database/core/DatabaseError.h"

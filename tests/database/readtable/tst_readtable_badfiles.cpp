@@ -1,4 +1,4 @@
-#include "ReadTableFixtures.h"
+#include "database/readtable/ReadTableFixtures.h"
 
 #include "database/core/DatabaseError.h"
 #include "database/readtable/ReadTableSettings.h"

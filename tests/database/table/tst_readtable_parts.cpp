@@ -1,9 +1,9 @@
-#include "ReadTableFixtures.h"
+#include "database/readtable/ReadTableFixtures.h"
 
 #include "database/core/DatabaseError.h"
 #include "database/readtable/ReadTableSettings.h"
-#include "database/table/ReadWholeTable.h"
 #include "database/readtable/ReaderRun.h"
+#include "database/table/ReadWholeTable.h"
 #include "database/table/TableBuilder.h"
 #include "database/table/TextColumn.h"
 
