@@ -1,5 +1,6 @@
 #pragma once
 
+#include "message/MessageSink.h"
 #include "search/SearchPorts.h"
 
 #include <QString>

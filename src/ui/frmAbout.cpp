@@ -50,8 +50,7 @@ EmptyKeyValueError::EmptyKeyValueError()
     : std::runtime_error("settings value of zero bytes")
 { }
 
-frmAbout::frmAbout(
-    std::unique_ptr<SettingsStore> store, Launcher &launcher, std::unique_ptr<search::MessageSink> messages)
+frmAbout::frmAbout(std::unique_ptr<SettingsStore> store, Launcher &launcher, std::unique_ptr<MessageSink> messages)
     : QDialog(nullptr,
         Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
             | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
@@ -155,7 +154,7 @@ void frmAbout::StartSysInfo()
     }
     if (!started)
         m_messages->showMessage(
-            u"System Information Is Unavailable At This Time"_s, ApplicationTitle, search::MessageIcon::None);
+            u"System Information Is Unavailable At This Time"_s, ApplicationTitle, MessageIcon::None);
 }
 
 bool frmAbout::GetKeyValue(std::uint32_t KeyRoot, const QString &KeyName, const QString &SubKeyRef, QString &KeyVal)

@@ -46,9 +46,11 @@ QPalette withColour(QPalette palette, QPalette::ColorRole role, const QColor &co
 
 } // namespace
 
-frmFinder::frmFinder(std::unique_ptr<Launcher> launcher, std::unique_ptr<search::MessageSink> messages)
+frmFinder::frmFinder(
+    std::unique_ptr<Launcher> launcher, std::unique_ptr<MessageSink> messages, FinderDialogSeams dialogs)
     : m_launcher(launcher ? std::move(launcher) : std::make_unique<DesktopLauncher>())
     , m_messages(messages ? std::move(messages) : std::make_unique<QtMessageSink>(this))
+    , m_dialogs(std::move(dialogs))
     , m_search(m_connection, m_recordset)
 {
     setObjectName(QStringLiteral("frmFinder"));
@@ -245,7 +247,8 @@ void frmFinder::cmdClear_Click()
 void frmFinder::mSettings_Click()
 {
     if (!m_settings)
-        m_settings = std::make_unique<frmSettings>();
+        m_settings =
+            std::make_unique<frmSettings>(std::move(m_dialogs.settingsDrives), std::move(m_dialogs.settingsMessages));
     m_settings->show();
     m_settings->raise();
     m_settings->activateWindow();
@@ -264,7 +267,9 @@ void frmFinder::mCont_Click()
 void frmFinder::mAbout_Click()
 {
     if (!m_about)
-        m_about = std::make_unique<frmAbout>(makeSystemSettingsStore(), *m_launcher);
+        m_about = std::make_unique<frmAbout>(
+            m_dialogs.aboutStore ? std::move(m_dialogs.aboutStore) : makeSystemSettingsStore(), *m_launcher,
+            std::move(m_dialogs.aboutMessages));
     m_about->show();
     m_about->raise();
     m_about->activateWindow();

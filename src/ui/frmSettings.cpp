@@ -21,7 +21,7 @@ using namespace Qt::StringLiterals;
 
 namespace velkaro::ui {
 
-frmSettings::frmSettings(std::unique_ptr<Drives> drives, std::unique_ptr<search::MessageSink> messages)
+frmSettings::frmSettings(std::unique_ptr<Drives> drives, std::unique_ptr<MessageSink> messages)
     : QDialog(nullptr)
     , m_drives(drives ? std::move(drives) : std::make_unique<SystemDrives>())
     , m_messages(messages ? std::move(messages) : std::make_unique<QtMessageSink>(this))
@@ -149,7 +149,7 @@ void frmSettings::drvBase_Change()
 {
     if (openDrive(drvBase->drive()) || m_returningToSystemDrive)
         return;
-    m_messages->showMessage(u"Этот диск недоступен!"_s, u"Ошибка !"_s, search::MessageIcon::Critical);
+    m_messages->showMessage(u"Этот диск недоступен!"_s, u"Ошибка !"_s, MessageIcon::Critical);
     const QScopedValueRollback returning(m_returningToSystemDrive, true);
     drvBase->setDrive(systemDriveRoot());
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/SearchPorts.h"
+#include "message/MessageSink.h"
 #include "ui/Launcher.h"
 
 #include <QApplication>
@@ -15,18 +15,18 @@ struct RecordedMessage
 {
     QString text;
     QString title;
-    velkaro::search::MessageIcon icon;
+    velkaro::MessageIcon icon;
     std::optional<Qt::CursorShape> cursor; // the override cursor while the message was up
 };
 
-class MessageRecorder : public velkaro::search::MessageSink
+class MessageRecorder : public velkaro::MessageSink
 {
 public:
     explicit MessageRecorder(QList<RecordedMessage> &messages)
         : m_messages(messages)
     { }
 
-    void showMessage(const QString &text, const QString &title, velkaro::search::MessageIcon icon) override
+    void showMessage(const QString &text, const QString &title, velkaro::MessageIcon icon) override
     {
         const QCursor *cursor = QApplication::overrideCursor();
         m_messages.append({text, title, icon, cursor ? std::optional(cursor->shape()) : std::nullopt});

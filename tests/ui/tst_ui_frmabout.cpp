@@ -91,6 +91,7 @@ private Q_SLOTS:
     void clickStartsTheTool();
     void unavailableToolShowsMessageBox();
     void mainWindowOpensOneDialog();
+    void mainWindowGivesTheDialogItsSeams();
 };
 
 void tst_ui_frmabout::loadSteps()
@@ -359,6 +360,24 @@ void tst_ui_frmabout::mainWindowOpensOneDialog()
     QCOMPARE(lblVersion->text(), u"changed after load"_s);
     mAbout->trigger();
     QCOMPARE(aboutWindows(), QList<frmAbout *> {about});
+}
+
+// The About window opened from the menu reads the store and shows its messages through the seams given.
+void tst_ui_frmabout::mainWindowGivesTheDialogItsSeams()
+{
+    velkaro::ui::FinderDialogSeams dialogs;
+    dialogs.aboutStore = std::make_unique<RecordingStore>();
+    dialogs.aboutMessages = std::make_unique<RecordingMessages>();
+    const auto *storeSeen = static_cast<const RecordingStore *>(dialogs.aboutStore.get());
+    const auto *messagesSeen = static_cast<const RecordingMessages *>(dialogs.aboutMessages.get());
+    frmFinder finder(std::make_unique<RecordingLauncher>(), std::make_unique<RecordingMessages>(), std::move(dialogs));
+    finder.findChild<QAction *>(u"mAbout"_s)->trigger();
+    QCOMPARE(aboutWindows().size(), 1);
+
+    aboutWindows().first()->StartSysInfo();
+    QCOMPARE(storeSeen->openedKeys.value(0), SysInfoPathKey);
+    QCOMPARE(messagesSeen->messages.size(), 1);
+    QCOMPARE(messagesSeen->messages.first().text, u"System Information Is Unavailable At This Time"_s);
 }
 
 QTEST_MAIN(tst_ui_frmabout)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/SearchPorts.h"
+#include "message/MessageSink.h"
 #include "ui/Launcher.h"
 #include "ui/MemorySettingsStore.h"
 
@@ -35,13 +35,13 @@ struct RecordedMessage
 {
     QString text;
     QString title;
-    velkaro::search::MessageIcon icon;
+    velkaro::MessageIcon icon;
 };
 
-class RecordingMessages : public velkaro::search::MessageSink
+class RecordingMessages : public velkaro::MessageSink
 {
 public:
-    void showMessage(const QString &text, const QString &title, velkaro::search::MessageIcon icon) override
+    void showMessage(const QString &text, const QString &title, velkaro::MessageIcon icon) override
     {
         messages.append({text, title, icon});
     }

@@ -7,7 +7,7 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-using velkaro::search::MessageIcon;
+using velkaro::MessageIcon;
 using velkaro::ui::EmptyKeyValueError;
 using velkaro::ui::frmAbout;
 using velkaro::ui::SettingsStore;

@@ -20,7 +20,7 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-using velkaro::search::MessageIcon;
+using velkaro::MessageIcon;
 using velkaro::ui::frmFinder;
 
 namespace {

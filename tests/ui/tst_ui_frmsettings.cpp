@@ -1,5 +1,5 @@
 #include "database/connection/ConnectionString.h"
-#include "search/SearchPorts.h"
+#include "message/MessageSink.h"
 #include "ui/DirListBox.h"
 #include "ui/DriveListBox.h"
 #include "ui/Drives.h"
@@ -19,7 +19,7 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-using velkaro::search::MessageIcon;
+using velkaro::MessageIcon;
 using velkaro::ui::DirListBox;
 using velkaro::ui::DriveListBox;
 using velkaro::ui::FileListBox;
@@ -37,7 +37,7 @@ struct Message
     bool operator==(const Message &) const = default;
 };
 
-class MessageRecorder : public velkaro::search::MessageSink
+class MessageRecorder : public velkaro::MessageSink
 {
 public:
     explicit MessageRecorder(QList<Message> &log)

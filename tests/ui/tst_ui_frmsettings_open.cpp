@@ -177,7 +177,7 @@ void tst_ui_frmsettings_open::chosenFolderMakesSearchFail()
     QCOMPARE(m_messages.size(), 1);
     QCOMPARE(m_messages.first().text, u"Ошибка при подключении к базе данных !"_s);
     QCOMPARE(m_messages.first().title, u"Ошибка !"_s);
-    QCOMPARE(m_messages.first().icon, velkaro::search::MessageIcon::Critical);
+    QCOMPARE(m_messages.first().icon, velkaro::MessageIcon::Critical);
 }
 
 // Closing the main window ends the event loop with code 0 and hides the open settings window.
