@@ -6,19 +6,6 @@ namespace velkaro::database {
 
 namespace {
 
-char32_t decode(const char *p, std::size_t length)
-{
-    const auto byte = [p](std::size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(p[i])); };
-    switch (length) {
-    case 2:
-        return ((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F);
-    case 3:
-        return ((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F);
-    default:
-        return ((byte(0) & 0x07) << 18) | ((byte(1) & 0x3F) << 12) | ((byte(2) & 0x3F) << 6) | (byte(3) & 0x3F);
-    }
-}
-
 // Writes `c` as UTF-8 at `out`; returns the bytes written (at most 4).
 std::size_t encode(char32_t c, char *out)
 {
@@ -100,7 +87,7 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out)
             buffer[used++] = *p++;
             continue;
         }
-        const char32_t c = decode(p, length);
+        const char32_t c = decodedUtf8Char(p, length);
         const char32_t upper = QChar::toUpper(c);
         if (upper == c) {
             for (std::size_t i = 0; i < length; ++i)

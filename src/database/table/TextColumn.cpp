@@ -1,6 +1,7 @@
 #include "database/table/TextColumn.h"
 
 #include "database/core/CaseFold.h"
+#include "database/core/Utf8.h"
 #include "database/table/EqualityIndex.h"
 
 #include <algorithm>
@@ -39,13 +40,7 @@ QString decodedUtf8(std::string_view utf8)
             continue;
         }
         const std::size_t length = utf8CharLength(p, end);
-        char32_t c = 0xFFFD;
-        if (length == 2)
-            c = ((lead & 0x1F) << 6) | (byte(p[1]) & 0x3F);
-        else if (length == 3)
-            c = ((lead & 0x0F) << 12) | ((byte(p[1]) & 0x3F) << 6) | (byte(p[2]) & 0x3F);
-        else if (length == 4)
-            c = ((lead & 0x07) << 18) | ((byte(p[1]) & 0x3F) << 12) | ((byte(p[2]) & 0x3F) << 6) | (byte(p[3]) & 0x3F);
+        const char32_t c = length == 1 ? char32_t {0xFFFD} : decodedUtf8Char(p, length);
         p += length;
         if (c >= 0x10000) {
             *out++ = static_cast<char16_t>(0xD7C0 + (c >> 10));
