@@ -68,16 +68,6 @@ QString fieldText(const QVariant &value)
     return value.toString();
 }
 
-// `text` without the blanks at either end.
-QStringView withoutOuterBlanks(QStringView text)
-{
-    while (!text.isEmpty() && text.front() == u' ')
-        text = text.sliced(1);
-    while (!text.isEmpty() && text.back() == u' ')
-        text.chop(1);
-    return text;
-}
-
 // `label` followed by `value`, built in one allocation.
 QString labelled(const QString &label, QStringView value)
 {
@@ -201,7 +191,7 @@ void SearchCommand::run(const InputSource &inputs, ResultList &list, MessageSink
         const qint64 count = m_recordset.RecordCount();
         for (qint64 index = 1; index <= count; ++index) {
             batch.add({QString(), labelled(abonentLabel, fieldText(m_recordset.Fields(abonent))),
-                labelled(phoneLabel, withoutOuterBlanks(fieldText(m_recordset.Fields(phone)))),
+                labelled(phoneLabel, mdlFunc::trimBlanks(fieldText(m_recordset.Fields(phone)))),
                 labelled(addressLabel, fieldText(m_recordset.Fields(address))),
                 typeLines.line(m_recordset.Fields(noType)),
                 labelled(commentLabel, fieldText(m_recordset.Fields(comment)))});

@@ -34,21 +34,19 @@ QString quoted(QString value)
 
 } // namespace
 
-QString trimBlanks(const QString &text)
+QStringView trimBlanks(QStringView text)
 {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == u' ')
-        ++first;
-    while (last > first && text.at(last - 1) == u' ')
-        --last;
-    return text.sliced(first, last - first);
+    while (!text.isEmpty() && text.front() == u' ')
+        text = text.sliced(1);
+    while (!text.isEmpty() && text.back() == u' ')
+        text.chop(1);
+    return text;
 }
 
 void DeriveCriteria(const SearchInputs &inputs, SearchCriteria &criteria)
 {
     if (given(inputs.phone))
-        criteria.set(CriterionKind::Phone, trimBlanks(inputs.phone).remove(u'-'));
+        criteria.set(CriterionKind::Phone, trimBlanks(inputs.phone).toString().remove(u'-'));
     if (given(inputs.ab))
         criteria.set(CriterionKind::Subscriber, u"%"_s + inputs.ab.toUpper() + u"%"_s);
     if (const auto pattern = addressPattern(inputs))

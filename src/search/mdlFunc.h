@@ -18,6 +18,6 @@ bool AnyRuleApplies(const SearchInputs &inputs);
 QString BuildQueryText(const SearchCriteria &criteria);
 
 // `text` without the blanks (spaces) at either end; other white space is kept.
-QString trimBlanks(const QString &text);
+QStringView trimBlanks(QStringView text);
 
 } // namespace velkaro::search::mdlFunc
