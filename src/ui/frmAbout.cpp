@@ -37,13 +37,6 @@ QLabel *makeLabel(const QString &name, QWidget *parent)
     return label;
 }
 
-void setTextColour(QWidget *widget, const QColor &colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
-
 } // namespace
 
 EmptyKeyValueError::EmptyKeyValueError()
@@ -68,9 +61,7 @@ frmAbout::frmAbout(std::unique_ptr<SettingsStore> store, Launcher &launcher, std
     setWindowIcon(applicationIcon());
     setFixedSize(twipsToPixels(5730), twipsToPixels(3555));
     setFont(windowDefaultFont());
-    QPalette background = palette();
-    background.setColor(QPalette::Window, systemColour(QPalette::Highlight));
-    setPalette(background);
+    setColour(this, QPalette::Window, systemColour(QPalette::Highlight));
     setAutoFillBackground(true);
 
     cmdOK->setObjectName(u"cmdOK"_s);
@@ -85,15 +76,14 @@ frmAbout::frmAbout(std::unique_ptr<SettingsStore> store, Launcher &launcher, std
                             u"Разработчики Velkaro: velkaro@example.org\n"
                             u"Распространяется бесплатно, как есть, на ваш страх и риск."_s);
     lblDescription->setWordWrap(true);
-    setTextColour(lblDescription, Qt::white);
+    setColour(lblDescription, QPalette::WindowText, Qt::white);
     lblDescription->setGeometry(twipsRect(480, 1125, 3885, 1050));
 
     lblTitle->setFont(tableFont(u"WST_Swed"_s, 9, QFont::Bold));
-    // The caption-text colour: Qt styles draw an active title bar's text in HighlightedText.
-    setTextColour(lblTitle, systemColour(QPalette::HighlightedText));
+    setColour(lblTitle, QPalette::WindowText, captionTextColour());
     lblTitle->setGeometry(twipsRect(1080, 240, 3885, 480));
 
-    setTextColour(lblVersion, systemColour(QPalette::HighlightedText));
+    setColour(lblVersion, QPalette::WindowText, systemColour(QPalette::HighlightedText));
     lblVersion->setGeometry(twipsRect(1440, 780, 3885, 225));
 
     // Line1(1) is the grey upper edge of the engraved rule, Line1(0) its white lower edge.
@@ -102,11 +92,7 @@ frmAbout::frmAbout(std::unique_ptr<SettingsStore> store, Launcher &launcher, std
     Line1[1]->setGeometry(twipsToPixels(90), twipsToPixels(2445), twipsToPixels(5654 - 90), 1);
     Line1[0]->setGeometry(twipsToPixels(105), twipsToPixels(2460), twipsToPixels(5654 - 105), 2);
 
-    for (QWidget *widget : findChildren<QWidget *>()) {
-        if (!widget->objectName().isEmpty())
-            widget->setAccessibleDescription(widget->objectName());
-    }
-    setAccessibleDescription(objectName());
+    describeControls(this);
 
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
     connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);

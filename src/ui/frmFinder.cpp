@@ -38,12 +38,6 @@ public:
     BusyCursor &operator=(const BusyCursor &) = delete;
 };
 
-QPalette withColour(QPalette palette, QPalette::ColorRole role, const QColor &colour)
-{
-    palette.setColor(role, colour);
-    return palette;
-}
-
 } // namespace
 
 frmFinder::frmFinder(
@@ -63,7 +57,7 @@ frmFinder::frmFinder(
     buildClientArea();
     buildMenu();
     setTabChain();
-    describeControls();
+    describeControls(this);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     m_results = std::make_unique<ListBoxResults>(*lstAbs);
@@ -84,7 +78,7 @@ void frmFinder::buildClientArea()
     client->setFixedSize(twipsToPixels(15270), twipsToPixels(10035));
     client->setFont(windowDefaultFont());
     client->setAutoFillBackground(true);
-    client->setPalette(withColour(client->palette(), QPalette::Window, systemColour(QPalette::Highlight)));
+    setColour(client, QPalette::Window, systemColour(QPalette::Highlight));
     setCentralWidget(client);
 
     const QFont buttonFont = tableFont(QStringLiteral("Arial"), 9.75);
@@ -108,15 +102,13 @@ void frmFinder::buildClientArea()
         control->setGeometry(rect);
         control->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         control->setFocusPolicy(Qt::NoFocus);
-        control->setPalette(withColour(control->palette(), QPalette::WindowText, colour));
+        setColour(control, QPalette::WindowText, colour);
         return control;
     };
 
     const QColor highlightText = systemColour(QPalette::HighlightedText);
     const QColor white(255, 255, 255);
-    // Qt has no role for the title-bar text; its styles draw an active title bar's text in HighlightedText
-    // on the Highlight colour, which makes it the caption-text colour of this palette.
-    const QColor captionText = systemColour(QPalette::HighlightedText);
+    const QColor captionText = captionTextColour();
 
     cmdFind = button(QStringLiteral("cmdFind"), QStringLiteral("Найти"), twipsRect(10800, 1200, 1335, 375));
     txtAb = textBox(QStringLiteral("txtAb"), twipsRect(4080, 360, 2295, 285));
@@ -142,7 +134,7 @@ void frmFinder::buildClientArea()
     lstAbs->setObjectName(QStringLiteral("lstAbs"));
     lstAbs->setGeometry(twipsRect(480, 1920, 14415, 7485));
     lstAbs->setFont(tableFont(QStringLiteral("Arial"), 9, QFont::Bold));
-    lstAbs->setPalette(withColour(lstAbs->palette(), QPalette::Text, systemColour(QPalette::Highlight)));
+    setColour(lstAbs, QPalette::Text, systemColour(QPalette::Highlight));
     lstAbs->setSelectionMode(QAbstractItemView::SingleSelection);
     // Every line is one line of text in one font; equal row heights let 60,000 lines lay out at once.
     lstAbs->setUniformItemSizes(true);
@@ -191,16 +183,6 @@ void frmFinder::setTabChain()
         cmdFind, txtAb, txtStreet, txtPhone, txtHouse, txtKorp, txtFlat, txtComment, cmdClear, lstAbs};
     for (std::size_t i = 1; i < std::size(chain); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
-}
-
-// Screen readers and tools driving the program find each control by its name in the description.
-void frmFinder::describeControls()
-{
-    setAccessibleDescription(objectName());
-    for (QWidget *control : findChildren<QWidget *>()) {
-        if (!control->objectName().isEmpty() && !control->objectName().startsWith(u"qt_"))
-            control->setAccessibleDescription(control->objectName());
-    }
 }
 
 search::SearchInputs frmFinder::searchInputs() const

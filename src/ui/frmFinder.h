@@ -57,7 +57,6 @@ private:
     void buildClientArea();
     void buildMenu();
     void setTabChain();
-    void describeControls();
 
     void cmdFind_Click();
     void cmdClear_Click();

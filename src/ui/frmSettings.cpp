@@ -31,14 +31,12 @@ frmSettings::frmSettings(std::unique_ptr<Drives> drives, std::unique_ptr<Message
     setWindowIcon(applicationIcon());
     resize(twipsToPixels(6690), twipsToPixels(4905));
     setFont(windowDefaultFont());
-    QPalette background = palette();
-    background.setColor(QPalette::Window, systemColour(QPalette::Highlight));
-    setPalette(background);
+    setColour(this, QPalette::Window, systemColour(QPalette::Highlight));
     setAutoFillBackground(true);
 
     buildControls();
     setTabChain();
-    describeControls();
+    describeControls(this);
     cmdCancel->setFocus();
 
     // Before loading, the lists stand on the working folder and its drive.
@@ -94,9 +92,7 @@ void frmSettings::buildControls()
     дидЗфер->setGeometry(twipsRect(0, 4320, 1215, 255));
     дидЗфер->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     дидЗфер->setFont(windowDefaultFont(QFont::Bold));
-    QPalette labelColours = дидЗфер->palette();
-    labelColours.setColor(QPalette::WindowText, systemColour(QPalette::HighlightedText));
-    дидЗфер->setPalette(labelColours);
+    setColour(дидЗфер, QPalette::WindowText, systemColour(QPalette::HighlightedText));
     дидЗфер->setBuddy(txtPath);
 }
 
@@ -105,16 +101,6 @@ void frmSettings::setTabChain()
     QWidget *const chain[] = {cmdCancel, cmdOK, dirBase, flBase, drvBase, txtPath};
     for (std::size_t i = 1; i < std::size(chain); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
-}
-
-// Screen readers and tools driving the program find each control by its name in the description.
-void frmSettings::describeControls()
-{
-    setAccessibleDescription(objectName());
-    for (QWidget *control : findChildren<QWidget *>()) {
-        if (!control->objectName().isEmpty() && !control->objectName().startsWith(u"qt_"))
-            control->setAccessibleDescription(control->objectName());
-    }
 }
 
 // Esc is no cancel key here; the other keys behave as in any dialog.

@@ -36,7 +36,6 @@ protected:
 private:
     void buildControls();
     void setTabChain();
-    void describeControls();
     bool openDrive(const QString &root);
 
     void Form_Load();
