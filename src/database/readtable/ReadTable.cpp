@@ -1,5 +1,5 @@
 #include "database/core/DatabaseError.h"
-#include "database/readtable/ReadTableSettings.h"
+#include "database/readtable/ReaderOptions.h"
 #include "database/readtable/ReaderRun.h"
 #include "database/readtable/TableSource.h"
 
@@ -10,10 +10,6 @@
 
 namespace velkaro::database {
 
-namespace {
-
-std::chrono::milliseconds g_stallTimeout {5000};
-
 // Two readers and their two decoding threads pay off only with a core each; with fewer, joining the halves
 // costs more than reading them side by side saves.
 std::int64_t defaultPartThreshold()
@@ -21,34 +17,10 @@ std::int64_t defaultPartThreshold()
     return QThread::idealThreadCount() >= 4 ? 16 * 1024 * 1024 : std::numeric_limits<std::int64_t>::max();
 }
 
-std::int64_t g_partThreshold = defaultPartThreshold();
-
-} // namespace
-
-void setReaderStallTimeout(std::chrono::milliseconds timeout)
-{
-    g_stallTimeout = timeout;
-}
-
-std::chrono::milliseconds readerStallTimeout()
-{
-    return g_stallTimeout;
-}
-
-void setReaderPartThreshold(std::int64_t bytes)
-{
-    g_partThreshold = bytes;
-}
-
-std::int64_t readerPartThreshold()
-{
-    return g_partThreshold;
-}
-
-void readTable(const QString &mdbPath, const QString &tableName, RowSink &sink)
+void readTable(const QString &mdbPath, const QString &tableName, RowSink &sink, const ReaderOptions &options)
 {
     const std::atomic<bool> never = false;
-    ReaderRun reader(mdbPath, tableName);
+    ReaderRun reader(mdbPath, tableName, {}, options);
     reader.run(sink, never);
     if (reader.rows() != reader.expectedRows())
         throw DatabaseError("readTable: " + std::to_string(reader.rows()) + " rows read, the table counts "

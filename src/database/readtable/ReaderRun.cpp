@@ -2,7 +2,6 @@
 
 #include "database/core/DatabaseError.h"
 #include "database/readtable/ReadTableDecoder.h"
-#include "database/readtable/ReadTableSettings.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -28,7 +27,8 @@ QString readerProgram()
 
 } // namespace
 
-ReaderRun::ReaderRun(const QString &mdbPath, const QString &tableName, ReaderPart part)
+ReaderRun::ReaderRun(const QString &mdbPath, const QString &tableName, ReaderPart part, const ReaderOptions &options)
+    : m_stallTimeout(options.stallTimeout)
 {
     QStringList arguments {mdbPath, tableName};
     if (part.count > 1) {
@@ -74,7 +74,7 @@ void ReaderRun::received(ReadTableDecoder &decoder, std::size_t size)
 void ReaderRun::run(RowSink &sink, const std::atomic<bool> &cancelled)
 {
     ReadTableDecoder decoder(sink);
-    const qint64 stallTimeout = readerStallTimeout().count();
+    const qint64 stallTimeout = m_stallTimeout.count();
     if (!m_process.waitForStarted(int(stallTimeout)))
         fail("the reader did not start");
     QElapsedTimer sinceProgress;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/readtable/ReaderOptions.h"
 #include "database/readtable/TableSource.h"
 
 #include <QByteArray>
@@ -26,7 +27,8 @@ struct ReaderPart
 class ReaderRun
 {
 public:
-    ReaderRun(const QString &mdbPath, const QString &tableName, ReaderPart part = {});
+    ReaderRun(
+        const QString &mdbPath, const QString &tableName, ReaderPart part = {}, const ReaderOptions &options = {});
     ~ReaderRun();
     ReaderRun(const ReaderRun &) = delete;
     ReaderRun &operator=(const ReaderRun &) = delete;
@@ -48,6 +50,7 @@ private:
     QProcess m_process;
     QByteArray m_stderr;
     std::string m_name;
+    std::chrono::milliseconds m_stallTimeout;
     std::uint64_t m_rows = 0;
     std::uint32_t m_expectedRows = 0;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "database/readtable/ReaderOptions.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -36,6 +38,6 @@ public:
 
 // Reads the table `tableName` of the Access file at `mdbPath` in the reader process and streams it
 // into `sink`. Throws DatabaseError when the file cannot be read completely and correctly.
-void readTable(const QString &mdbPath, const QString &tableName, RowSink &sink);
+void readTable(const QString &mdbPath, const QString &tableName, RowSink &sink, const ReaderOptions &options = {});
 
 } // namespace velkaro::database

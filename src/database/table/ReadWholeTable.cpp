@@ -1,7 +1,7 @@
 #include "database/table/ReadWholeTable.h"
 
 #include "database/core/DatabaseError.h"
-#include "database/readtable/ReadTableSettings.h"
+#include "database/readtable/ReaderOptions.h"
 #include "database/readtable/ReaderRun.h"
 #include "database/table/TableBuilder.h"
 
@@ -29,15 +29,15 @@ public:
     { }
 
     // Throws the first failure of any part; the other readers are stopped by it.
-    void run(const QString &mdbPath, const QString &tableName)
+    void run(const QString &mdbPath, const QString &tableName, const ReaderOptions &options)
     {
         std::vector<std::unique_ptr<QThread>> threads;
         for (std::uint32_t index = 1; index < m_parts.size(); ++index)
-            threads.emplace_back(
-                QThread::create([this, &mdbPath, &tableName, index] { read(mdbPath, tableName, index); }));
+            threads.emplace_back(QThread::create(
+                [this, &mdbPath, &tableName, &options, index] { read(mdbPath, tableName, options, index); }));
         for (const auto &thread : threads)
             thread->start();
-        read(mdbPath, tableName, 0);
+        read(mdbPath, tableName, options, 0);
         for (const auto &thread : threads)
             thread->wait();
         if (m_failure)
@@ -70,10 +70,11 @@ private:
         std::uint32_t expectedRows = 0;
     };
 
-    void read(const QString &mdbPath, const QString &tableName, std::uint32_t index) noexcept
+    void read(
+        const QString &mdbPath, const QString &tableName, const ReaderOptions &options, std::uint32_t index) noexcept
     {
         try {
-            ReaderRun reader(mdbPath, tableName, {index, std::uint32_t(m_parts.size())});
+            ReaderRun reader(mdbPath, tableName, {index, std::uint32_t(m_parts.size())}, options);
             reader.run(m_parts[index].builder, m_failed);
             m_parts[index].rows = reader.rows();
             m_parts[index].expectedRows = reader.expectedRows();
@@ -91,10 +92,11 @@ private:
 
 } // namespace
 
-std::shared_ptr<const Table> readWholeTable(const QString &mdbPath, const QString &tableName)
+std::shared_ptr<const Table> readWholeTable(
+    const QString &mdbPath, const QString &tableName, const ReaderOptions &options)
 {
-    PartedRead read(QFileInfo(mdbPath).size() >= readerPartThreshold() ? kParts : 1);
-    read.run(mdbPath, tableName);
+    PartedRead read(QFileInfo(mdbPath).size() >= options.partThreshold ? kParts : 1);
+    read.run(mdbPath, tableName, options);
     return read.join();
 }
 

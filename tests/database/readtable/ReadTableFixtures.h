@@ -52,4 +52,12 @@ void writeU16(QByteArray &bytes, qsizetype at, quint16 value);
 // Reader processes of this process still running or not yet reaped.
 int readerChildren();
 
+// The readers of the damaged-file tests: one that shows no progress for a second has hung.
+inline ReaderOptions impatientReader()
+{
+    ReaderOptions options;
+    options.stallTimeout = std::chrono::milliseconds(1000);
+    return options;
+}
+
 } // namespace velkaro::database::test

@@ -1,7 +1,6 @@
 #include "database/readtable/ReadTableFixtures.h"
 
 #include "database/core/DatabaseError.h"
-#include "database/readtable/ReadTableSettings.h"
 #include "database/readtable/TableSource.h"
 
 #include <QRandomGenerator>
@@ -54,7 +53,6 @@ void TestReadTableMutation::mutatedCopies()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    setReaderStallTimeout(std::chrono::milliseconds(1000));
     const QByteArray original = readFile(writeDirectory(dir.filePath(u"original.mdb"_s), kRows, 5));
 
     QRandomGenerator random(20240611);
@@ -76,7 +74,7 @@ void TestReadTableMutation::mutatedCopies()
         writeFile(path, bytes);
         CountingSink sink;
         try {
-            readTable(path, u"Base"_s, sink);
+            readTable(path, u"Base"_s, sink, impatientReader());
             QCOMPARE(sink.m_rows, kRows);
             QCOMPARE(sink.m_columns.size(), std::size_t(5));
         } catch (const DatabaseError &) {

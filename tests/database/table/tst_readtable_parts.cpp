@@ -1,7 +1,6 @@
 #include "database/readtable/ReadTableFixtures.h"
 
 #include "database/core/DatabaseError.h"
-#include "database/readtable/ReadTableSettings.h"
 #include "database/readtable/ReaderRun.h"
 #include "database/table/ReadWholeTable.h"
 #include "database/table/TableBuilder.h"
@@ -42,8 +41,9 @@ QStringList dump(const Table &table)
 
 std::shared_ptr<const Table> readWith(const QString &path, std::int64_t partThreshold)
 {
-    setReaderPartThreshold(partThreshold);
-    return readWholeTable(path, u"Base"_s);
+    ReaderOptions options = impatientReader();
+    options.partThreshold = partThreshold;
+    return readWholeTable(path, u"Base"_s, options);
 }
 
 // Start of page `page` of the table's data pages, counted from the end.
@@ -87,7 +87,6 @@ void TestReadTableParts::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     m_directory = writeDirectory(m_dir.filePath(u"directory.mdb"_s), 5000, 13);
-    setReaderStallTimeout(std::chrono::milliseconds(1000));
 }
 
 void TestReadTableParts::cleanup()
@@ -126,13 +125,13 @@ void TestReadTableParts::partsOfTheReader()
     const QString path =
         rows == 5000 ? m_directory : writeDirectory(m_dir.filePath(u"rows%1.mdb"_s.arg(rows)), rows, 17);
     RecordingSink whole;
-    readTable(path, u"Base"_s, whole);
+    readTable(path, u"Base"_s, whole, impatientReader());
 
     const std::atomic<bool> never = false;
     RecordingSink joined;
     for (int index = 0; index < parts; ++index) {
         RecordingSink part;
-        ReaderRun reader(path, u"Base"_s, {std::uint32_t(index), std::uint32_t(parts)});
+        ReaderRun reader(path, u"Base"_s, {std::uint32_t(index), std::uint32_t(parts)}, impatientReader());
         reader.run(part, never);
         QCOMPARE(reader.expectedRows(), std::uint32_t(rows));
         QCOMPARE(reader.rows(), std::uint64_t(part.m_rows.size()));
@@ -220,9 +219,8 @@ void TestReadTableParts::damagedPart()
     QFETCH(QString, path);
     QFETCH(QString, because);
 
-    setReaderPartThreshold(kAlwaysParts);
     try {
-        readWholeTable(path, u"Base"_s);
+        readWith(path, kAlwaysParts);
         QFAIL("a damaged file was read");
     } catch (const DatabaseError &error) {
         QVERIFY2(QString::fromUtf8(error.what()).contains(because), error.what());
