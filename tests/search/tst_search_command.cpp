@@ -1,4 +1,5 @@
 #include "search/SearchRecorders.h"
+#include "support/RunState.h"
 
 #include "MkBase.h"
 #include "database/connection/Connection.h"
@@ -133,7 +134,7 @@ void tst_search_command::runSearch(const SearchInputs &inputs)
 
 void tst_search_command::init()
 {
-    resetRunWideValues();
+    velkaro::testing::resetRunState();
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_connection = std::make_unique<database::Connection>();

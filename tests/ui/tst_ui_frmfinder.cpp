@@ -1,5 +1,5 @@
 #include "database/connection/ConnectionString.h"
-#include "search/RunWideValues.h"
+#include "support/RunState.h"
 #include "ui/FinderRecorders.h"
 #include "ui/Twips.h"
 #include "ui/frmFinder.h"
@@ -131,7 +131,7 @@ private:
 
 void TestFrmFinder::init()
 {
-    velkaro::search::resetRunWideValues();
+    velkaro::testing::resetRunState();
     m_messages.clear();
     m_pages.clear();
     m_window = std::make_unique<frmFinder>(

@@ -1,5 +1,5 @@
 #include "database/connection/ConnectionString.h"
-#include "search/RunWideValues.h"
+#include "support/RunState.h"
 #include "ui/FinderRecorders.h"
 #include "ui/frmFinder.h"
 
@@ -100,7 +100,7 @@ void TestFrmFinderMessages::searchMessagesAreRealMessageBoxes()
     QFETCH(QString, text);
     QFETCH(QMessageBox::Icon, icon);
 
-    velkaro::search::resetRunWideValues();
+    velkaro::testing::resetRunState();
     QList<LaunchedPage> pages;
     frmFinder window(std::make_unique<LaunchRecorder>(pages));
     const QTemporaryDir folder;

@@ -1,6 +1,6 @@
 #include "MkBase.h"
 #include "database/connection/ConnectionString.h"
-#include "search/RunWideValues.h"
+#include "support/RunState.h"
 #include "ui/FinderRecorders.h"
 #include "ui/frmFinder.h"
 
@@ -92,7 +92,7 @@ void TestFrmFinderSearch::typedSearchFillsTheList()
     QFETCH(QStringList, boxes);
     QFETCH(QStringList, expected);
 
-    velkaro::search::resetRunWideValues();
+    velkaro::testing::resetRunState();
     QList<RecordedMessage> messages;
     QList<LaunchedPage> pages;
     frmFinder window(std::make_unique<LaunchRecorder>(pages), std::make_unique<MessageRecorder>(messages));
@@ -117,7 +117,7 @@ void TestFrmFinderSearch::typedSearchFillsTheList()
 
 void TestFrmFinderSearch::clearThenFindRepeatsTheSearch()
 {
-    velkaro::search::resetRunWideValues();
+    velkaro::testing::resetRunState();
     QList<RecordedMessage> messages;
     QList<LaunchedPage> pages;
     frmFinder window(std::make_unique<LaunchRecorder>(pages), std::make_unique<MessageRecorder>(messages));

@@ -1,6 +1,6 @@
 #include "MkBase.h"
 #include "database/connection/ConnectionString.h"
-#include "search/RunWideValues.h"
+#include "support/RunState.h"
 #include "ui/FinderRecorders.h"
 #include "ui/frmFinder.h"
 #include "ui/frmSettings.h"
@@ -86,7 +86,7 @@ void tst_ui_frmsettings_open::initTestCase()
 // The settings dialog starts in the working folder, which holds second.mdb.
 void tst_ui_frmsettings_open::init()
 {
-    velkaro::search::resetRunWideValues();
+    velkaro::testing::resetRunState();
     m_messages.clear();
     QVERIFY(QDir::setCurrent(m_dir.path()));
     m_window = std::make_unique<frmFinder>(

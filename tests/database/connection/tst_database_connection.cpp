@@ -1,9 +1,9 @@
 #include "database/connection/Connection.h"
 #include "database/connection/ConnectionString.h"
-#include "database/core/DatabaseError.h"
 #include "database/connection/Recordset.h"
+#include "database/core/DatabaseError.h"
 #include "database/table/Table.h"
-#include "database/table/TableCache.h"
+#include "support/RunState.h"
 
 #include "MkBase.h"
 
@@ -67,12 +67,12 @@ void tst_database_connection::init()
 {
     m_folder = std::make_unique<QTemporaryDir>();
     QVERIFY(m_folder->isValid());
-    clearDirectoryTableCache();
+    velkaro::testing::resetRunState();
 }
 
 void tst_database_connection::cleanup()
 {
-    clearDirectoryTableCache();
+    velkaro::testing::resetRunState();
     m_folder.reset();
 }
 

@@ -2,6 +2,7 @@
 #include "database/evaluation/Evaluators.h"
 #include "database/evaluation/Statement.h"
 #include "database/table/TableCache.h"
+#include "support/RunState.h"
 
 #include "MkBase.h"
 
@@ -136,7 +137,7 @@ void tst_database_equivalence::fastEqualsPlain()
     }
     // The queries come from real rows: most must find something, or the comparison proves little.
     QVERIFY2(found > queriesPerDirectory * 2 / 3, qPrintable(QString::number(found)));
-    clearDirectoryTableCache();
+    velkaro::testing::resetRunState();
 }
 
 QTEST_GUILESS_MAIN(tst_database_equivalence)
