@@ -9,8 +9,8 @@
 #include "database/connection/Recordset.h"
 #include "database/table/TableCache.h"
 #include "search/SearchCommand.h"
-#include "search/SearchRecorders.h"
 #include "search/mdlFunc.h"
+#include "support/SearchRecorders.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -143,7 +143,7 @@ SearchTiming timeSearch(SearchCommand &command, const SearchInputs &inputs)
     TimingList list(clock);
     CountingMessages messages;
     clock.start();
-    command.run(testing::FixedInputs(inputs), list, messages);
+    command.run(search::testing::FixedInputs(inputs), list, messages);
     const qint64 endNs = list.lastAppendNs > 0 ? list.lastAppendNs : clock.nsecsElapsed();
     return {double(endNs) / 1e6, list.lines / 6, messages.last};
 }

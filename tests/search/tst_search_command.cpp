@@ -1,5 +1,5 @@
-#include "search/SearchRecorders.h"
 #include "support/RunState.h"
+#include "support/SearchRecorders.h"
 
 #include "MkBase.h"
 #include "database/connection/Connection.h"

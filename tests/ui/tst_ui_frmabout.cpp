@@ -1,7 +1,8 @@
+#include "support/AboutFakes.h"
+#include "support/ModalBoxCloser.h"
 #include "ui/LineShape.h"
 #include "ui/frmAbout.h"
 #include "ui/frmFinder.h"
-#include "ui/tst_ui_frmabout_fakes.h"
 
 #include <QAction>
 #include <QApplication>
@@ -285,32 +286,15 @@ void tst_ui_frmabout::unavailableToolShowsMessageBox()
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
 
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::Warning;
-    QMessageBox::StandardButtons buttons;
-    QTimer poll;
-    int polls = 0;
-    connect(&poll, &QTimer::timeout, this, [&] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (box) {
-            title = box->windowTitle();
-            text = box->text();
-            icon = box->icon();
-            buttons = box->standardButtons();
-            box->accept();
-        }
-        if (box || ++polls > 500)
-            poll.stop();
-    });
-    poll.start(10);
+    std::optional<SeenBox> seen;
+    const ModalBoxCloser closer(seen);
     QTest::mouseClick(about.findChild<QPushButton *>(u"cmdSysInfo"_s), Qt::LeftButton);
-    poll.stop();
 
-    QCOMPARE(title, u"Velkaro"_s);
-    QCOMPARE(text, u"System Information Is Unavailable At This Time"_s);
-    QCOMPARE(icon, QMessageBox::NoIcon);
-    QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QVERIFY(seen);
+    QCOMPARE(seen->title, u"Velkaro"_s);
+    QCOMPARE(seen->text, u"System Information Is Unavailable At This Time"_s);
+    QCOMPARE(seen->icon, QMessageBox::NoIcon);
+    QCOMPARE(seen->buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QVERIFY(launcher.programs.isEmpty());
     QVERIFY(about.isVisible());
 }

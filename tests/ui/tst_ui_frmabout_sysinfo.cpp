@@ -1,5 +1,5 @@
+#include "support/AboutFakes.h"
 #include "ui/frmAbout.h"
-#include "ui/tst_ui_frmabout_fakes.h"
 
 #include <QDir>
 #include <QFile>

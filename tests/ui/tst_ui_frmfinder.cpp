@@ -1,6 +1,6 @@
 #include "database/connection/ConnectionString.h"
+#include "support/FinderRecorders.h"
 #include "support/RunState.h"
-#include "ui/FinderRecorders.h"
 #include "ui/Twips.h"
 #include "ui/frmFinder.h"
 
@@ -84,7 +84,7 @@ QColor paletteColour(QPalette::ColorRole role)
 
 } // namespace
 
-class TestFrmFinder : public QObject
+class tst_ui_frmfinder : public QObject
 {
     Q_OBJECT
 
@@ -129,7 +129,7 @@ private:
     std::unique_ptr<frmFinder> m_window;
 };
 
-void TestFrmFinder::init()
+void tst_ui_frmfinder::init()
 {
     velkaro::testing::resetRunState();
     m_messages.clear();
@@ -138,19 +138,19 @@ void TestFrmFinder::init()
         std::make_unique<LaunchRecorder>(m_pages), std::make_unique<MessageRecorder>(m_messages));
 }
 
-void TestFrmFinder::cleanup()
+void tst_ui_frmfinder::cleanup()
 {
     m_window.reset();
 }
 
-void TestFrmFinder::showActive()
+void tst_ui_frmfinder::showActive()
 {
     m_window->show();
     m_window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
 }
 
-void TestFrmFinder::twipsToPixels_data()
+void tst_ui_frmfinder::twipsToPixels_data()
 {
     QTest::addColumn<int>("twips");
     QTest::addColumn<int>("pixels");
@@ -162,14 +162,14 @@ void TestFrmFinder::twipsToPixels_data()
     QTest::newRow("client height") << 10035 << 669;
 }
 
-void TestFrmFinder::twipsToPixels()
+void tst_ui_frmfinder::twipsToPixels()
 {
     QFETCH(int, twips);
     QFETCH(int, pixels);
     QCOMPARE(velkaro::ui::twipsToPixels(twips), pixels);
 }
 
-void TestFrmFinder::captionFrameAndClientArea()
+void tst_ui_frmfinder::captionFrameAndClientArea()
 {
     showActive();
     QCOMPARE(m_window->windowTitle(), QString(91, u' ') + u"Velkaro - поиск"_s);
@@ -187,21 +187,21 @@ void TestFrmFinder::captionFrameAndClientArea()
     QVERIFY(m_window->centralWidget()->y() >= m_window->menuBar()->geometry().bottom());
 }
 
-void TestFrmFinder::backgroundIsTheHighlightColour()
+void tst_ui_frmfinder::backgroundIsTheHighlightColour()
 {
     const QWidget *client = m_window->centralWidget();
     QVERIFY(client->autoFillBackground());
     QCOMPARE(client->palette().color(client->backgroundRole()), paletteColour(QPalette::Highlight));
 }
 
-void TestFrmFinder::windowIcon()
+void tst_ui_frmfinder::windowIcon()
 {
     const QList<QSize> sizes = m_window->windowIcon().availableSizes();
     QVERIFY2(sizes.contains(QSize(32, 32)), qPrintable(QDebug::toString(sizes)));
     QVERIFY2(sizes.contains(QSize(16, 16)), qPrintable(QDebug::toString(sizes)));
 }
 
-void TestFrmFinder::loadSetsTheDefaultDatabase()
+void tst_ui_frmfinder::loadSetsTheDefaultDatabase()
 {
     m_window.reset();
     velkaro::database::SetDatabaseFile(u"/elsewhere/other.mdb"_s);
@@ -211,7 +211,7 @@ void TestFrmFinder::loadSetsTheDefaultDatabase()
         u"DRIVER=Microsoft Access Driver (*.mdb);DBQ="_s + velkaro::database::defaultDatabasePath());
 }
 
-void TestFrmFinder::control_data()
+void tst_ui_frmfinder::control_data()
 {
     QTest::addColumn<QByteArray>("className");
     QTest::addColumn<QString>("text");
@@ -227,7 +227,7 @@ void TestFrmFinder::control_data()
     }
 }
 
-void TestFrmFinder::control()
+void tst_ui_frmfinder::control()
 {
     QFETCH(QByteArray, className);
     QFETCH(QString, text);
@@ -275,7 +275,7 @@ void TestFrmFinder::control()
     }
 }
 
-void TestFrmFinder::labelsAreTransparentAndTakeNoFocus()
+void tst_ui_frmfinder::labelsAreTransparentAndTakeNoFocus()
 {
     const QList<QLabel *> labels = m_window->centralWidget()->findChildren<QLabel *>();
     QCOMPARE(labels.size(), 7);
@@ -289,7 +289,7 @@ void TestFrmFinder::labelsAreTransparentAndTakeNoFocus()
         QCOMPARE(control<QLineEdit>(name)->maxLength(), 32767); // no limit of ours
 }
 
-void TestFrmFinder::listIsOneColumnSingleSelectionInInsertionOrder()
+void tst_ui_frmfinder::listIsOneColumnSingleSelectionInInsertionOrder()
 {
     auto *list = control<QListWidget>("lstAbs");
     QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
@@ -299,14 +299,14 @@ void TestFrmFinder::listIsOneColumnSingleSelectionInInsertionOrder()
     QVERIFY(!list->isWrapping());
 }
 
-void TestFrmFinder::focusStartsOnFind()
+void tst_ui_frmfinder::focusStartsOnFind()
 {
     showActive();
     QCOMPARE(QApplication::focusWidget(), control<QWidget>("cmdFind"));
     QVERIFY(control<QPushButton>("cmdFind")->isDefault());
 }
 
-void TestFrmFinder::tabGoesRoundTheTableOrder()
+void tst_ui_frmfinder::tabGoesRoundTheTableOrder()
 {
     std::vector<ControlRow> focusable;
     std::copy_if(std::begin(controls), std::end(controls), std::back_inserter(focusable),
@@ -323,7 +323,7 @@ void TestFrmFinder::tabGoesRoundTheTableOrder()
     }
 }
 
-void TestFrmFinder::menuBar()
+void tst_ui_frmfinder::menuBar()
 {
     struct Item
     {
@@ -363,7 +363,7 @@ void TestFrmFinder::menuBar()
     }
 }
 
-void TestFrmFinder::textBoxesAreNamedByTheirLabels()
+void tst_ui_frmfinder::textBoxesAreNamedByTheirLabels()
 {
     for (const auto &[labelName, boxName] : labelledBoxes) {
         const QLabel *label = control<QLabel>(labelName);
@@ -375,7 +375,7 @@ void TestFrmFinder::textBoxesAreNamedByTheirLabels()
     }
 }
 
-void TestFrmFinder::everyControlCarriesItsName()
+void tst_ui_frmfinder::everyControlCarriesItsName()
 {
     QCOMPARE(m_window->accessibleDescription(), u"frmFinder"_s);
     for (const ControlRow &row : controls)
@@ -384,7 +384,7 @@ void TestFrmFinder::everyControlCarriesItsName()
     QCOMPARE(control<QWidget>("mHelp")->accessibleDescription(), u"mHelp"_s);
 }
 
-void TestFrmFinder::enterSearches_data()
+void tst_ui_frmfinder::enterSearches_data()
 {
     QTest::addColumn<QByteArray>("focus");
     QTest::addColumn<int>("key");
@@ -396,7 +396,7 @@ void TestFrmFinder::enterSearches_data()
 }
 
 // With every box empty the search answers with its missing-input message, which shows that it ran.
-void TestFrmFinder::enterSearches()
+void tst_ui_frmfinder::enterSearches()
 {
     QFETCH(QByteArray, focus);
     QFETCH(int, key);
@@ -416,7 +416,7 @@ void TestFrmFinder::enterSearches()
     QCOMPARE(list->count(), 2);
 }
 
-void TestFrmFinder::enterOnClearClears()
+void tst_ui_frmfinder::enterOnClearClears()
 {
     showActive();
     auto *list = control<QListWidget>("lstAbs");
@@ -430,7 +430,7 @@ void TestFrmFinder::enterOnClearClears()
     QVERIFY(m_messages.isEmpty());
 }
 
-void TestFrmFinder::clearKeepsTheBoxes()
+void tst_ui_frmfinder::clearKeepsTheBoxes()
 {
     for (const char *name : textBoxes)
         control<QLineEdit>(name)->setText(QString::fromLatin1(name));
@@ -445,7 +445,7 @@ void TestFrmFinder::clearKeepsTheBoxes()
     QVERIFY(m_messages.isEmpty());
 }
 
-void TestFrmFinder::searchShowsTheBusyCursor()
+void tst_ui_frmfinder::searchShowsTheBusyCursor()
 {
     QTest::mouseClick(control<QWidget>("cmdFind"), Qt::LeftButton);
     QCOMPARE(m_messages.size(), 1);
@@ -453,7 +453,7 @@ void TestFrmFinder::searchShowsTheBusyCursor()
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
-void TestFrmFinder::helpOpensThePageBesideTheProgram()
+void tst_ui_frmfinder::helpOpensThePageBesideTheProgram()
 {
     m_window->findChild<QAction *>(u"mCont"_s)->trigger();
     QCOMPARE(m_pages.size(), 1);
@@ -463,7 +463,7 @@ void TestFrmFinder::helpOpensThePageBesideTheProgram()
     QVERIFY(m_messages.isEmpty());
 }
 
-void TestFrmFinder::helpPageIsInstalledBesideTheProgram()
+void tst_ui_frmfinder::helpPageIsInstalledBesideTheProgram()
 {
     QFile page(QCoreApplication::applicationDirPath() + u"/help.html"_s);
     QVERIFY(page.open(QIODevice::ReadOnly));
@@ -474,7 +474,7 @@ void TestFrmFinder::helpPageIsInstalledBesideTheProgram()
         QVERIFY2(html.contains(message), qPrintable(message));
 }
 
-void TestFrmFinder::endingTheProgramClosesEveryWindow_data()
+void tst_ui_frmfinder::endingTheProgramClosesEveryWindow_data()
 {
     QTest::addColumn<bool>("byMenu");
     QTest::newRow("Выход") << true;
@@ -482,7 +482,7 @@ void TestFrmFinder::endingTheProgramClosesEveryWindow_data()
 }
 
 // The program's event loop ends with code 0 and no window of the program stays on screen.
-void TestFrmFinder::endingTheProgramClosesEveryWindow()
+void tst_ui_frmfinder::endingTheProgramClosesEveryWindow()
 {
     QFETCH(bool, byMenu);
     showActive();
@@ -516,5 +516,5 @@ void TestFrmFinder::endingTheProgramClosesEveryWindow()
     QCOMPARE(visibleWindows(), QStringList());
 }
 
-QTEST_MAIN(TestFrmFinder)
+QTEST_MAIN(tst_ui_frmfinder)
 #include "tst_ui_frmfinder.moc"

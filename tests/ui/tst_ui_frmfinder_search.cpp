@@ -1,7 +1,7 @@
 #include "MkBase.h"
 #include "database/connection/ConnectionString.h"
+#include "support/FinderRecorders.h"
 #include "support/RunState.h"
-#include "ui/FinderRecorders.h"
 #include "ui/frmFinder.h"
 
 #include <QLineEdit>
@@ -48,7 +48,7 @@ void type(QWidget *box, const QString &text)
 
 } // namespace
 
-class TestFrmFinderSearch : public QObject
+class tst_ui_frmfinder_search : public QObject
 {
     Q_OBJECT
 
@@ -63,7 +63,7 @@ private:
     QString m_base;
 };
 
-void TestFrmFinderSearch::initTestCase()
+void tst_ui_frmfinder_search::initTestCase()
 {
     QVERIFY(m_folder.isValid());
     m_base = m_folder.filePath(u"directory.mdb"_s);
@@ -71,7 +71,7 @@ void TestFrmFinderSearch::initTestCase()
     QVERIFY2(velkaro::mkbase::writeMdbFromCsv(directoryCsv, m_base, &error), qPrintable(error));
 }
 
-void TestFrmFinderSearch::typedSearchFillsTheList_data()
+void tst_ui_frmfinder_search::typedSearchFillsTheList_data()
 {
     QTest::addColumn<QStringList>("boxes"); // box name, typed text, box name, typed text ...
     QTest::addColumn<QStringList>("expected");
@@ -87,7 +87,7 @@ void TestFrmFinderSearch::typedSearchFillsTheList_data()
     QTest::newRow("nothing found") << QStringList {u"txtAb"_s, u"сидоров"_s} << QStringList();
 }
 
-void TestFrmFinderSearch::typedSearchFillsTheList()
+void tst_ui_frmfinder_search::typedSearchFillsTheList()
 {
     QFETCH(QStringList, boxes);
     QFETCH(QStringList, expected);
@@ -115,7 +115,7 @@ void TestFrmFinderSearch::typedSearchFillsTheList()
     QCOMPARE(lines(*window.findChild<QListWidget *>(u"lstAbs"_s)), expected);
 }
 
-void TestFrmFinderSearch::clearThenFindRepeatsTheSearch()
+void tst_ui_frmfinder_search::clearThenFindRepeatsTheSearch()
 {
     velkaro::testing::resetRunState();
     QList<RecordedMessage> messages;
@@ -143,5 +143,5 @@ void TestFrmFinderSearch::clearThenFindRepeatsTheSearch()
     QVERIFY(messages.isEmpty());
 }
 
-QTEST_MAIN(TestFrmFinderSearch)
+QTEST_MAIN(tst_ui_frmfinder_search)
 #include "tst_ui_frmfinder_search.moc"

@@ -26,7 +26,7 @@ std::optional<QString> fromGenerated(const std::u16string &value)
 
 } // namespace
 
-class TestReadTable : public QObject
+class tst_readtable : public QObject
 {
     Q_OBJECT
 
@@ -39,7 +39,7 @@ private:
     QTemporaryDir m_dir;
 };
 
-void TestReadTable::roundTrip_data()
+void tst_readtable::roundTrip_data()
 {
     QTest::addColumn<QByteArray>("csv");
     QTest::addColumn<QString>("columnList");
@@ -73,7 +73,7 @@ void TestReadTable::roundTrip_data()
                                         << directoryColumns << QList<Row> {};
 }
 
-void TestReadTable::roundTrip()
+void tst_readtable::roundTrip()
 {
     QFETCH(QByteArray, csv);
     QFETCH(QString, columnList);
@@ -88,7 +88,7 @@ void TestReadTable::roundTrip()
     QCOMPARE(sink.m_rows, rows);
 }
 
-void TestReadTable::generatedDirectory()
+void tst_readtable::generatedDirectory()
 {
     // Several data pages; rows come back in the order they were written.
     constexpr qint64 kRows = 5000;
@@ -108,5 +108,5 @@ void TestReadTable::generatedDirectory()
     }
 }
 
-QTEST_GUILESS_MAIN(TestReadTable)
+QTEST_GUILESS_MAIN(tst_readtable)
 #include "tst_readtable.moc"

@@ -49,7 +49,7 @@ qsizetype firstDataPage(const QByteArray &mdb)
 
 } // namespace
 
-class TestReadTableBadFiles : public QObject
+class tst_readtable_badfiles : public QObject
 {
     Q_OBJECT
 
@@ -65,13 +65,13 @@ private:
     QString m_good;
 };
 
-void TestReadTableBadFiles::initTestCase()
+void tst_readtable_badfiles::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     m_good = writeDirectory(m_dir.filePath(u"good.mdb"_s), kGoodRows, 3);
 }
 
-QString TestReadTableBadFiles::variant(const QString &name, const std::function<void(QByteArray &)> &patch)
+QString tst_readtable_badfiles::variant(const QString &name, const std::function<void(QByteArray &)> &patch)
 {
     QByteArray bytes = readFile(m_good);
     patch(bytes);
@@ -80,7 +80,7 @@ QString TestReadTableBadFiles::variant(const QString &name, const std::function<
     return path;
 }
 
-void TestReadTableBadFiles::badFile_data()
+void tst_readtable_badfiles::badFile_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("table");
@@ -136,7 +136,7 @@ void TestReadTableBadFiles::badFile_data()
         << base;
 }
 
-void TestReadTableBadFiles::badFile()
+void tst_readtable_badfiles::badFile()
 {
     QFETCH(QString, path);
     QFETCH(QString, table);
@@ -150,5 +150,5 @@ void TestReadTableBadFiles::badFile()
     QCOMPARE(good.m_rows, kGoodRows);
 }
 
-QTEST_GUILESS_MAIN(TestReadTableBadFiles)
+QTEST_GUILESS_MAIN(tst_readtable_badfiles)
 #include "tst_readtable_badfiles.moc"

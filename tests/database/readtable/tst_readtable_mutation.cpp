@@ -41,7 +41,7 @@ void swapPages(QByteArray &bytes, QRandomGenerator &random)
 } // namespace
 
 // Damaged copies of a written file either fail cleanly or still yield the whole table.
-class TestReadTableMutation : public QObject
+class tst_readtable_mutation : public QObject
 {
     Q_OBJECT
 
@@ -49,7 +49,7 @@ private Q_SLOTS:
     void mutatedCopies();
 };
 
-void TestReadTableMutation::mutatedCopies()
+void tst_readtable_mutation::mutatedCopies()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
@@ -85,5 +85,5 @@ void TestReadTableMutation::mutatedCopies()
     qInfo("%d of %d mutants refused, the others read whole", failed, kMutants);
 }
 
-QTEST_GUILESS_MAIN(TestReadTableMutation)
+QTEST_GUILESS_MAIN(tst_readtable_mutation)
 #include "tst_readtable_mutation.moc"

@@ -60,7 +60,7 @@ qsizetype dataPageFromEnd(const QByteArray &mdb, int page)
 
 } // namespace
 
-class TestReadTableParts : public QObject
+class tst_readtable_parts : public QObject
 {
     Q_OBJECT
 
@@ -83,18 +83,18 @@ private:
     QString m_directory;
 };
 
-void TestReadTableParts::initTestCase()
+void tst_readtable_parts::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     m_directory = writeDirectory(m_dir.filePath(u"directory.mdb"_s), 5000, 13);
 }
 
-void TestReadTableParts::cleanup()
+void tst_readtable_parts::cleanup()
 {
     QCOMPARE(readerChildren(), 0);
 }
 
-QString TestReadTableParts::variant(const QString &name, const std::function<void(QByteArray &)> &patch)
+QString tst_readtable_parts::variant(const QString &name, const std::function<void(QByteArray &)> &patch)
 {
     QByteArray bytes = readFile(m_directory);
     patch(bytes);
@@ -103,7 +103,7 @@ QString TestReadTableParts::variant(const QString &name, const std::function<voi
     return path;
 }
 
-void TestReadTableParts::partsOfTheReader_data()
+void tst_readtable_parts::partsOfTheReader_data()
 {
     QTest::addColumn<int>("rows");
     QTest::addColumn<int>("parts");
@@ -116,7 +116,7 @@ void TestReadTableParts::partsOfTheReader_data()
     QTest::newRow("no rows in halves") << 0 << 2 << false;
 }
 
-void TestReadTableParts::partsOfTheReader()
+void tst_readtable_parts::partsOfTheReader()
 {
     QFETCH(int, rows);
     QFETCH(int, parts);
@@ -143,7 +143,7 @@ void TestReadTableParts::partsOfTheReader()
     QCOMPARE(joined.m_rows, whole.m_rows);
 }
 
-void TestReadTableParts::joinedAsOneBuilder_data()
+void tst_readtable_parts::joinedAsOneBuilder_data()
 {
     QTest::addColumn<int>("split");
 
@@ -154,7 +154,7 @@ void TestReadTableParts::joinedAsOneBuilder_data()
     QTest::newRow("empty second part") << 170;
 }
 
-void TestReadTableParts::joinedAsOneBuilder()
+void tst_readtable_parts::joinedAsOneBuilder()
 {
     QFETCH(int, split);
 
@@ -179,7 +179,7 @@ void TestReadTableParts::joinedAsOneBuilder()
     QCOMPARE(joined->values(0).foldedTexts(), expected->values(0).foldedTexts());
 }
 
-void TestReadTableParts::wholeTableInTwoParts_data()
+void tst_readtable_parts::wholeTableInTwoParts_data()
 {
     QTest::addColumn<int>("rows");
 
@@ -187,7 +187,7 @@ void TestReadTableParts::wholeTableInTwoParts_data()
     QTest::newRow("one data page") << 3;
 }
 
-void TestReadTableParts::wholeTableInTwoParts()
+void tst_readtable_parts::wholeTableInTwoParts()
 {
     QFETCH(int, rows);
 
@@ -200,7 +200,7 @@ void TestReadTableParts::wholeTableInTwoParts()
     QCOMPARE(dump(*inParts), dump(*inOne));
 }
 
-void TestReadTableParts::damagedPart_data()
+void tst_readtable_parts::damagedPart_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("because");
@@ -214,7 +214,7 @@ void TestReadTableParts::damagedPart_data()
         << u"the table counts"_s;
 }
 
-void TestReadTableParts::damagedPart()
+void tst_readtable_parts::damagedPart()
 {
     QFETCH(QString, path);
     QFETCH(QString, because);
@@ -229,5 +229,5 @@ void TestReadTableParts::damagedPart()
     QCOMPARE(readWith(m_directory, kAlwaysParts)->rowCount(), 5000u);
 }
 
-QTEST_GUILESS_MAIN(TestReadTableParts)
+QTEST_GUILESS_MAIN(tst_readtable_parts)
 #include "tst_readtable_parts.moc"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "message/MessageSink.h"
 #include "search/SearchPorts.h"
+#include "support/MessageRecorders.h"
 
 #include <QList>
 #include <QStringList>
@@ -40,23 +40,7 @@ public:
     int appendCount = 0;
 };
 
-struct RecordedMessage
-{
-    QString text;
-    QString title;
-    MessageIcon icon;
-    bool operator==(const RecordedMessage &) const = default;
-};
-
-class RecordingMessages : public MessageSink
-{
-public:
-    void showMessage(const QString &text, const QString &title, MessageIcon icon) override
-    {
-        messages.append({text, title, icon});
-    }
-
-    QList<RecordedMessage> messages;
-};
+using velkaro::testing::RecordedMessage;
+using velkaro::testing::RecordingMessages;
 
 } // namespace velkaro::search::testing

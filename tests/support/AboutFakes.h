@@ -1,6 +1,6 @@
 #pragma once
 
-#include "message/MessageSink.h"
+#include "support/MessageRecorders.h"
 #include "ui/Launcher.h"
 #include "ui/MemorySettingsStore.h"
 
@@ -31,23 +31,8 @@ public:
     QList<std::pair<QString, int>> programs;
 };
 
-struct RecordedMessage
-{
-    QString text;
-    QString title;
-    velkaro::MessageIcon icon;
-};
-
-class RecordingMessages : public velkaro::MessageSink
-{
-public:
-    void showMessage(const QString &text, const QString &title, velkaro::MessageIcon icon) override
-    {
-        messages.append({text, title, icon});
-    }
-
-    QList<RecordedMessage> messages;
-};
+using velkaro::testing::RecordedMessage;
+using velkaro::testing::RecordingMessages;
 
 // A memory store that records which keys were opened and which handles were closed.
 class RecordingStore : public velkaro::ui::MemorySettingsStore
