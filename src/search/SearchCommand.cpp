@@ -51,7 +51,7 @@ std::optional<Message> inputProblem(const SearchInputs &in)
         return moreDetailNeeded();
     if (in.street.isEmpty() && in.ab.isEmpty() && in.comment.isEmpty() && in.phone.isEmpty())
         return noStartingData();
-    if (!mdlFunc::AnyRuleApplies(in))
+    if (!mdlFunc::anyRuleApplies(in))
         return moreDetailNeeded();
     return std::nullopt;
 }
@@ -122,14 +122,14 @@ public:
     explicit LineBatch(ResultList &list)
         : m_list(list)
     {
-        m_lines.reserve(linesPerBatch);
+        m_lines.reserve(kLinesPerBatch);
     }
 
     void add(std::array<QString, 6> &&lines)
     {
         for (QString &line : lines)
             m_lines.push_back(std::move(line));
-        if (m_lines.size() >= linesPerBatch)
+        if (m_lines.size() >= kLinesPerBatch)
             flush();
     }
 
@@ -142,7 +142,7 @@ public:
     }
 
 private:
-    static constexpr qsizetype linesPerBatch = 6 * 2000;
+    static constexpr qsizetype kLinesPerBatch = 6 * 2000;
     ResultList &m_list;
     QStringList m_lines;
 };
@@ -184,8 +184,8 @@ void SearchCommand::run(const InputSource &inputs, ResultList &list, MessageSink
         m_connection.Open(database::ConnectionString());
         list.clear();
         SearchCriteria &criteria = runWideValues().searchCriteria;
-        mdlFunc::DeriveCriteria(in, criteria);
-        MakeQuery(mdlFunc::BuildQueryText(criteria));
+        mdlFunc::deriveCriteria(in, criteria);
+        MakeQuery(mdlFunc::buildQueryText(criteria));
 
         TypeLines typeLines(typeLabel);
         const qint64 count = m_recordset.RecordCount();

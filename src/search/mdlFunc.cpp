@@ -43,7 +43,7 @@ QStringView trimBlanks(QStringView text)
     return text;
 }
 
-void DeriveCriteria(const SearchInputs &inputs, SearchCriteria &criteria)
+void deriveCriteria(const SearchInputs &inputs, SearchCriteria &criteria)
 {
     if (given(inputs.phone))
         criteria.set(CriterionKind::Phone, trimBlanks(inputs.phone).toString().remove(u'-'));
@@ -55,12 +55,12 @@ void DeriveCriteria(const SearchInputs &inputs, SearchCriteria &criteria)
         criteria.set(CriterionKind::Comment, inputs.comment.toUpper());
 }
 
-bool AnyRuleApplies(const SearchInputs &inputs)
+bool anyRuleApplies(const SearchInputs &inputs)
 {
     return given(inputs.phone) || given(inputs.ab) || given(inputs.comment) || addressPattern(inputs).has_value();
 }
 
-QString BuildQueryText(const SearchCriteria &criteria)
+QString buildQueryText(const SearchCriteria &criteria)
 {
     QString query = u"SELECT * FROM Base WHERE "_s;
     if (criteria.phone)

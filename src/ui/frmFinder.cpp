@@ -26,7 +26,7 @@ namespace velkaro::ui {
 namespace {
 
 // 91 blanks stand before the title, so the desktop shows it near the middle of the title bar.
-const QString caption = QString(91, u' ') + QStringLiteral("Velkaro - поиск");
+const QString kCaption = QString(91, u' ') + QStringLiteral("Velkaro - поиск");
 
 // The pointer shows the busy cursor while the object lives.
 class BusyCursor
@@ -48,7 +48,7 @@ frmFinder::frmFinder(
     , m_search(m_connection, m_recordset)
 {
     setObjectName(QStringLiteral("frmFinder"));
-    setWindowTitle(caption);
+    setWindowTitle(kCaption);
     setWindowIcon(applicationIcon());
     // A fixed frame with the system menu and the close box only.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -69,7 +69,7 @@ frmFinder::~frmFinder() = default;
 
 void frmFinder::Form_Load()
 {
-    database::InitialiseConnectionString();
+    database::initialiseConnectionString();
 }
 
 void frmFinder::buildClientArea()
@@ -243,7 +243,7 @@ void frmFinder::mExit_Click()
 
 void frmFinder::mCont_Click()
 {
-    m_launcher->openPage(database::programFolder() + QDir::separator() + QStringLiteral("help.html"), SW_SHOWNORMAL);
+    m_launcher->openPage(database::programFolder() + QDir::separator() + QStringLiteral("help.html"), kShowNormal);
 }
 
 void frmFinder::mAbout_Click()

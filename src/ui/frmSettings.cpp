@@ -154,7 +154,7 @@ void frmSettings::flBase_Click()
 
 void frmSettings::cmdOK_Click()
 {
-    database::SetDatabaseFile(txtPath->text());
+    database::setDatabaseFile(txtPath->text());
     hide();
 }
 

@@ -43,7 +43,7 @@ public:
     {
         const long result = MemorySettingsStore::openKey(root, keyName, options, access, key);
         openedKeys.append(keyName);
-        if (result == ErrorSuccess)
+        if (result == kErrorSuccess)
             stillOpen.append(key);
         return result;
     }
@@ -60,5 +60,5 @@ public:
     QList<Key> stillOpen;
 };
 
-inline const QByteArray SysInfoPathKey = QByteArrayLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
-inline const QByteArray SysInfoFolderKey = QByteArrayLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
+inline const QByteArray kSysInfoPathKey = QByteArrayLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
+inline const QByteArray kSysInfoFolderKey = QByteArrayLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");

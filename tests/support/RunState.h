@@ -11,7 +11,7 @@ namespace velkaro::testing {
 inline void resetRunState()
 {
     search::resetRunWideValues();
-    database::InitialiseConnectionString();
+    database::initialiseConnectionString();
     database::clearDirectoryTableCache();
 }
 

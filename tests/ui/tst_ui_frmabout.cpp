@@ -24,16 +24,16 @@ using velkaro::ui::SettingsStore;
 
 namespace {
 
-const QString ToolPath = u"/usr/bin/sysinfo-tool"_s;
+const QString kToolPath = u"/usr/bin/sysinfo-tool"_s;
 
-// An About dialog over a store that names ToolPath, with a recording launcher and message sink.
+// An About dialog over a store that names kToolPath, with a recording launcher and message sink.
 struct Dialog
 {
     Dialog()
     {
         auto ownedStore = std::make_unique<RecordingStore>();
-        ownedStore->setValue(SettingsStore::LocalMachine, SysInfoPathKey, "PATH", SettingsStore::TypeText,
-            ToolPath.toLocal8Bit().append('\0'));
+        ownedStore->setValue(SettingsStore::kLocalMachine, kSysInfoPathKey, "PATH", SettingsStore::kTypeText,
+            kToolPath.toLocal8Bit().append('\0'));
         auto ownedMessages = std::make_unique<RecordingMessages>();
         messages = ownedMessages.get();
         about = std::make_unique<frmAbout>(std::move(ownedStore), launcher, std::move(ownedMessages));
@@ -263,7 +263,7 @@ void tst_ui_frmabout::altSStartsTheTool()
     QTest::keyClick(dialog.about.get(), Qt::Key_S, Qt::AltModifier);
     // An access key clicks its button after the button's pressed look has shown.
     QTRY_COMPARE(dialog.launcher.programs.size(), 1);
-    QCOMPARE(dialog.launcher.programs.first(), std::make_pair(ToolPath, 1));
+    QCOMPARE(dialog.launcher.programs.first(), std::make_pair(kToolPath, 1));
     QVERIFY(dialog.messages->messages.isEmpty());
     QVERIFY(dialog.about->isVisible());
 }
@@ -274,7 +274,7 @@ void tst_ui_frmabout::clickStartsTheTool()
     QVERIFY(dialog.showActive());
     QTest::mouseClick(dialog.about->findChild<QPushButton *>(u"cmdSysInfo"_s), Qt::LeftButton);
     QCOMPARE(dialog.launcher.programs.size(), 1);
-    QCOMPARE(dialog.launcher.programs.first(), std::make_pair(ToolPath, 1));
+    QCOMPARE(dialog.launcher.programs.first(), std::make_pair(kToolPath, 1));
     QVERIFY(dialog.about->isVisible());
 }
 
@@ -359,7 +359,7 @@ void tst_ui_frmabout::mainWindowGivesTheDialogItsSeams()
     QCOMPARE(aboutWindows().size(), 1);
 
     aboutWindows().first()->StartSysInfo();
-    QCOMPARE(storeSeen->openedKeys.value(0), SysInfoPathKey);
+    QCOMPARE(storeSeen->openedKeys.value(0), kSysInfoPathKey);
     QCOMPARE(messagesSeen->messages.size(), 1);
     QCOMPARE(messagesSeen->messages.first().text, u"System Information Is Unavailable At This Time"_s);
 }

@@ -204,7 +204,7 @@ void tst_ui_frmfinder::windowIcon()
 void tst_ui_frmfinder::loadSetsTheDefaultDatabase()
 {
     m_window.reset();
-    velkaro::database::SetDatabaseFile(u"/elsewhere/other.mdb"_s);
+    velkaro::database::setDatabaseFile(u"/elsewhere/other.mdb"_s);
     m_window = std::make_unique<frmFinder>(
         std::make_unique<LaunchRecorder>(m_pages), std::make_unique<MessageRecorder>(m_messages));
     QCOMPARE(velkaro::database::ConnectionString(),

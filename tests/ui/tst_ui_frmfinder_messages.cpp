@@ -55,7 +55,7 @@ void tst_ui_frmfinder_messages::searchMessagesAreRealMessageBoxes()
     QList<LaunchedPage> pages;
     frmFinder window(std::make_unique<LaunchRecorder>(pages));
     const QTemporaryDir folder;
-    velkaro::database::SetDatabaseFile(folder.filePath(u"missing.mdb"_s));
+    velkaro::database::setDatabaseFile(folder.filePath(u"missing.mdb"_s));
     window.findChild<QLineEdit *>(u"txtStreet"_s)->setText(street);
     window.findChild<QLineEdit *>(u"txtFlat"_s)->setText(flat);
     window.findChild<QLineEdit *>(u"txtAb"_s)->setText(ab);

@@ -96,7 +96,7 @@ void tst_ui_frmfinder_search::typedSearchFillsTheList()
     QList<RecordedMessage> messages;
     QList<LaunchedPage> pages;
     frmFinder window(std::make_unique<LaunchRecorder>(pages), std::make_unique<MessageRecorder>(messages));
-    velkaro::database::SetDatabaseFile(m_base);
+    velkaro::database::setDatabaseFile(m_base);
     window.show();
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -121,7 +121,7 @@ void tst_ui_frmfinder_search::clearThenFindRepeatsTheSearch()
     QList<RecordedMessage> messages;
     QList<LaunchedPage> pages;
     frmFinder window(std::make_unique<LaunchRecorder>(pages), std::make_unique<MessageRecorder>(messages));
-    velkaro::database::SetDatabaseFile(m_base);
+    velkaro::database::setDatabaseFile(m_base);
     auto *list = window.findChild<QListWidget *>(u"lstAbs"_s);
     auto *find = window.findChild<QPushButton *>(u"cmdFind"_s);
     auto *clear = window.findChild<QPushButton *>(u"cmdClear"_s);

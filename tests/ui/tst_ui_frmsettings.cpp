@@ -27,7 +27,7 @@ using velkaro::ui::frmSettings;
 
 namespace {
 
-const QString driverPrefix = u"DRIVER=Microsoft Access Driver (*.mdb);DBQ="_s;
+const QString kDriverPrefix = u"DRIVER=Microsoft Access Driver (*.mdb);DBQ="_s;
 
 struct Message
 {
@@ -155,7 +155,7 @@ void tst_ui_frmsettings::initTestCase()
 
 void tst_ui_frmsettings::init()
 {
-    velkaro::database::InitialiseConnectionString();
+    velkaro::database::initialiseConnectionString();
     m_unreadable.clear();
     m_messages.clear();
     QVERIFY(QDir::setCurrent(m_tree));
@@ -247,7 +247,7 @@ void tst_ui_frmsettings::loadSteps()
     QCOMPARE(flBase->path(), folder);
     QCOMPARE(txtPath->text(), keepsDefaultPath ? velkaro::database::defaultDatabasePath() : native(folder));
     QVERIFY(m_messages.isEmpty());
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + velkaro::database::defaultDatabasePath());
+    QCOMPARE(velkaro::database::ConnectionString(), kDriverPrefix + velkaro::database::defaultDatabasePath());
 }
 
 void tst_ui_frmsettings::folderListShowsChainAndSubfolders()
@@ -300,7 +300,7 @@ void tst_ui_frmsettings::doubleClickMakesFolderCurrent()
     QCOMPARE(txtPath->text(), native(inTree(expectedFolder)));
 
     cmdOK->click();
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + native(inTree(expectedFolder)));
+    QCOMPARE(velkaro::database::ConnectionString(), kDriverPrefix + native(inTree(expectedFolder)));
     QVERIFY(m_dialog->isHidden());
 }
 
@@ -339,7 +339,7 @@ void tst_ui_frmsettings::selectingFileFillsPath()
     const QString expected = native(inTree(folder + u'/' + fileName));
     QCOMPARE(txtPath->text(), expected);
     cmdOK->click();
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + expected);
+    QCOMPARE(velkaro::database::ConnectionString(), kDriverPrefix + expected);
 }
 
 void tst_ui_frmsettings::pathInFolderUsesOneSeparator_data()
@@ -405,7 +405,7 @@ void tst_ui_frmsettings::cancelKeepsConnectionAndTypedText()
 
     QTest::mouseClick(cmdCancel, Qt::LeftButton);
     QVERIFY(m_dialog->isHidden());
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + velkaro::database::defaultDatabasePath());
+    QCOMPARE(velkaro::database::ConnectionString(), kDriverPrefix + velkaro::database::defaultDatabasePath());
 
     m_dialog->show();
     QCOMPARE(txtPath->text(), typed);
@@ -413,7 +413,7 @@ void tst_ui_frmsettings::cancelKeepsConnectionAndTypedText()
 
     QTest::mouseClick(cmdOK, Qt::LeftButton);
     QVERIFY(m_dialog->isHidden());
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + typed);
+    QCOMPARE(velkaro::database::ConnectionString(), kDriverPrefix + typed);
 }
 
 void tst_ui_frmsettings::okWithEmptyPathGivesDriverPrefix()
@@ -421,7 +421,7 @@ void tst_ui_frmsettings::okWithEmptyPathGivesDriverPrefix()
     m_dialog = openDialog();
     txtPath->clear();
     QTest::mouseClick(cmdOK, Qt::LeftButton);
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix);
+    QCOMPARE(velkaro::database::ConnectionString(), kDriverPrefix);
 }
 
 void tst_ui_frmsettings::keysAndCloseBoxApplyNothing_data()
@@ -447,11 +447,11 @@ void tst_ui_frmsettings::keysAndCloseBoxApplyNothing()
 
     QTest::keyClick(control, Qt::Key(key));
     QVERIFY(m_dialog->isVisible());
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + velkaro::database::defaultDatabasePath());
+    QCOMPARE(velkaro::database::ConnectionString(), kDriverPrefix + velkaro::database::defaultDatabasePath());
 
     m_dialog->close();
     QVERIFY(m_dialog->isHidden());
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + velkaro::database::defaultDatabasePath());
+    QCOMPARE(velkaro::database::ConnectionString(), kDriverPrefix + velkaro::database::defaultDatabasePath());
     QCOMPARE(txtPath->text(), u"/srv/typed.mdb"_s);
 }
 
@@ -491,7 +491,7 @@ void tst_ui_frmsettings::unreadableDrive()
     QCOMPARE(dirBase->path(), inTree(expectedFolder));
     QCOMPARE(flBase->path(), inTree(expectedFolder));
     QCOMPARE(txtPath->text(), pathBefore);
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + velkaro::database::defaultDatabasePath());
+    QCOMPARE(velkaro::database::ConnectionString(), kDriverPrefix + velkaro::database::defaultDatabasePath());
 
     // The dialog stays usable.
     doubleClickFolder(dirBase->currentItem()->child(0)->text(0));

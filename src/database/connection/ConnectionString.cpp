@@ -7,7 +7,7 @@ namespace velkaro::database {
 
 namespace {
 
-const QString driverPrefix = QStringLiteral("DRIVER=Microsoft Access Driver (*.mdb);DBQ=");
+const QString kDriverPrefix = QStringLiteral("DRIVER=Microsoft Access Driver (*.mdb);DBQ=");
 
 QString &runWideConnectionString()
 {
@@ -22,14 +22,14 @@ QString ConnectionString()
     return runWideConnectionString();
 }
 
-void InitialiseConnectionString()
+void initialiseConnectionString()
 {
-    runWideConnectionString() = driverPrefix + defaultDatabasePath();
+    runWideConnectionString() = kDriverPrefix + defaultDatabasePath();
 }
 
-void SetDatabaseFile(const QString &path)
+void setDatabaseFile(const QString &path)
 {
-    runWideConnectionString() = driverPrefix + path;
+    runWideConnectionString() = kDriverPrefix + path;
 }
 
 QString defaultDatabasePath()

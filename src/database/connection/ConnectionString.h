@@ -8,12 +8,12 @@ namespace velkaro::database {
 QString ConnectionString();
 
 // Sets the connection text to the default database: the program's folder + native separator + "base.mdb".
-void InitialiseConnectionString();
+void initialiseConnectionString();
 
 // Replaces the database path of the connection text, unchecked.
-void SetDatabaseFile(const QString &path);
+void setDatabaseFile(const QString &path);
 
-// The default database path exactly as InitialiseConnectionString builds it.
+// The default database path exactly as initialiseConnectionString builds it.
 QString defaultDatabasePath();
 
 // The folder that holds the program file, with native separators.

@@ -1,8 +1,8 @@
 #include "database/connection/Recordset.h"
 
-#include "database/evaluation/BoundCondition.h"
 #include "database/connection/Connection.h"
 #include "database/core/DatabaseError.h"
+#include "database/evaluation/BoundCondition.h"
 #include "database/evaluation/Evaluators.h"
 #include "database/evaluation/Statement.h"
 #include "database/table/Table.h"
@@ -17,8 +17,8 @@ namespace {
 
 // How many records ahead of the current one MoveNext fetches a record's offsets, and later its texts. Result
 // rows lie scattered over a table much larger than the caches, so each read would otherwise wait on memory.
-constexpr std::size_t offsetsAhead = 16;
-constexpr std::size_t textsAhead = 8;
+constexpr std::size_t kOffsetsAhead = 16;
+constexpr std::size_t kTextsAhead = 8;
 
 // Plain digits, the usual rendering of a number column, read without the general parser; exact up to 15 digits.
 std::optional<double> wholeNumber(std::string_view text)
@@ -101,13 +101,13 @@ void Recordset::MoveNext()
 void Recordset::prefetchAhead() const
 {
     const auto position = static_cast<std::size_t>(m_position);
-    if (position + offsetsAhead < m_rows.size()) {
+    if (position + kOffsetsAhead < m_rows.size()) {
         for (const auto &read : m_readColumns)
-            m_table->values(read.second).prefetchOffsets(m_rows[position + offsetsAhead]);
+            m_table->values(read.second).prefetchOffsets(m_rows[position + kOffsetsAhead]);
     }
-    if (position + textsAhead < m_rows.size()) {
+    if (position + kTextsAhead < m_rows.size()) {
         for (const auto &read : m_readColumns)
-            m_table->values(read.second).prefetchText(m_rows[position + textsAhead]);
+            m_table->values(read.second).prefetchText(m_rows[position + kTextsAhead]);
     }
 }
 

@@ -13,8 +13,8 @@ EqualityIndex::EqualityIndex(const TextColumn &column)
     const std::uint32_t rows = column.rowCount();
     const std::size_t slotCount = std::bit_ceil(std::size_t {2} * rows + 2);
     m_mask = slotCount - 1;
-    m_slots.resize(slotCount, noRow);
-    m_next.resize(rows, noRow);
+    m_slots.resize(slotCount, kNoRow);
+    m_next.resize(rows, kNoRow);
     const std::hash<std::string_view> hash;
     // Walking backwards and inserting at the head leaves every chain in table order.
     for (std::uint32_t row = rows; row-- > 0;) {
@@ -23,7 +23,7 @@ EqualityIndex::EqualityIndex(const TextColumn &column)
         const std::string_view text = column.folded(row);
         for (std::size_t slot = hash(text) & m_mask;; slot = (slot + 1) & m_mask) {
             const std::uint32_t head = m_slots[slot];
-            if (head == noRow || column.folded(head) == text) {
+            if (head == kNoRow || column.folded(head) == text) {
                 m_next[row] = head;
                 m_slots[slot] = row;
                 break;
@@ -37,10 +37,10 @@ std::vector<std::uint32_t> EqualityIndex::rowsEqualTo(std::string_view folded) c
     std::vector<std::uint32_t> rows;
     for (std::size_t slot = std::hash<std::string_view>()(folded) & m_mask;; slot = (slot + 1) & m_mask) {
         std::uint32_t row = m_slots[slot];
-        if (row == noRow)
+        if (row == kNoRow)
             return rows;
         if (m_column.folded(row) == folded) {
-            for (; row != noRow; row = m_next[row])
+            for (; row != kNoRow; row = m_next[row])
                 rows.push_back(row);
             return rows;
         }

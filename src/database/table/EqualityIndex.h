@@ -21,11 +21,11 @@ public:
     std::vector<std::uint32_t> rowsEqualTo(std::string_view folded) const;
 
 private:
-    static constexpr std::uint32_t noRow = 0xFFFFFFFF;
+    static constexpr std::uint32_t kNoRow = 0xFFFFFFFF;
 
     const TextColumn &m_column;
-    PodArray<std::uint32_t> m_slots; // first row of each distinct text, or noRow
-    PodArray<std::uint32_t> m_next; // the next row with the same text, or noRow
+    PodArray<std::uint32_t> m_slots; // first row of each distinct text, or kNoRow
+    PodArray<std::uint32_t> m_next; // the next row with the same text, or kNoRow
     std::size_t m_mask = 0;
 };
 

@@ -88,14 +88,14 @@ QString tst_database_connection::writeBase(
 
 void tst_database_connection::connectionStringDefaults()
 {
-    InitialiseConnectionString();
+    initialiseConnectionString();
     const QString folder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
     QCOMPARE(programFolder(), folder);
     QCOMPARE(defaultDatabasePath(), folder + QDir::separator() + u"base.mdb"_s);
     QCOMPARE(ConnectionString(), accessDriver + folder + QDir::separator() + u"base.mdb"_s);
-    SetDatabaseFile(u"no such folder/x.mdb"_s);
+    setDatabaseFile(u"no such folder/x.mdb"_s);
     QCOMPARE(ConnectionString(), accessDriver + u"no such folder/x.mdb"_s);
-    InitialiseConnectionString();
+    initialiseConnectionString();
     QCOMPARE(ConnectionString(), accessDriver + defaultDatabasePath());
 }
 

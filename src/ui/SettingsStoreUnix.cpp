@@ -8,12 +8,12 @@ namespace velkaro::ui {
 namespace {
 
 // Desktop programs that show the machine's system information, in order of preference.
-const char *const SystemInfoPrograms[] = {
+const char *const kSystemInfoPrograms[] = {
     "hardinfo2", "hardinfo", "kinfocenter", "gnome-system-monitor", "mate-system-monitor"};
 
 QString findSystemInfoProgram()
 {
-    for (const char *name : SystemInfoPrograms) {
+    for (const char *name : kSystemInfoPrograms) {
         const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
         if (!path.isEmpty())
             return path;
@@ -30,8 +30,8 @@ std::unique_ptr<SettingsStore> makeSystemSettingsStore()
     auto store = std::make_unique<MemorySettingsStore>();
     const QString program = findSystemInfoProgram();
     if (!program.isEmpty()) {
-        store->setValue(SettingsStore::LocalMachine, QByteArrayLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"),
-            QByteArrayLiteral("PATH"), SettingsStore::TypeText, program.toLocal8Bit().append('\0'));
+        store->setValue(SettingsStore::kLocalMachine, QByteArrayLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"),
+            QByteArrayLiteral("PATH"), SettingsStore::kTypeText, program.toLocal8Bit().append('\0'));
     }
     return store;
 }
