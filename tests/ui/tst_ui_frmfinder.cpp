@@ -1,6 +1,6 @@
 #include "database/connection/ConnectionString.h"
-#include "support/FinderRecorders.h"
 #include "support/RunState.h"
+#include "support/WindowRecorders.h"
 #include "ui/Twips.h"
 #include "ui/frmFinder.h"
 

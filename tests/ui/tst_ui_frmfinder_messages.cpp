@@ -1,7 +1,7 @@
 #include "database/connection/ConnectionString.h"
-#include "support/FinderRecorders.h"
 #include "support/ModalBoxCloser.h"
 #include "support/RunState.h"
+#include "support/WindowRecorders.h"
 #include "ui/frmFinder.h"
 
 #include <QLineEdit>

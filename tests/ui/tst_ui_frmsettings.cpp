@@ -1,5 +1,5 @@
 #include "database/connection/ConnectionString.h"
-#include "message/MessageSink.h"
+#include "support/WindowRecorders.h"
 #include "ui/DirListBox.h"
 #include "ui/DriveListBox.h"
 #include "ui/Drives.h"
@@ -28,29 +28,6 @@ using velkaro::ui::frmSettings;
 namespace {
 
 const QString kDriverPrefix = u"DRIVER=Microsoft Access Driver (*.mdb);DBQ="_s;
-
-struct Message
-{
-    QString text;
-    QString title;
-    MessageIcon icon;
-    bool operator==(const Message &) const = default;
-};
-
-class MessageRecorder : public velkaro::MessageSink
-{
-public:
-    explicit MessageRecorder(QList<Message> &log)
-        : m_log(log)
-    { }
-    void showMessage(const QString &text, const QString &title, MessageIcon icon) override
-    {
-        m_log.append({text, title, icon});
-    }
-
-private:
-    QList<Message> &m_log;
-};
 
 // Drives of the test: "/" and drives inside the test's tree; those named in `unreadable` cannot be read.
 class FakeDrives : public velkaro::ui::Drives
@@ -128,7 +105,7 @@ private:
     QString m_tree;
     QString m_startFolder;
     QStringList m_unreadable;
-    QList<Message> m_messages;
+    QList<RecordedMessage> m_messages;
     std::unique_ptr<frmSettings> m_dialog;
     DriveListBox *drvBase = nullptr;
     DirListBox *dirBase = nullptr;
@@ -485,7 +462,7 @@ void tst_ui_frmsettings::unreadableDrive()
 
     chooseDrive(driveRoot(chosen));
 
-    const QList<Message> oneMessage {{u"Этот диск недоступен!"_s, u"Ошибка !"_s, MessageIcon::Critical}};
+    const QList<RecordedMessage> oneMessage {{u"Этот диск недоступен!"_s, u"Ошибка !"_s, MessageIcon::Critical}};
     QCOMPARE(m_messages, oneMessage);
     QCOMPARE(drvBase->drive(), u"/"_s);
     QCOMPARE(dirBase->path(), inTree(expectedFolder));

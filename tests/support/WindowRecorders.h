@@ -1,6 +1,6 @@
 #pragma once
 
-#include "message/MessageSink.h"
+#include "support/MessageRecorders.h"
 #include "ui/Launcher.h"
 
 #include <QApplication>
@@ -11,14 +11,9 @@
 
 // Stand-ins for the window's seams that record what would have been shown or started.
 
-struct RecordedMessage
-{
-    QString text;
-    QString title;
-    velkaro::MessageIcon icon;
-    std::optional<Qt::CursorShape> cursor; // the override cursor while the message was up
-};
+using velkaro::testing::RecordedMessage;
 
+// Records into the test's own list, for a sink that the window owns, with the override cursor.
 class MessageRecorder : public velkaro::MessageSink
 {
 public:
