@@ -1,35 +1,12 @@
 #pragma once
 
 #include "support/MessageRecorders.h"
-#include "ui/Launcher.h"
+#include "support/WindowRecorders.h"
 #include "ui/MemorySettingsStore.h"
 
 #include <QByteArrayList>
 #include <QList>
 #include <QString>
-
-#include <utility>
-
-// Records the programs the About dialog would start; answers with a fixed result.
-class RecordingLauncher : public velkaro::ui::Launcher
-{
-public:
-    explicit RecordingLauncher(bool startResult = true)
-        : startResult(startResult)
-    { }
-
-    void openPage(const QString &path, int showMode) override { pages.append({path, showMode}); }
-
-    bool startProgram(const QString &path, int showMode) override
-    {
-        programs.append({path, showMode});
-        return startResult;
-    }
-
-    bool startResult;
-    QList<std::pair<QString, int>> pages;
-    QList<std::pair<QString, int>> programs;
-};
 
 using velkaro::testing::RecordedMessage;
 using velkaro::testing::RecordingMessages;

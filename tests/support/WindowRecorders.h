@@ -8,6 +8,7 @@
 #include <QList>
 
 #include <optional>
+#include <utility>
 
 // Stand-ins for the window's seams that record what would have been shown or started.
 
@@ -31,22 +32,34 @@ private:
     QList<RecordedMessage> &m_messages;
 };
 
-struct LaunchedPage
-{
-    QString path;
-    int showMode;
-};
+// A page opened or a program started: its path and show mode.
+using Launch = std::pair<QString, int>;
 
-class LaunchRecorder : public velkaro::ui::Launcher
+// Records the pages and programs the windows would open or start; startProgram answers `startResult`.
+class RecordingLauncher : public velkaro::ui::Launcher
 {
 public:
-    explicit LaunchRecorder(QList<LaunchedPage> &pages)
-        : m_pages(pages)
+    explicit RecordingLauncher(bool startResult = true)
+        : pages(m_pages)
+        , startResult(startResult)
+    { }
+    // Records the pages into the test's own list, for a launcher that the window owns.
+    explicit RecordingLauncher(QList<Launch> &pages)
+        : pages(pages)
+        , startResult(false)
     { }
 
-    void openPage(const QString &path, int showMode) override { m_pages.append({path, showMode}); }
-    bool startProgram(const QString &, int) override { return false; }
+    void openPage(const QString &path, int showMode) override { pages.append({path, showMode}); }
+    bool startProgram(const QString &path, int showMode) override
+    {
+        programs.append({path, showMode});
+        return startResult;
+    }
+
+    QList<Launch> &pages;
+    QList<Launch> programs;
+    bool startResult;
 
 private:
-    QList<LaunchedPage> &m_pages;
+    QList<Launch> m_pages;
 };

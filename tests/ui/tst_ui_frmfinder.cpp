@@ -125,7 +125,7 @@ private:
     void showActive();
 
     QList<RecordedMessage> m_messages;
-    QList<LaunchedPage> m_pages;
+    QList<Launch> m_pages;
     std::unique_ptr<frmFinder> m_window;
 };
 
@@ -135,7 +135,7 @@ void tst_ui_frmfinder::init()
     m_messages.clear();
     m_pages.clear();
     m_window = std::make_unique<frmFinder>(
-        std::make_unique<LaunchRecorder>(m_pages), std::make_unique<MessageRecorder>(m_messages));
+        std::make_unique<RecordingLauncher>(m_pages), std::make_unique<MessageRecorder>(m_messages));
 }
 
 void tst_ui_frmfinder::cleanup()
@@ -206,7 +206,7 @@ void tst_ui_frmfinder::loadSetsTheDefaultDatabase()
     m_window.reset();
     velkaro::database::setDatabaseFile(u"/elsewhere/other.mdb"_s);
     m_window = std::make_unique<frmFinder>(
-        std::make_unique<LaunchRecorder>(m_pages), std::make_unique<MessageRecorder>(m_messages));
+        std::make_unique<RecordingLauncher>(m_pages), std::make_unique<MessageRecorder>(m_messages));
     QCOMPARE(velkaro::database::ConnectionString(),
         u"DRIVER=Microsoft Access Driver (*.mdb);DBQ="_s + velkaro::database::defaultDatabasePath());
 }
@@ -457,9 +457,9 @@ void tst_ui_frmfinder::helpOpensThePageBesideTheProgram()
 {
     m_window->findChild<QAction *>(u"mCont"_s)->trigger();
     QCOMPARE(m_pages.size(), 1);
-    QCOMPARE(m_pages[0].path,
+    QCOMPARE(m_pages[0].first,
         QDir::toNativeSeparators(QCoreApplication::applicationDirPath()) + QDir::separator() + u"help.html"_s);
-    QCOMPARE(m_pages[0].showMode, 1);
+    QCOMPARE(m_pages[0].second, 1);
     QVERIFY(m_messages.isEmpty());
 }
 

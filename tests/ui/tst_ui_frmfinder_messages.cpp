@@ -52,8 +52,8 @@ void tst_ui_frmfinder_messages::searchMessagesAreRealMessageBoxes()
     QFETCH(QMessageBox::Icon, icon);
 
     velkaro::testing::resetRunState();
-    QList<LaunchedPage> pages;
-    frmFinder window(std::make_unique<LaunchRecorder>(pages));
+    QList<Launch> pages;
+    frmFinder window(std::make_unique<RecordingLauncher>(pages));
     const QTemporaryDir folder;
     velkaro::database::setDatabaseFile(folder.filePath(u"missing.mdb"_s));
     window.findChild<QLineEdit *>(u"txtStreet"_s)->setText(street);

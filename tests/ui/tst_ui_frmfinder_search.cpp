@@ -94,8 +94,8 @@ void tst_ui_frmfinder_search::typedSearchFillsTheList()
 
     velkaro::testing::resetRunState();
     QList<RecordedMessage> messages;
-    QList<LaunchedPage> pages;
-    frmFinder window(std::make_unique<LaunchRecorder>(pages), std::make_unique<MessageRecorder>(messages));
+    QList<Launch> pages;
+    frmFinder window(std::make_unique<RecordingLauncher>(pages), std::make_unique<MessageRecorder>(messages));
     velkaro::database::setDatabaseFile(m_base);
     window.show();
     window.activateWindow();
@@ -119,8 +119,8 @@ void tst_ui_frmfinder_search::clearThenFindRepeatsTheSearch()
 {
     velkaro::testing::resetRunState();
     QList<RecordedMessage> messages;
-    QList<LaunchedPage> pages;
-    frmFinder window(std::make_unique<LaunchRecorder>(pages), std::make_unique<MessageRecorder>(messages));
+    QList<Launch> pages;
+    frmFinder window(std::make_unique<RecordingLauncher>(pages), std::make_unique<MessageRecorder>(messages));
     velkaro::database::setDatabaseFile(m_base);
     auto *list = window.findChild<QListWidget *>(u"lstAbs"_s);
     auto *find = window.findChild<QPushButton *>(u"cmdFind"_s);

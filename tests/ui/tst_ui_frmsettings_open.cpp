@@ -69,7 +69,7 @@ private:
     QTemporaryDir m_dir;
     QString m_startFolder;
     QList<RecordedMessage> m_messages;
-    QList<LaunchedPage> m_pages;
+    QList<Launch> m_pages;
     std::unique_ptr<frmFinder> m_window;
 };
 
@@ -90,7 +90,7 @@ void tst_ui_frmsettings_open::init()
     m_messages.clear();
     QVERIFY(QDir::setCurrent(m_dir.path()));
     m_window = std::make_unique<frmFinder>(
-        std::make_unique<LaunchRecorder>(m_pages), std::make_unique<MessageRecorder>(m_messages));
+        std::make_unique<RecordingLauncher>(m_pages), std::make_unique<MessageRecorder>(m_messages));
     m_window->show();
 }
 
