@@ -1,7 +1,7 @@
 #include "database/connection/Connection.h"
 
-#include "database/core/DatabaseError.h"
 #include "database/connection/OdbcConnectionString.h"
+#include "database/core/DatabaseError.h"
 #include "database/table/Table.h"
 #include "database/table/TableCache.h"
 

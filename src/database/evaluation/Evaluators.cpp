@@ -1,8 +1,8 @@
 #include "database/evaluation/Evaluators.h"
 
-#include "database/table/EqualityIndex.h"
 #include "database/evaluation/LikeMatch.h"
 #include "database/evaluation/SubstringFinder.h"
+#include "database/table/EqualityIndex.h"
 
 namespace velkaro::database {
 

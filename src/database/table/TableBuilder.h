@@ -1,7 +1,7 @@
 #pragma once
 
-#include "database/table/Table.h"
 #include "database/readtable/TableSource.h"
+#include "database/table/Table.h"
 
 #include <memory>
 
