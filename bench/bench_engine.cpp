@@ -3,11 +3,11 @@
 // of every record) for each kind of query the program sends, plus the substring
 // searches the fast evaluation could use. Sizes are row counts (default 100000 1000000 2000000). Every size runs
 // in a child process of its own, its directory written by a grandchild, so the peak memory shown is the engine's.
-#include "database/Connection.h"
-#include "database/Recordset.h"
-#include "database/SubstringFinder.h"
-#include "database/Table.h"
-#include "database/TableCache.h"
+#include "database/connection/Connection.h"
+#include "database/connection/Recordset.h"
+#include "database/evaluation/SubstringFinder.h"
+#include "database/table/Table.h"
+#include "database/table/TableCache.h"
 
 #include "MkBase.h"
 

@@ -1,8 +1,8 @@
 // Fills the main window's result list with 10,000 six-line entries (60,000 lines) offscreen and prints the time
 // from the first append until the list is laid out and painted.
 
-#include "ListBoxResults.h"
-#include "frmFinder.h"
+#include "ui/ListBoxResults.h"
+#include "ui/frmFinder.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -4,13 +4,13 @@
 // Each size is measured in a fresh process (this program started again with --measure), so peaks do not mix.
 #include "DirectoryGenerator.h"
 #include "MkBase.h"
-#include "SearchRecorders.h"
-#include "database/Connection.h"
-#include "database/ConnectionString.h"
-#include "database/Recordset.h"
-#include "database/TableCache.h"
+#include "database/connection/Connection.h"
+#include "database/connection/ConnectionString.h"
+#include "database/connection/Recordset.h"
+#include "database/table/TableCache.h"
 #include "search/SearchCommand.h"
 #include "search/mdlFunc.h"
+#include "support/SearchRecorders.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -143,7 +143,7 @@ SearchTiming timeSearch(SearchCommand &command, const SearchInputs &inputs)
     TimingList list(clock);
     CountingMessages messages;
     clock.start();
-    command.run(testing::FixedInputs(inputs), list, messages);
+    command.run(search::testing::FixedInputs(inputs), list, messages);
     const qint64 endNs = list.lastAppendNs > 0 ? list.lastAppendNs : clock.nsecsElapsed();
     return {double(endNs) / 1e6, list.lines / 6, messages.last};
 }
@@ -191,8 +191,8 @@ double median(std::vector<double> values)
 double engineMilliseconds(database::Connection &connection, database::Recordset &recordset, const SearchInputs &inputs)
 {
     SearchCriteria criteria;
-    mdlFunc::DeriveCriteria(inputs, criteria);
-    const QString sql = mdlFunc::BuildQueryText(criteria);
+    mdlFunc::deriveCriteria(inputs, criteria);
+    const QString sql = mdlFunc::buildQueryText(criteria);
     std::vector<double> times;
     connection.Open(database::ConnectionString());
     for (int run = 0; run < warmRuns; ++run) {
@@ -298,7 +298,7 @@ int measure(const QString &path, qint64 rows)
     const std::vector<Query> queries = pickQueries(rows);
     if (queries.empty())
         return 1;
-    database::SetDatabaseFile(path);
+    database::setDatabaseFile(path);
     database::Connection connection;
     database::Recordset recordset;
     SearchCommand command(connection, recordset);
@@ -332,8 +332,8 @@ int measure(const QString &path, qint64 rows)
     const double fileMegabytes = double(QFileInfo(path).size()) / (1024 * 1024);
     for (const Row &row : results) {
         SearchCriteria criteria;
-        mdlFunc::DeriveCriteria(row.query.inputs, criteria);
-        const QString sql = mdlFunc::BuildQueryText(criteria);
+        mdlFunc::deriveCriteria(row.query.inputs, criteria);
+        const QString sql = mdlFunc::buildQueryText(criteria);
         const MdbSqlTiming reference = mdbSql.isEmpty() ? MdbSqlTiming {} : timeMdbSql(mdbSql, path, sql);
         const bool ran = reference.records >= 0;
         out() << column(QString::number(rows), 9) << column(row.query.kind, 18)

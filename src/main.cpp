@@ -1,7 +1,7 @@
-#include "AppIcon.h"
-#include "FontStandIns.h"
 #include "app/CommandLine.h"
-#include "frmFinder.h"
+#include "ui/AppIcon.h"
+#include "ui/FontStandIns.h"
+#include "ui/frmFinder.h"
 
 #include <QApplication>
 #include <QTranslator>

@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "database/ConnectionString.h"
+#include "database/connection/ConnectionString.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -54,7 +54,7 @@ CommandLine readCommandLine(const QStringList &arguments)
 void useDatabaseFile(const CommandLine &commandLine)
 {
     if (!commandLine.databaseFile.isEmpty())
-        database::SetDatabaseFile(commandLine.databaseFile);
+        database::setDatabaseFile(commandLine.databaseFile);
 }
 
 bool installQtRussian(QTranslator &translator)

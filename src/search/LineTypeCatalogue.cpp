@@ -1,4 +1,4 @@
-#include "LineTypeCatalogue.h"
+#include "search/LineTypeCatalogue.h"
 
 #include <array>
 
@@ -85,12 +85,12 @@ constexpr std::array<Entry, 69> entries {{
     {70, u"FORA"},
 }};
 
-constexpr int firstCode = 2;
+constexpr int kFirstCode = 2;
 
 constexpr bool codesRunWithoutGaps()
 {
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (entries[i].code != firstCode + int(i))
+        if (entries[i].code != kFirstCode + int(i))
             return false;
     }
     return true;
@@ -101,9 +101,9 @@ static_assert(codesRunWithoutGaps());
 
 std::optional<QString> description(int code)
 {
-    if (code < firstCode || code >= firstCode + int(entries.size()))
+    if (code < kFirstCode || code >= kFirstCode + int(entries.size()))
         return std::nullopt;
-    return QString::fromUtf16(entries[std::size_t(code - firstCode)].description);
+    return QString::fromUtf16(entries[std::size_t(code - kFirstCode)].description);
 }
 
 int size()

@@ -1,4 +1,4 @@
-#include "LineTypeCode.h"
+#include "search/LineTypeCode.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "RunWideValues.h"
+#include "search/RunWideValues.h"
 
 namespace velkaro::search {
 

@@ -1,13 +1,14 @@
-#include "SearchCommand.h"
+#include "search/SearchCommand.h"
 
-#include "LineTypeCatalogue.h"
-#include "LineTypeCode.h"
-#include "RunWideValues.h"
-#include "mdlFunc.h"
+#include "search/LineTypeCatalogue.h"
+#include "search/LineTypeCode.h"
+#include "search/RunWideValues.h"
+#include "search/mdlFunc.h"
 
-#include "database/Connection.h"
-#include "database/ConnectionString.h"
-#include "database/Recordset.h"
+#include "database/connection/Connection.h"
+#include "database/connection/ConnectionString.h"
+#include "database/connection/Recordset.h"
+#include "database/core/DatabaseError.h"
 
 #include <array>
 #include <optional>
@@ -50,7 +51,7 @@ std::optional<Message> inputProblem(const SearchInputs &in)
         return moreDetailNeeded();
     if (in.street.isEmpty() && in.ab.isEmpty() && in.comment.isEmpty() && in.phone.isEmpty())
         return noStartingData();
-    if (!mdlFunc::AnyRuleApplies(in))
+    if (!mdlFunc::anyRuleApplies(in))
         return moreDetailNeeded();
     return std::nullopt;
 }
@@ -65,16 +66,6 @@ QString fieldText(const QVariant &value)
     if (value.typeId() == QMetaType::QString)
         return value.value<QString>();
     return value.toString();
-}
-
-// `text` without the blanks at either end.
-QStringView withoutOuterBlanks(QStringView text)
-{
-    while (!text.isEmpty() && text.front() == u' ')
-        text = text.sliced(1);
-    while (!text.isEmpty() && text.back() == u' ')
-        text.chop(1);
-    return text;
 }
 
 // `label` followed by `value`, built in one allocation.
@@ -131,14 +122,14 @@ public:
     explicit LineBatch(ResultList &list)
         : m_list(list)
     {
-        m_lines.reserve(linesPerBatch);
+        m_lines.reserve(kLinesPerBatch);
     }
 
     void add(std::array<QString, 6> &&lines)
     {
         for (QString &line : lines)
             m_lines.push_back(std::move(line));
-        if (m_lines.size() >= linesPerBatch)
+        if (m_lines.size() >= kLinesPerBatch)
             flush();
     }
 
@@ -151,7 +142,7 @@ public:
     }
 
 private:
-    static constexpr qsizetype linesPerBatch = 6 * 2000;
+    static constexpr qsizetype kLinesPerBatch = 6 * 2000;
     ResultList &m_list;
     QStringList m_lines;
 };
@@ -193,14 +184,14 @@ void SearchCommand::run(const InputSource &inputs, ResultList &list, MessageSink
         m_connection.Open(database::ConnectionString());
         list.clear();
         SearchCriteria &criteria = runWideValues().searchCriteria;
-        mdlFunc::DeriveCriteria(in, criteria);
-        MakeQuery(mdlFunc::BuildQueryText(criteria));
+        mdlFunc::deriveCriteria(in, criteria);
+        MakeQuery(mdlFunc::buildQueryText(criteria));
 
         TypeLines typeLines(typeLabel);
         const qint64 count = m_recordset.RecordCount();
         for (qint64 index = 1; index <= count; ++index) {
             batch.add({QString(), labelled(abonentLabel, fieldText(m_recordset.Fields(abonent))),
-                labelled(phoneLabel, withoutOuterBlanks(fieldText(m_recordset.Fields(phone)))),
+                labelled(phoneLabel, mdlFunc::trimBlanks(fieldText(m_recordset.Fields(phone)))),
                 labelled(addressLabel, fieldText(m_recordset.Fields(address))),
                 typeLines.line(m_recordset.Fields(noType)),
                 labelled(commentLabel, fieldText(m_recordset.Fields(comment)))});

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "SearchPorts.h"
+#include "message/MessageSink.h"
+#include "search/SearchPorts.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "SearchCriteria.h"
+#include "search/SearchCriteria.h"
 
 namespace velkaro::search {
 

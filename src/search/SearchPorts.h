@@ -34,14 +34,4 @@ public:
     virtual void append(const QStringList &lines) = 0;
 };
 
-enum class MessageIcon { None, Warning, Critical };
-
-// A modal message with an OK button only.
-class MessageSink
-{
-public:
-    virtual ~MessageSink() = default;
-    virtual void showMessage(const QString &text, const QString &title, MessageIcon icon) = 0;
-};
-
 } // namespace velkaro::search

@@ -1,6 +1,6 @@
-#include "mdlFunc.h"
+#include "search/mdlFunc.h"
 
-#include "database/CaseFold.h"
+#include "database/core/CaseFold.h"
 
 #include <optional>
 
@@ -43,21 +43,19 @@ QString quoted(QString value)
 
 } // namespace
 
-QString trimBlanks(const QString &text)
+QStringView trimBlanks(QStringView text)
 {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == u' ')
-        ++first;
-    while (last > first && text.at(last - 1) == u' ')
-        --last;
-    return text.sliced(first, last - first);
+    while (!text.isEmpty() && text.front() == u' ')
+        text = text.sliced(1);
+    while (!text.isEmpty() && text.back() == u' ')
+        text.chop(1);
+    return text;
 }
 
-void DeriveCriteria(const SearchInputs &inputs, SearchCriteria &criteria)
+void deriveCriteria(const SearchInputs &inputs, SearchCriteria &criteria)
 {
     if (given(inputs.phone))
-        criteria.set(CriterionKind::Phone, trimBlanks(inputs.phone).remove(u'-'));
+        criteria.set(CriterionKind::Phone, trimBlanks(inputs.phone).toString().remove(u'-'));
     if (given(inputs.ab))
         criteria.set(CriterionKind::Subscriber, u"%"_s + upperCased(inputs.ab) + u"%"_s);
     if (const auto pattern = addressPattern(inputs))
@@ -66,12 +64,12 @@ void DeriveCriteria(const SearchInputs &inputs, SearchCriteria &criteria)
         criteria.set(CriterionKind::Comment, upperCased(inputs.comment));
 }
 
-bool AnyRuleApplies(const SearchInputs &inputs)
+bool anyRuleApplies(const SearchInputs &inputs)
 {
     return given(inputs.phone) || given(inputs.ab) || given(inputs.comment) || addressPattern(inputs).has_value();
 }
 
-QString BuildQueryText(const SearchCriteria &criteria)
+QString buildQueryText(const SearchCriteria &criteria)
 {
     QString query = u"SELECT * FROM Base WHERE "_s;
     if (criteria.phone)

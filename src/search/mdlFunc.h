@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SearchCriteria.h"
-#include "SearchPorts.h"
+#include "search/SearchCriteria.h"
+#include "search/SearchPorts.h"
 
 #include <QString>
 
@@ -9,15 +9,15 @@ namespace velkaro::search::mdlFunc {
 
 // Applies the phone, subscriber, address and comment rules in that order; every rule that holds
 // sets its kind, so the last one wins. Inputs that match no rule leave `criteria` unchanged.
-void DeriveCriteria(const SearchInputs &inputs, SearchCriteria &criteria);
+void deriveCriteria(const SearchInputs &inputs, SearchCriteria &criteria);
 
-// True when at least one rule of DeriveCriteria holds for `inputs`.
-bool AnyRuleApplies(const SearchInputs &inputs);
+// True when at least one rule of deriveCriteria holds for `inputs`.
+bool anyRuleApplies(const SearchInputs &inputs);
 
 // The SELECT statement on Base for `criteria`; apostrophes in values are doubled.
-QString BuildQueryText(const SearchCriteria &criteria);
+QString buildQueryText(const SearchCriteria &criteria);
 
 // `text` without the blanks (spaces) at either end; other white space is kept.
-QString trimBlanks(const QString &text);
+QStringView trimBlanks(QStringView text);
 
 } // namespace velkaro::search::mdlFunc

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Launcher.h"
+#include "ui/Launcher.h"
 
 namespace velkaro::ui {
 

@@ -1,6 +1,6 @@
-#include "DirListBox.h"
+#include "ui/DirListBox.h"
 
-#include "Drives.h"
+#include "ui/Drives.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,12 +11,12 @@ namespace velkaro::ui {
 
 namespace {
 
-constexpr int PathRole = Qt::UserRole;
+constexpr int kPathRole = Qt::UserRole;
 
 QTreeWidgetItem *addFolder(QTreeWidgetItem *parent, const QString &text, const QString &path, const QIcon &icon)
 {
     auto *item = new QTreeWidgetItem(parent, {text});
-    item->setData(0, PathRole, path);
+    item->setData(0, kPathRole, path);
     item->setIcon(0, icon);
     return item;
 }
@@ -81,7 +81,7 @@ void DirListBox::drawBranches(QPainter *, const QRect &, const QModelIndex &) co
 void DirListBox::enter(const QTreeWidgetItem *item)
 {
     if (item)
-        setPath(m_driveRoot, item->data(0, PathRole).toString());
+        setPath(m_driveRoot, item->data(0, kPathRole).toString());
 }
 
 void DirListBox::fill()
@@ -91,7 +91,7 @@ void DirListBox::fill()
     const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
 
     auto *current = new QTreeWidgetItem(this, {QDir::toNativeSeparators(m_driveRoot)});
-    current->setData(0, PathRole, m_driveRoot);
+    current->setData(0, kPathRole, m_driveRoot);
     current->setIcon(0, openIcon);
     const QString below = m_path.mid(m_driveRoot.size());
     QString folder = m_driveRoot;

@@ -1,6 +1,6 @@
-#include "DriveListBox.h"
+#include "ui/DriveListBox.h"
 
-#include "Drives.h"
+#include "ui/Drives.h"
 
 #include <QDir>
 #include <QSignalBlocker>

@@ -1,4 +1,4 @@
-#include "Drives.h"
+#include "ui/Drives.h"
 
 #include <QDir>
 #include <QFile>

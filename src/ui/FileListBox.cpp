@@ -1,4 +1,4 @@
-#include "FileListBox.h"
+#include "ui/FileListBox.h"
 
 #include <QDir>
 

@@ -1,4 +1,4 @@
-#include "FontStandIns.h"
+#include "ui/FontStandIns.h"
 
 namespace velkaro::ui {
 

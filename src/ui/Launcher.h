@@ -17,6 +17,6 @@ public:
 };
 
 // show mode 1: shown normally and activated
-inline constexpr int SW_SHOWNORMAL = 1;
+inline constexpr int kShowNormal = 1;
 
 } // namespace velkaro::ui

@@ -1,4 +1,4 @@
-#include "ListBoxResults.h"
+#include "ui/ListBoxResults.h"
 
 #include <QListWidget>
 

@@ -1,4 +1,4 @@
-#include "MemorySettingsStore.h"
+#include "ui/MemorySettingsStore.h"
 
 #include <algorithm>
 
@@ -20,10 +20,10 @@ long MemorySettingsStore::openKey(std::uint32_t root, const QByteArray &keyName,
     key = 0;
     const auto found = m_keys.find({root, keyName.toUpper()});
     if (found == m_keys.end())
-        return ErrorFileNotFound;
+        return kErrorFileNotFound;
     key = m_nextKey++;
     m_openKeys[key] = &found->second;
-    return ErrorSuccess;
+    return kErrorSuccess;
 }
 
 long MemorySettingsStore::queryValue(
@@ -31,25 +31,25 @@ long MemorySettingsStore::queryValue(
 {
     const auto open = m_openKeys.find(key);
     if (open == m_openKeys.end())
-        return ErrorInvalidHandle;
+        return kErrorInvalidHandle;
     const auto found = open->second->find(valueName.toUpper());
     if (found == open->second->end())
-        return ErrorFileNotFound;
+        return kErrorFileNotFound;
     const Value &value = found->second;
     const auto length = static_cast<std::uint32_t>(value.data.size());
     type = value.type;
     if (length > size) {
         size = length;
-        return ErrorMoreData;
+        return kErrorMoreData;
     }
     std::copy(value.data.cbegin(), value.data.cend(), buffer);
     size = length;
-    return ErrorSuccess;
+    return kErrorSuccess;
 }
 
 long MemorySettingsStore::closeKey(Key key)
 {
-    return m_openKeys.erase(key) == 1 ? ErrorSuccess : ErrorInvalidHandle;
+    return m_openKeys.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
 }
 
 } // namespace velkaro::ui

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SettingsStore.h"
+#include "ui/SettingsStore.h"
 
 #include <QByteArray>
 
@@ -11,7 +11,7 @@
 namespace velkaro::ui {
 
 // A settings store held in memory, answering like the registry: names match without regard to case, a value
-// longer than the caller's buffer is refused with ErrorMoreData.
+// longer than the caller's buffer is refused with kErrorMoreData.
 class MemorySettingsStore : public SettingsStore
 {
 public:

@@ -1,4 +1,4 @@
-#include "OrdinaryFile.h"
+#include "ui/OrdinaryFile.h"
 
 #include <QFileInfo>
 

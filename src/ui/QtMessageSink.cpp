@@ -1,4 +1,4 @@
-#include "QtMessageSink.h"
+#include "ui/QtMessageSink.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -7,14 +7,14 @@ namespace velkaro::ui {
 
 namespace {
 
-QMessageBox::Icon boxIcon(search::MessageIcon icon)
+QMessageBox::Icon boxIcon(MessageIcon icon)
 {
     switch (icon) {
-    case search::MessageIcon::Warning:
+    case MessageIcon::Warning:
         return QMessageBox::Warning;
-    case search::MessageIcon::Critical:
+    case MessageIcon::Critical:
         return QMessageBox::Critical;
-    case search::MessageIcon::None:
+    case MessageIcon::None:
         break;
     }
     return QMessageBox::NoIcon;
@@ -48,7 +48,7 @@ QtMessageSink::QtMessageSink(QWidget *parent)
     : m_parent(parent)
 { }
 
-void QtMessageSink::showMessage(const QString &text, const QString &title, search::MessageIcon icon)
+void QtMessageSink::showMessage(const QString &text, const QString &title, MessageIcon icon)
 {
     const NormalCursorWhileBusy normalCursor;
     QMessageBox box(boxIcon(icon), title, text, QMessageBox::Ok, m_parent);

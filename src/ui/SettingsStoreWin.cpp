@@ -1,4 +1,4 @@
-#include "SettingsStore.h"
+#include "ui/SettingsStore.h"
 
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN

@@ -6,11 +6,11 @@ namespace velkaro::ui {
 
 // Window layouts are measured in twips (1/1440 inch); at 96 dpi 15 twips make one pixel. Qt scales the
 // resulting device-independent pixels for other densities.
-inline constexpr int twipsPerPixel = 15;
+inline constexpr int kTwipsPerPixel = 15;
 
 constexpr int twipsToPixels(int twips)
 {
-    return (twips + twipsPerPixel / 2) / twipsPerPixel;
+    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
 }
 
 // A control's rectangle from its left, top, width and height in twips.

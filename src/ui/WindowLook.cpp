@@ -1,6 +1,7 @@
-#include "WindowLook.h"
+#include "ui/WindowLook.h"
 
 #include <QGuiApplication>
+#include <QWidget>
 
 namespace velkaro::ui {
 
@@ -20,6 +21,27 @@ QFont windowDefaultFont(QFont::Weight weight)
 QColor systemColour(QPalette::ColorRole role)
 {
     return QGuiApplication::palette().color(QPalette::Active, role);
+}
+
+QColor captionTextColour()
+{
+    return systemColour(QPalette::HighlightedText);
+}
+
+void setColour(QWidget *widget, QPalette::ColorRole role, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+}
+
+void describeControls(QWidget *window)
+{
+    window->setAccessibleDescription(window->objectName());
+    for (QWidget *control : window->findChildren<QWidget *>()) {
+        if (!control->objectName().isEmpty() && !control->objectName().startsWith(u"qt_"))
+            control->setAccessibleDescription(control->objectName());
+    }
 }
 
 } // namespace velkaro::ui

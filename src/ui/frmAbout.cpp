@@ -1,11 +1,11 @@
-#include "frmAbout.h"
+#include "ui/frmAbout.h"
 
-#include "AppIcon.h"
-#include "LineShape.h"
-#include "OrdinaryFile.h"
-#include "QtMessageSink.h"
-#include "Twips.h"
-#include "WindowLook.h"
+#include "ui/AppIcon.h"
+#include "ui/LineShape.h"
+#include "ui/OrdinaryFile.h"
+#include "ui/QtMessageSink.h"
+#include "ui/Twips.h"
+#include "ui/WindowLook.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -19,14 +19,14 @@ namespace velkaro::ui {
 
 namespace {
 
-const QString ApplicationTitle = u"Velkaro"_s;
+const QString kApplicationTitle = u"Velkaro"_s;
 
-const QString SysInfoPathKey = u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"_s;
-const QString SysInfoPathValue = u"PATH"_s;
-const QString SysInfoFolderKey = u"SOFTWARE\\Microsoft\\Shared Tools Location"_s;
-const QString SysInfoFolderValue = u"MSINFO"_s;
+const QString kSysInfoPathKey = u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"_s;
+const QString kSysInfoPathValue = u"PATH"_s;
+const QString kSysInfoFolderKey = u"SOFTWARE\\Microsoft\\Shared Tools Location"_s;
+const QString kSysInfoFolderValue = u"MSINFO"_s;
 
-constexpr std::uint32_t KeyValueBufferSize = 1024;
+constexpr std::uint32_t kKeyValueBufferSize = 1024;
 
 QLabel *makeLabel(const QString &name, QWidget *parent)
 {
@@ -37,21 +37,13 @@ QLabel *makeLabel(const QString &name, QWidget *parent)
     return label;
 }
 
-void setTextColour(QWidget *widget, const QColor &colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
-
 } // namespace
 
 EmptyKeyValueError::EmptyKeyValueError()
     : std::runtime_error("settings value of zero bytes")
 { }
 
-frmAbout::frmAbout(
-    std::unique_ptr<SettingsStore> store, Launcher &launcher, std::unique_ptr<search::MessageSink> messages)
+frmAbout::frmAbout(std::unique_ptr<SettingsStore> store, Launcher &launcher, std::unique_ptr<MessageSink> messages)
     : QDialog(nullptr,
         Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
             | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
@@ -69,9 +61,7 @@ frmAbout::frmAbout(
     setWindowIcon(applicationIcon());
     setFixedSize(twipsToPixels(5730), twipsToPixels(3555));
     setFont(windowDefaultFont());
-    QPalette background = palette();
-    background.setColor(QPalette::Window, systemColour(QPalette::Highlight));
-    setPalette(background);
+    setColour(this, QPalette::Window, systemColour(QPalette::Highlight));
     setAutoFillBackground(true);
 
     cmdOK->setObjectName(u"cmdOK"_s);
@@ -86,15 +76,14 @@ frmAbout::frmAbout(
                             u"Разработчики Velkaro: velkaro@example.org\n"
                             u"Распространяется бесплатно, как есть, на ваш страх и риск."_s);
     lblDescription->setWordWrap(true);
-    setTextColour(lblDescription, Qt::white);
+    setColour(lblDescription, QPalette::WindowText, Qt::white);
     lblDescription->setGeometry(twipsRect(480, 1125, 3885, 1050));
 
     lblTitle->setFont(tableFont(u"WST_Swed"_s, 9, QFont::Bold));
-    // The caption-text colour: Qt styles draw an active title bar's text in HighlightedText.
-    setTextColour(lblTitle, systemColour(QPalette::HighlightedText));
+    setColour(lblTitle, QPalette::WindowText, captionTextColour());
     lblTitle->setGeometry(twipsRect(1080, 240, 3885, 480));
 
-    setTextColour(lblVersion, systemColour(QPalette::HighlightedText));
+    setColour(lblVersion, QPalette::WindowText, systemColour(QPalette::HighlightedText));
     lblVersion->setGeometry(twipsRect(1440, 780, 3885, 225));
 
     // Line1(1) is the grey upper edge of the engraved rule, Line1(0) its white lower edge.
@@ -103,11 +92,7 @@ frmAbout::frmAbout(
     Line1[1]->setGeometry(twipsToPixels(90), twipsToPixels(2445), twipsToPixels(5654 - 90), 1);
     Line1[0]->setGeometry(twipsToPixels(105), twipsToPixels(2460), twipsToPixels(5654 - 105), 2);
 
-    for (QWidget *widget : findChildren<QWidget *>()) {
-        if (!widget->objectName().isEmpty())
-            widget->setAccessibleDescription(widget->objectName());
-    }
-    setAccessibleDescription(objectName());
+    describeControls(this);
 
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
     connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
@@ -119,10 +104,10 @@ frmAbout::~frmAbout() = default;
 
 void frmAbout::Form_Load()
 {
-    setWindowTitle(u"About "_s + ApplicationTitle);
+    setWindowTitle(u"About "_s + kApplicationTitle);
     lblVersion->setText(
         u"Version %1.%2.%3"_s.arg(VELKARO_VERSION_MAJOR).arg(VELKARO_VERSION_MINOR).arg(VELKARO_VERSION_PATCH));
-    lblTitle->setText(ApplicationTitle);
+    lblTitle->setText(kApplicationTitle);
 }
 
 void frmAbout::cmdOK_Click()
@@ -141,56 +126,56 @@ void frmAbout::StartSysInfo()
     try {
         QString SysInfoPath;
         std::optional<QString> program;
-        if (GetKeyValue(SettingsStore::LocalMachine, SysInfoPathKey, SysInfoPathValue, SysInfoPath)) {
+        if (GetKeyValue(SettingsStore::kLocalMachine, kSysInfoPathKey, kSysInfoPathValue, SysInfoPath)) {
             program = SysInfoPath;
-        } else if (GetKeyValue(SettingsStore::LocalMachine, SysInfoFolderKey, SysInfoFolderValue, SysInfoPath)) {
+        } else if (GetKeyValue(SettingsStore::kLocalMachine, kSysInfoFolderKey, kSysInfoFolderValue, SysInfoPath)) {
             // The folder and the file name are joined as they are, with no check of the folder's own separator.
             const QString candidate = SysInfoPath + u"\\MSINFO32.EXE"_s;
             if (isOrdinaryFile(candidate))
                 program = candidate;
         }
-        started = program && m_launcher.startProgram(*program, SW_SHOWNORMAL);
+        started = program && m_launcher.startProgram(*program, kShowNormal);
     } catch (const EmptyKeyValueError &) {
         // a value of zero bytes: the tool cannot be found, as below
     }
     if (!started)
         m_messages->showMessage(
-            u"System Information Is Unavailable At This Time"_s, ApplicationTitle, search::MessageIcon::None);
+            u"System Information Is Unavailable At This Time"_s, kApplicationTitle, MessageIcon::None);
 }
 
 bool frmAbout::GetKeyValue(std::uint32_t KeyRoot, const QString &KeyName, const QString &SubKeyRef, QString &KeyVal)
 {
-    SettingsStore::Key hKey = 0;
-    std::uint32_t KeyValType = 0;
-    QByteArray tmpVal(KeyValueBufferSize, '\0');
-    std::uint32_t KeyValSize = KeyValueBufferSize;
+    SettingsStore::Key key = 0;
+    std::uint32_t valueType = 0;
+    QByteArray buffer(kKeyValueBufferSize, '\0');
+    std::uint32_t valueSize = kKeyValueBufferSize;
 
-    if (m_store->openKey(KeyRoot, KeyName.toLocal8Bit(), 0, SettingsStore::QueryAccess, hKey)
-            != SettingsStore::ErrorSuccess
-        || m_store->queryValue(hKey, SubKeyRef.toLocal8Bit(), KeyValType, tmpVal.data(), KeyValSize)
-            != SettingsStore::ErrorSuccess) {
+    if (m_store->openKey(KeyRoot, KeyName.toLocal8Bit(), 0, SettingsStore::kQueryAccess, key)
+            != SettingsStore::kErrorSuccess
+        || m_store->queryValue(key, SubKeyRef.toLocal8Bit(), valueType, buffer.data(), valueSize)
+            != SettingsStore::kErrorSuccess) {
         KeyVal.clear();
-        m_store->closeKey(hKey);
+        m_store->closeKey(key);
         return false;
     }
-    if (KeyValSize == 0) {
-        m_store->closeKey(hKey);
+    if (valueSize == 0) {
+        m_store->closeKey(key);
         throw EmptyKeyValueError();
     }
 
     // A text stored with its terminating NUL loses it; one stored without keeps every character.
-    const QByteArray kept = tmpVal.at(KeyValSize - 1) == '\0' ? tmpVal.left(KeyValSize - 1) : tmpVal.left(KeyValSize);
-    switch (KeyValType) {
-    case SettingsStore::TypeText:
+    const QByteArray kept = buffer.at(valueSize - 1) == '\0' ? buffer.left(valueSize - 1) : buffer.left(valueSize);
+    switch (valueType) {
+    case SettingsStore::kTypeText:
         KeyVal = QString::fromLocal8Bit(kept);
         break;
-    case SettingsStore::TypeNumber:
-        KeyVal = QString::number(qFromLittleEndian<quint32>(tmpVal.constData()));
+    case SettingsStore::kTypeNumber:
+        KeyVal = QString::number(qFromLittleEndian<quint32>(buffer.constData()));
         break;
     default:
         break;
     }
-    m_store->closeKey(hKey);
+    m_store->closeKey(key);
     return true;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Launcher.h"
-#include "SettingsStore.h"
-#include "search/SearchPorts.h"
+#include "message/MessageSink.h"
+#include "ui/Launcher.h"
+#include "ui/SettingsStore.h"
 
 #include <QDialog>
 #include <QString>
@@ -34,8 +34,7 @@ class frmAbout : public QDialog
 
 public:
     // Without `messages` the dialog shows its messages as message boxes over itself.
-    frmAbout(
-        std::unique_ptr<SettingsStore> store, Launcher &launcher, std::unique_ptr<search::MessageSink> messages = {});
+    frmAbout(std::unique_ptr<SettingsStore> store, Launcher &launcher, std::unique_ptr<MessageSink> messages = {});
     ~frmAbout() override;
 
     // Starts the system information tool, or shows "System Information Is Unavailable At This Time".
@@ -52,7 +51,7 @@ private:
 
     std::unique_ptr<SettingsStore> m_store;
     Launcher &m_launcher;
-    std::unique_ptr<search::MessageSink> m_messages;
+    std::unique_ptr<MessageSink> m_messages;
 
     QPushButton *cmdOK;
     QPushButton *cmdSysInfo;

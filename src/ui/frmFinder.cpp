@@ -1,14 +1,14 @@
-#include "frmFinder.h"
+#include "ui/frmFinder.h"
 
-#include "AppIcon.h"
-#include "DesktopLauncher.h"
-#include "QtMessageSink.h"
-#include "Twips.h"
-#include "WindowLook.h"
-#include "database/ConnectionString.h"
-#include "frmAbout.h"
-#include "frmSettings.h"
+#include "database/connection/ConnectionString.h"
 #include "places/ProgramPlaces.h"
+#include "ui/AppIcon.h"
+#include "ui/DesktopLauncher.h"
+#include "ui/QtMessageSink.h"
+#include "ui/Twips.h"
+#include "ui/WindowLook.h"
+#include "ui/frmAbout.h"
+#include "ui/frmSettings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,7 +26,7 @@ namespace velkaro::ui {
 namespace {
 
 // 91 blanks stand before the title, so the desktop shows it near the middle of the title bar.
-const QString caption = QString(91, u' ') + QStringLiteral("Velkaro - поиск");
+const QString kCaption = QString(91, u' ') + QStringLiteral("Velkaro - поиск");
 
 // The pointer shows the busy cursor while the object lives.
 class BusyCursor
@@ -38,21 +38,17 @@ public:
     BusyCursor &operator=(const BusyCursor &) = delete;
 };
 
-QPalette withColour(QPalette palette, QPalette::ColorRole role, const QColor &colour)
-{
-    palette.setColor(role, colour);
-    return palette;
-}
-
 } // namespace
 
-frmFinder::frmFinder(std::unique_ptr<Launcher> launcher, std::unique_ptr<search::MessageSink> messages)
+frmFinder::frmFinder(
+    std::unique_ptr<Launcher> launcher, std::unique_ptr<MessageSink> messages, FinderDialogSeams dialogs)
     : m_launcher(launcher ? std::move(launcher) : std::make_unique<DesktopLauncher>())
     , m_messages(messages ? std::move(messages) : std::make_unique<QtMessageSink>(this))
+    , m_dialogs(std::move(dialogs))
     , m_search(m_connection, m_recordset)
 {
     setObjectName(QStringLiteral("frmFinder"));
-    setWindowTitle(caption);
+    setWindowTitle(kCaption);
     setWindowIcon(applicationIcon());
     // A fixed frame with the system menu and the close box only.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -61,7 +57,7 @@ frmFinder::frmFinder(std::unique_ptr<Launcher> launcher, std::unique_ptr<search:
     buildClientArea();
     buildMenu();
     setTabChain();
-    describeControls();
+    describeControls(this);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     m_results = std::make_unique<ListBoxResults>(*lstAbs);
@@ -73,7 +69,7 @@ frmFinder::~frmFinder() = default;
 
 void frmFinder::Form_Load()
 {
-    database::InitialiseConnectionString();
+    database::initialiseConnectionString();
 }
 
 void frmFinder::buildClientArea()
@@ -82,7 +78,7 @@ void frmFinder::buildClientArea()
     client->setFixedSize(twipsToPixels(15270), twipsToPixels(10035));
     client->setFont(windowDefaultFont());
     client->setAutoFillBackground(true);
-    client->setPalette(withColour(client->palette(), QPalette::Window, systemColour(QPalette::Highlight)));
+    setColour(client, QPalette::Window, systemColour(QPalette::Highlight));
     setCentralWidget(client);
 
     const QFont buttonFont = tableFont(QStringLiteral("Arial"), 9.75);
@@ -106,15 +102,13 @@ void frmFinder::buildClientArea()
         control->setGeometry(rect);
         control->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         control->setFocusPolicy(Qt::NoFocus);
-        control->setPalette(withColour(control->palette(), QPalette::WindowText, colour));
+        setColour(control, QPalette::WindowText, colour);
         return control;
     };
 
     const QColor highlightText = systemColour(QPalette::HighlightedText);
     const QColor white(255, 255, 255);
-    // Qt has no role for the title-bar text; its styles draw an active title bar's text in HighlightedText
-    // on the Highlight colour, which makes it the caption-text colour of this palette.
-    const QColor captionText = systemColour(QPalette::HighlightedText);
+    const QColor captionText = captionTextColour();
 
     cmdFind = button(QStringLiteral("cmdFind"), QStringLiteral("Найти"), twipsRect(10800, 1200, 1335, 375));
     txtAb = textBox(QStringLiteral("txtAb"), twipsRect(4080, 360, 2295, 285));
@@ -140,7 +134,7 @@ void frmFinder::buildClientArea()
     lstAbs->setObjectName(QStringLiteral("lstAbs"));
     lstAbs->setGeometry(twipsRect(480, 1920, 14415, 7485));
     lstAbs->setFont(tableFont(QStringLiteral("Arial"), 9, QFont::Bold));
-    lstAbs->setPalette(withColour(lstAbs->palette(), QPalette::Text, systemColour(QPalette::Highlight)));
+    setColour(lstAbs, QPalette::Text, systemColour(QPalette::Highlight));
     lstAbs->setSelectionMode(QAbstractItemView::SingleSelection);
     // Every line is one line of text in one font; equal row heights let 60,000 lines lay out at once.
     lstAbs->setUniformItemSizes(true);
@@ -191,16 +185,6 @@ void frmFinder::setTabChain()
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
-// Screen readers and tools driving the program find each control by its name in the description.
-void frmFinder::describeControls()
-{
-    setAccessibleDescription(objectName());
-    for (QWidget *control : findChildren<QWidget *>()) {
-        if (!control->objectName().isEmpty() && !control->objectName().startsWith(u"qt_"))
-            control->setAccessibleDescription(control->objectName());
-    }
-}
-
 search::SearchInputs frmFinder::searchInputs() const
 {
     return {.street = txtStreet->text(),
@@ -245,7 +229,8 @@ void frmFinder::cmdClear_Click()
 void frmFinder::mSettings_Click()
 {
     if (!m_settings)
-        m_settings = std::make_unique<frmSettings>();
+        m_settings =
+            std::make_unique<frmSettings>(std::move(m_dialogs.settingsDrives), std::move(m_dialogs.settingsMessages));
     m_settings->show();
     m_settings->raise();
     m_settings->activateWindow();
@@ -259,15 +244,17 @@ void frmFinder::mExit_Click()
 void frmFinder::mCont_Click()
 {
     const QString page = places::helpPage();
-    if (!m_launcher->openPage(page, SW_SHOWNORMAL))
-        m_messages->showMessage(QStringLiteral("Не удалось открыть справку: ") + page, QStringLiteral("Ошибка !"),
-            search::MessageIcon::Critical);
+    if (!m_launcher->openPage(page, kShowNormal))
+        m_messages->showMessage(
+            QStringLiteral("Не удалось открыть справку: ") + page, QStringLiteral("Ошибка !"), MessageIcon::Critical);
 }
 
 void frmFinder::mAbout_Click()
 {
     if (!m_about)
-        m_about = std::make_unique<frmAbout>(makeSystemSettingsStore(), *m_launcher);
+        m_about = std::make_unique<frmAbout>(
+            m_dialogs.aboutStore ? std::move(m_dialogs.aboutStore) : makeSystemSettingsStore(), *m_launcher,
+            std::move(m_dialogs.aboutMessages));
     m_about->show();
     m_about->raise();
     m_about->activateWindow();

@@ -1,11 +1,14 @@
 #pragma once
 
-#include "Launcher.h"
-#include "ListBoxResults.h"
-#include "database/Connection.h"
-#include "database/Recordset.h"
+#include "database/connection/Connection.h"
+#include "database/connection/Recordset.h"
+#include "message/MessageSink.h"
 #include "search/SearchCommand.h"
 #include "search/SearchPorts.h"
+#include "ui/Drives.h"
+#include "ui/Launcher.h"
+#include "ui/ListBoxResults.h"
+#include "ui/SettingsStore.h"
 
 #include <QMainWindow>
 
@@ -23,6 +26,15 @@ namespace velkaro::ui {
 class frmAbout;
 class frmSettings;
 
+// The seams of the settings and About windows that the menu opens; a null one stands for the desktop's own.
+struct FinderDialogSeams
+{
+    std::unique_ptr<Drives> settingsDrives;
+    std::unique_ptr<MessageSink> settingsMessages;
+    std::unique_ptr<SettingsStore> aboutStore;
+    std::unique_ptr<MessageSink> aboutMessages;
+};
+
 // The main search window: seven input boxes, Find and Clear, the result list and the menu bar.
 // It owns the connection and the result set for the whole run; closing it ends the program.
 class frmFinder : public QMainWindow, private search::InputSource
@@ -31,9 +43,9 @@ class frmFinder : public QMainWindow, private search::InputSource
 
 public:
     // A null launcher or message sink stands for the desktop's own: DesktopLauncher, and QtMessageSink
-    // with this window as the parent of its boxes.
-    explicit frmFinder(
-        std::unique_ptr<Launcher> launcher = nullptr, std::unique_ptr<search::MessageSink> messages = nullptr);
+    // with this window as the parent of its boxes. `dialogs` go to the settings and About windows.
+    explicit frmFinder(std::unique_ptr<Launcher> launcher = nullptr, std::unique_ptr<MessageSink> messages = nullptr,
+        FinderDialogSeams dialogs = {});
     ~frmFinder() override;
 
 protected:
@@ -45,7 +57,6 @@ private:
     void buildClientArea();
     void buildMenu();
     void setTabChain();
-    void describeControls();
 
     void cmdFind_Click();
     void cmdClear_Click();
@@ -82,7 +93,8 @@ private:
     QAction *mAbout = nullptr;
 
     std::unique_ptr<Launcher> m_launcher;
-    std::unique_ptr<search::MessageSink> m_messages;
+    std::unique_ptr<MessageSink> m_messages;
+    FinderDialogSeams m_dialogs;
     database::Connection m_connection;
     database::Recordset m_recordset;
     search::SearchCommand m_search;

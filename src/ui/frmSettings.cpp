@@ -1,15 +1,15 @@
-#include "frmSettings.h"
+#include "ui/frmSettings.h"
 
-#include "AppIcon.h"
-#include "DirListBox.h"
-#include "DriveListBox.h"
-#include "Drives.h"
-#include "FileListBox.h"
-#include "QtMessageSink.h"
-#include "Twips.h"
-#include "WindowLook.h"
-#include "database/ConnectionString.h"
+#include "database/connection/ConnectionString.h"
 #include "places/ProgramPlaces.h"
+#include "ui/AppIcon.h"
+#include "ui/DirListBox.h"
+#include "ui/DriveListBox.h"
+#include "ui/Drives.h"
+#include "ui/FileListBox.h"
+#include "ui/QtMessageSink.h"
+#include "ui/Twips.h"
+#include "ui/WindowLook.h"
 
 #include <QDir>
 #include <QKeyEvent>
@@ -22,7 +22,7 @@ using namespace Qt::StringLiterals;
 
 namespace velkaro::ui {
 
-frmSettings::frmSettings(std::unique_ptr<Drives> drives, std::unique_ptr<search::MessageSink> messages)
+frmSettings::frmSettings(std::unique_ptr<Drives> drives, std::unique_ptr<MessageSink> messages)
     : QDialog(nullptr)
     , m_drives(drives ? std::move(drives) : std::make_unique<SystemDrives>())
     , m_messages(messages ? std::move(messages) : std::make_unique<QtMessageSink>(this))
@@ -32,14 +32,12 @@ frmSettings::frmSettings(std::unique_ptr<Drives> drives, std::unique_ptr<search:
     setWindowIcon(applicationIcon());
     resize(twipsToPixels(6690), twipsToPixels(4905));
     setFont(windowDefaultFont());
-    QPalette background = palette();
-    background.setColor(QPalette::Window, systemColour(QPalette::Highlight));
-    setPalette(background);
+    setColour(this, QPalette::Window, systemColour(QPalette::Highlight));
     setAutoFillBackground(true);
 
     buildControls();
     setTabChain();
-    describeControls();
+    describeControls(this);
     cmdCancel->setFocus();
 
     // Before loading, the lists stand on the working folder and its drive.
@@ -95,9 +93,7 @@ void frmSettings::buildControls()
     дидЗфер->setGeometry(twipsRect(0, 4320, 1215, 255));
     дидЗфер->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     дидЗфер->setFont(windowDefaultFont(QFont::Bold));
-    QPalette labelColours = дидЗфер->palette();
-    labelColours.setColor(QPalette::WindowText, systemColour(QPalette::HighlightedText));
-    дидЗфер->setPalette(labelColours);
+    setColour(дидЗфер, QPalette::WindowText, systemColour(QPalette::HighlightedText));
     дидЗфер->setBuddy(txtPath);
 }
 
@@ -106,16 +102,6 @@ void frmSettings::setTabChain()
     QWidget *const chain[] = {cmdCancel, cmdOK, dirBase, flBase, drvBase, txtPath};
     for (std::size_t i = 1; i < std::size(chain); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
-}
-
-// Screen readers and tools driving the program find each control by its name in the description.
-void frmSettings::describeControls()
-{
-    setAccessibleDescription(objectName());
-    for (QWidget *control : findChildren<QWidget *>()) {
-        if (!control->objectName().isEmpty() && !control->objectName().startsWith(u"qt_"))
-            control->setAccessibleDescription(control->objectName());
-    }
 }
 
 // Neither button is the default, so Enter presses only a button that has the focus; Esc is no cancel key. The
@@ -157,7 +143,7 @@ void frmSettings::drvBase_Change()
 {
     if (openDrive(drvBase->drive()) || m_returningToSystemDrive)
         return;
-    m_messages->showMessage(u"Этот диск недоступен!"_s, u"Ошибка !"_s, search::MessageIcon::Critical);
+    m_messages->showMessage(u"Этот диск недоступен!"_s, u"Ошибка !"_s, MessageIcon::Critical);
     const QScopedValueRollback returning(m_returningToSystemDrive, true);
     drvBase->setDrive(systemDriveRoot());
 }
@@ -176,7 +162,7 @@ void frmSettings::flBase_Click()
 
 void frmSettings::cmdOK_Click()
 {
-    database::SetDatabaseFile(txtPath->text());
+    database::setDatabaseFile(txtPath->text());
     hide();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Drives.h"
-#include "search/SearchPorts.h"
+#include "message/MessageSink.h"
+#include "ui/Drives.h"
 
 #include <QDialog>
 #include <QHash>
@@ -27,8 +27,7 @@ class frmSettings : public QDialog
 
 public:
     // A null `drives` or `messages` stands for the machine's drives and for message boxes over this dialog.
-    explicit frmSettings(
-        std::unique_ptr<Drives> drives = nullptr, std::unique_ptr<search::MessageSink> messages = nullptr);
+    explicit frmSettings(std::unique_ptr<Drives> drives = nullptr, std::unique_ptr<MessageSink> messages = nullptr);
     ~frmSettings() override;
 
 protected:
@@ -37,7 +36,6 @@ protected:
 private:
     void buildControls();
     void setTabChain();
-    void describeControls();
     bool openDrive(const QString &root);
 
     void Form_Load();
@@ -48,7 +46,7 @@ private:
     void cmdCancel_Click();
 
     std::unique_ptr<Drives> m_drives;
-    std::unique_ptr<search::MessageSink> m_messages;
+    std::unique_ptr<MessageSink> m_messages;
     // The current folder of each drive visited in this run.
     QHash<QString, QString> m_currentFolders;
     bool m_returningToSystemDrive = false;

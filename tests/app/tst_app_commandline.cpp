@@ -1,9 +1,10 @@
-#include "FinderRecorders.h"
 #include "MkBase.h"
 #include "app/CommandLine.h"
-#include "database/ConnectionString.h"
-#include "frmFinder.h"
+#include "database/connection/ConnectionString.h"
 #include "search/RunWideValues.h"
+#include "support/RunState.h"
+#include "support/WindowRecorders.h"
+#include "ui/frmFinder.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -93,10 +94,11 @@ void tst_app_commandline::fileActsAsIfChosenInSettings()
     QCOMPARE(commandLine.outcome, CommandLine::Outcome::Start);
     QCOMPARE(commandLine.databaseFile, QDir::toNativeSeparators(QDir::cleanPath(dir.filePath(file))));
 
-    velkaro::search::resetRunWideValues();
+    velkaro::testing::resetRunState();
     QList<RecordedMessage> messages;
-    QList<LaunchedPage> pages;
-    velkaro::ui::frmFinder finder(std::make_unique<LaunchRecorder>(pages), std::make_unique<MessageRecorder>(messages));
+    QList<Launch> pages;
+    velkaro::ui::frmFinder finder(
+        std::make_unique<RecordingLauncher>(pages), std::make_unique<MessageRecorder>(messages));
     velkaro::app::useDatabaseFile(commandLine);
     QCOMPARE(velkaro::database::ConnectionString(),
         u"DRIVER=Microsoft Access Driver (*.mdb);DBQ="_s + commandLine.databaseFile);

@@ -1,8 +1,9 @@
-#include "FinderRecorders.h"
 #include "app/CommandLine.h"
-#include "frmFinder.h"
 #include "places/ProgramPlaces.h"
 #include "search/RunWideValues.h"
+#include "support/RunState.h"
+#include "support/WindowRecorders.h"
+#include "ui/frmFinder.h"
 
 #include <QFileInfo>
 #include <QLineEdit>
@@ -61,10 +62,11 @@ void tst_package_unpacked::placesLieInTheInstalledLayout()
 void tst_package_unpacked::searchOverThePackagedSample()
 {
     const auto commandLine = velkaro::app::readCommandLine({u"velkaro"_s, m_usr + u"/share/velkaro/base.mdb"_s});
-    velkaro::search::resetRunWideValues();
+    velkaro::testing::resetRunState();
     QList<RecordedMessage> messages;
-    QList<LaunchedPage> pages;
-    velkaro::ui::frmFinder finder(std::make_unique<LaunchRecorder>(pages), std::make_unique<MessageRecorder>(messages));
+    QList<Launch> pages;
+    velkaro::ui::frmFinder finder(
+        std::make_unique<RecordingLauncher>(pages), std::make_unique<MessageRecorder>(messages));
     velkaro::app::useDatabaseFile(commandLine);
     finder.findChild<QLineEdit *>(u"txtPhone"_s)->setText(u"370-87-67"_s);
     QTest::mouseClick(finder.findChild<QPushButton *>(u"cmdFind"_s), Qt::LeftButton);

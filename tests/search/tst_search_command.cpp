@@ -1,9 +1,10 @@
-#include "SearchRecorders.h"
+#include "support/RunState.h"
+#include "support/SearchRecorders.h"
 
 #include "MkBase.h"
-#include "database/Connection.h"
-#include "database/ConnectionString.h"
-#include "database/Recordset.h"
+#include "database/connection/Connection.h"
+#include "database/connection/ConnectionString.h"
+#include "database/connection/Recordset.h"
 #include "search/RunWideValues.h"
 #include "search/SearchCommand.h"
 #include "search/mdlFunc.h"
@@ -105,7 +106,7 @@ private Q_SLOTS:
     void badFile();
     void searchAfterFailedSearch_data();
     void searchAfterFailedSearch();
-    void searchAfterSetDatabaseFile();
+    void searchAfterTheDatabaseFileChanges();
     void fileChangedBetweenSearches();
     void failureOfAnyKind_data();
     void failureOfAnyKind();
@@ -140,14 +141,14 @@ void tst_search_command::runSearch(const SearchInputs &inputs)
 
 void tst_search_command::init()
 {
-    resetRunWideValues();
+    velkaro::testing::resetRunState();
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_connection = std::make_unique<database::Connection>();
     m_recordset = std::make_unique<database::Recordset>();
     m_list = RecordingList();
     m_messages = RecordingMessages();
-    database::SetDatabaseFile(writeBase(u"base.mdb"_s, directoryCsv));
+    database::setDatabaseFile(writeBase(u"base.mdb"_s, directoryCsv));
 }
 
 void tst_search_command::inputChecks_data()
@@ -231,7 +232,7 @@ void tst_search_command::searchKinds()
     QCOMPARE(m_list.lines.size(), 6 * abonents.size());
     QCOMPARE(valuesOf(m_list.lines, abonentLabel), abonents);
     SearchCriteria expected;
-    mdlFunc::DeriveCriteria(inputs, expected);
+    mdlFunc::deriveCriteria(inputs, expected);
     QVERIFY(runWideValues().searchCriteria == expected);
     QVERIFY(!m_recordset->isOpen());
     QVERIFY(!m_connection->isOpen());
@@ -258,7 +259,7 @@ void tst_search_command::nullFieldsGiveLabelsAlone()
 
 void tst_search_command::numbersInTextLines()
 {
-    database::SetDatabaseFile(writeBase(u"numbers.mdb"_s, header + u"ПЕТРОВ,1234567,,2.5,41\n"_s,
+    database::setDatabaseFile(writeBase(u"numbers.mdb"_s, header + u"ПЕТРОВ,1234567,,2.5,41\n"_s,
         u"ABONENT:text,PHONE:long,ADDRESS:text,COMMENT:double,NO_TYPE:long"_s));
 
     runSearch(byAbonent(u"петров"_s));
@@ -285,7 +286,7 @@ void tst_search_command::textRulesOfTheInput()
     QFETCH(SearchInputs, inputs);
     QFETCH(QStringList, abonents);
     QFETCH(bool, fails);
-    database::SetDatabaseFile(
+    database::setDatabaseFile(
         writeBase(u"texts.mdb"_s, header + u"Straße Anna,1,,Weiß,21\nSTRASSE OLGA,2,,,21\nﬁrma ВЕКТОР,3,,,21\n"_s));
 
     runSearch(inputs);
@@ -328,7 +329,7 @@ void tst_search_command::lineTypePerRecord()
     QFETCH(QString, noType);
     QFETCH(QString, type);
     const QString columns = u"ABONENT:text,PHONE:text,ADDRESS:text,COMMENT:text,NO_TYPE:"_s + noTypeColumn;
-    database::SetDatabaseFile(
+    database::setDatabaseFile(
         writeBase(u"types.mdb"_s, header + u"ПЕРВЫЙ,1,,Т,41\nВТОРОЙ,2,,Т,"_s + noType + u"\n"_s, columns));
 
     runSearch(byComment(u"т"_s));
@@ -356,7 +357,7 @@ void tst_search_command::largeResultArrivesInFewBatches()
     QString csv = header;
     for (int i = 0; i < 10000; ++i)
         csv += u"АБОНЕНТ %1,%1,,МНОГО,21\n"_s.arg(i);
-    database::SetDatabaseFile(writeBase(u"large.mdb"_s, csv));
+    database::setDatabaseFile(writeBase(u"large.mdb"_s, csv));
 
     runSearch(byComment(u"много"_s));
 
@@ -433,11 +434,11 @@ void tst_search_command::badFile()
         path = writeBytes(u"base.accdb"_s, bytes);
     }
 
-    database::SetDatabaseFile(path);
+    database::setDatabaseFile(path);
     runSearch(byAbonent(u"иванов"_s));
     QCOMPARE(m_messages.messages, QList<RecordedMessage> {databaseFailure});
 
-    database::SetDatabaseFile(good);
+    database::setDatabaseFile(good);
     runSearch(byAbonent(u"иванов"_s));
     QCOMPARE(m_messages.messages.size(), 1);
     QCOMPARE(valuesOf(m_list.lines, abonentLabel), QStringList {u"ИВАНОВ ИВАН ИВАНОВИЧ"_s});
@@ -458,14 +459,14 @@ void tst_search_command::searchAfterFailedSearch()
     const QStringList previousLines = m_list.lines;
     QCOMPARE(previousLines.size(), 6);
 
-    database::SetDatabaseFile(m_dir->filePath(u"missing.mdb"_s));
+    database::setDatabaseFile(m_dir->filePath(u"missing.mdb"_s));
     runSearch(byAbonent(u"иванов"_s));
     QCOMPARE(m_messages.messages, QList<RecordedMessage> {databaseFailure});
     QCOMPARE(m_list.lines, previousLines);
     QCOMPARE(m_list.clearCount, 1);
 
     // What a failure while reading records leaves behind.
-    database::SetDatabaseFile(good);
+    database::setDatabaseFile(good);
     m_connection->Open(database::ConnectionString());
     if (recordsetLeftOpen)
         m_recordset->Open(u"SELECT * FROM Base WHERE PHONE='7654321'"_s, *m_connection);
@@ -478,12 +479,12 @@ void tst_search_command::searchAfterFailedSearch()
     QVERIFY(!m_recordset->isOpen());
 }
 
-void tst_search_command::searchAfterSetDatabaseFile()
+void tst_search_command::searchAfterTheDatabaseFileChanges()
 {
     runSearch(byAbonent(u"о"_s));
     QCOMPARE(m_list.lines.size(), 6 * 5);
 
-    database::SetDatabaseFile(writeBase(u"second.mdb"_s, header + u"ОРЛОВ,9,,,\n"_s));
+    database::setDatabaseFile(writeBase(u"second.mdb"_s, header + u"ОРЛОВ,9,,,\n"_s));
     runSearch(byAbonent(u"о"_s));
 
     QCOMPARE(m_messages.messages.size(), 0);
@@ -494,7 +495,7 @@ void tst_search_command::fileChangedBetweenSearches()
 {
     const QString path = writeBase(u"changing.mdb"_s, directoryCsv);
     const QDateTime modified = QFileInfo(path).lastModified();
-    database::SetDatabaseFile(path);
+    database::setDatabaseFile(path);
     runSearch(byAbonent(u"иван"_s));
     QCOMPARE(valuesOf(m_list.lines, abonentLabel), QStringList {u"ИВАНОВ ИВАН ИВАНОВИЧ"_s});
 

@@ -131,9 +131,9 @@ void tst_search_mdlfunc::queryFromInputs()
     QFETCH(QString, query);
     SearchCriteria criteria;
     const SearchInputs in = fetchInputs();
-    QVERIFY(mdlFunc::AnyRuleApplies(in));
-    mdlFunc::DeriveCriteria(in, criteria);
-    QCOMPARE(mdlFunc::BuildQueryText(criteria), query);
+    QVERIFY(mdlFunc::anyRuleApplies(in));
+    mdlFunc::deriveCriteria(in, criteria);
+    QCOMPARE(mdlFunc::buildQueryText(criteria), query);
 }
 
 void tst_search_mdlfunc::unmatchedInputsKeepCriteria_data()
@@ -152,12 +152,12 @@ void tst_search_mdlfunc::unmatchedInputsKeepCriteria_data()
 void tst_search_mdlfunc::unmatchedInputsKeepCriteria()
 {
     const SearchInputs in = fetchInputs();
-    QVERIFY(!mdlFunc::AnyRuleApplies(in));
+    QVERIFY(!mdlFunc::anyRuleApplies(in));
 
     SearchCriteria criteria;
-    mdlFunc::DeriveCriteria(inputs({}, {}, {}, {}, u"иванов"_s, {}, {}), criteria);
+    mdlFunc::deriveCriteria(inputs({}, {}, {}, {}, u"иванов"_s, {}, {}), criteria);
     const SearchCriteria before = criteria;
-    mdlFunc::DeriveCriteria(in, criteria);
+    mdlFunc::deriveCriteria(in, criteria);
     QCOMPARE(criteria, before);
 }
 
@@ -172,9 +172,9 @@ void tst_search_mdlfunc::laterSearchKeepsOtherValues()
 {
     QFETCH(SearchCriteria, expected);
     SearchCriteria criteria;
-    mdlFunc::DeriveCriteria(inputs({}, {}, {}, {}, u"иванов"_s, {}, {}), criteria);
-    mdlFunc::DeriveCriteria(inputs(u"садовая"_s, u"5"_s, {}, {}, {}, {}, {}), criteria);
-    mdlFunc::DeriveCriteria(inputs({}, {}, {}, {}, {}, u"1-2-3"_s, {}), criteria);
+    mdlFunc::deriveCriteria(inputs({}, {}, {}, {}, u"иванов"_s, {}, {}), criteria);
+    mdlFunc::deriveCriteria(inputs(u"садовая"_s, u"5"_s, {}, {}, {}, {}, {}), criteria);
+    mdlFunc::deriveCriteria(inputs({}, {}, {}, {}, {}, u"1-2-3"_s, {}), criteria);
     QCOMPARE(criteria, expected);
 }
 
@@ -204,7 +204,7 @@ void tst_search_mdlfunc::queryFromCriteria()
 {
     QFETCH(SearchCriteria, criteria);
     QFETCH(QString, query);
-    QCOMPARE(mdlFunc::BuildQueryText(criteria), query);
+    QCOMPARE(mdlFunc::buildQueryText(criteria), query);
 }
 
 QTEST_APPLESS_MAIN(tst_search_mdlfunc)

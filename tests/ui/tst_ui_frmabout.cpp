@@ -1,4 +1,5 @@
-#include "tst_ui_frmabout_fakes.h"
+#include "support/AboutFakes.h"
+#include "support/ModalBoxCloser.h"
 #include "ui/LineShape.h"
 #include "ui/frmAbout.h"
 #include "ui/frmFinder.h"
@@ -23,16 +24,16 @@ using velkaro::ui::SettingsStore;
 
 namespace {
 
-const QString ToolPath = u"/usr/bin/sysinfo-tool"_s;
+const QString kToolPath = u"/usr/bin/sysinfo-tool"_s;
 
-// An About dialog over a store that names ToolPath, with a recording launcher and message sink.
+// An About dialog over a store that names kToolPath, with a recording launcher and message sink.
 struct Dialog
 {
     Dialog()
     {
         auto ownedStore = std::make_unique<RecordingStore>();
-        ownedStore->setValue(SettingsStore::LocalMachine, SysInfoPathKey, "PATH", SettingsStore::TypeText,
-            ToolPath.toLocal8Bit().append('\0'));
+        ownedStore->setValue(SettingsStore::kLocalMachine, kSysInfoPathKey, "PATH", SettingsStore::kTypeText,
+            kToolPath.toLocal8Bit().append('\0'));
         auto ownedMessages = std::make_unique<RecordingMessages>();
         messages = ownedMessages.get();
         about = std::make_unique<frmAbout>(std::move(ownedStore), launcher, std::move(ownedMessages));
@@ -91,6 +92,7 @@ private Q_SLOTS:
     void clickStartsTheTool();
     void unavailableToolShowsMessageBox();
     void mainWindowOpensOneDialog();
+    void mainWindowGivesTheDialogItsSeams();
 };
 
 void tst_ui_frmabout::loadSteps()
@@ -261,7 +263,7 @@ void tst_ui_frmabout::altSStartsTheTool()
     QTest::keyClick(dialog.about.get(), Qt::Key_S, Qt::AltModifier);
     // An access key clicks its button after the button's pressed look has shown.
     QTRY_COMPARE(dialog.launcher.programs.size(), 1);
-    QCOMPARE(dialog.launcher.programs.first(), std::make_pair(ToolPath, 1));
+    QCOMPARE(dialog.launcher.programs.first(), std::make_pair(kToolPath, 1));
     QVERIFY(dialog.messages->messages.isEmpty());
     QVERIFY(dialog.about->isVisible());
 }
@@ -272,7 +274,7 @@ void tst_ui_frmabout::clickStartsTheTool()
     QVERIFY(dialog.showActive());
     QTest::mouseClick(dialog.about->findChild<QPushButton *>(u"cmdSysInfo"_s), Qt::LeftButton);
     QCOMPARE(dialog.launcher.programs.size(), 1);
-    QCOMPARE(dialog.launcher.programs.first(), std::make_pair(ToolPath, 1));
+    QCOMPARE(dialog.launcher.programs.first(), std::make_pair(kToolPath, 1));
     QVERIFY(dialog.about->isVisible());
 }
 
@@ -284,32 +286,15 @@ void tst_ui_frmabout::unavailableToolShowsMessageBox()
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
 
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::Warning;
-    QMessageBox::StandardButtons buttons;
-    QTimer poll;
-    int polls = 0;
-    connect(&poll, &QTimer::timeout, this, [&] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (box) {
-            title = box->windowTitle();
-            text = box->text();
-            icon = box->icon();
-            buttons = box->standardButtons();
-            box->accept();
-        }
-        if (box || ++polls > 500)
-            poll.stop();
-    });
-    poll.start(10);
+    std::optional<SeenBox> seen;
+    const ModalBoxCloser closer(seen);
     QTest::mouseClick(about.findChild<QPushButton *>(u"cmdSysInfo"_s), Qt::LeftButton);
-    poll.stop();
 
-    QCOMPARE(title, u"Velkaro"_s);
-    QCOMPARE(text, u"System Information Is Unavailable At This Time"_s);
-    QCOMPARE(icon, QMessageBox::NoIcon);
-    QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QVERIFY(seen);
+    QCOMPARE(seen->title, u"Velkaro"_s);
+    QCOMPARE(seen->text, u"System Information Is Unavailable At This Time"_s);
+    QCOMPARE(seen->icon, QMessageBox::NoIcon);
+    QCOMPARE(seen->buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QVERIFY(launcher.programs.isEmpty());
     QVERIFY(about.isVisible());
 }
@@ -359,6 +344,24 @@ void tst_ui_frmabout::mainWindowOpensOneDialog()
     QCOMPARE(lblVersion->text(), u"changed after load"_s);
     mAbout->trigger();
     QCOMPARE(aboutWindows(), QList<frmAbout *> {about});
+}
+
+// The About window opened from the menu reads the store and shows its messages through the seams given.
+void tst_ui_frmabout::mainWindowGivesTheDialogItsSeams()
+{
+    velkaro::ui::FinderDialogSeams dialogs;
+    dialogs.aboutStore = std::make_unique<RecordingStore>();
+    dialogs.aboutMessages = std::make_unique<RecordingMessages>();
+    const auto *storeSeen = static_cast<const RecordingStore *>(dialogs.aboutStore.get());
+    const auto *messagesSeen = static_cast<const RecordingMessages *>(dialogs.aboutMessages.get());
+    frmFinder finder(std::make_unique<RecordingLauncher>(), std::make_unique<RecordingMessages>(), std::move(dialogs));
+    finder.findChild<QAction *>(u"mAbout"_s)->trigger();
+    QCOMPARE(aboutWindows().size(), 1);
+
+    aboutWindows().first()->StartSysInfo();
+    QCOMPARE(storeSeen->openedKeys.value(0), kSysInfoPathKey);
+    QCOMPARE(messagesSeen->messages.size(), 1);
+    QCOMPARE(messagesSeen->messages.first().text, u"System Information Is Unavailable At This Time"_s);
 }
 
 QTEST_MAIN(tst_ui_frmabout)

@@ -1,4 +1,4 @@
-#include "tst_ui_frmabout_fakes.h"
+#include "support/AboutFakes.h"
 #include "ui/frmAbout.h"
 
 #include <QDir>
@@ -7,18 +7,18 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-using velkaro::search::MessageIcon;
+using velkaro::MessageIcon;
 using velkaro::ui::EmptyKeyValueError;
 using velkaro::ui::frmAbout;
 using velkaro::ui::SettingsStore;
 
 namespace {
 
-constexpr std::uint32_t TypeBinary = 3; // REG_BINARY
-constexpr std::uint32_t TypeExpanded = 2; // REG_EXPAND_SZ
-constexpr int AbsentValue = -1;
+constexpr std::uint32_t kTypeBinary = 3; // REG_BINARY
+constexpr std::uint32_t kTypeExpanded = 2; // REG_EXPAND_SZ
+constexpr int kAbsentValue = -1;
 
-const QString Unavailable = u"System Information Is Unavailable At This Time"_s;
+const QString kUnavailable = u"System Information Is Unavailable At This Time"_s;
 
 struct Dialog
 {
@@ -76,10 +76,10 @@ void tst_ui_frmabout_sysinfo::getKeyValue_readsValue_data()
     QTest::newRow("number, low byte first") << 4 << QByteArray("\x78\x56\x34\x12", 4) << true << u"305419896"_s;
     QTest::newRow("number, all bits") << 4 << QByteArray("\xff\xff\xff\xff", 4) << true << u"4294967295"_s;
     QTest::newRow("number ending in a zero byte") << 4 << QByteArray("\x01\x02\x03\x00", 4) << true << u"197121"_s;
-    QTest::newRow("binary leaves the text") << int(TypeBinary) << QByteArray("abc") << true << previous;
+    QTest::newRow("binary leaves the text") << int(kTypeBinary) << QByteArray("abc") << true << previous;
     QTest::newRow("expandable text leaves the text")
-        << int(TypeExpanded) << QByteArray("%WINDIR%", 9) << true << previous;
-    QTest::newRow("binary over 1024 bytes fails") << int(TypeBinary) << QByteArray(2000, 'b') << false << QString();
+        << int(kTypeExpanded) << QByteArray("%WINDIR%", 9) << true << previous;
+    QTest::newRow("binary over 1024 bytes fails") << int(kTypeBinary) << QByteArray(2000, 'b') << false << QString();
 }
 
 void tst_ui_frmabout_sysinfo::getKeyValue_readsValue()
@@ -90,10 +90,10 @@ void tst_ui_frmabout_sysinfo::getKeyValue_readsValue()
     QFETCH(QString, expectedValue);
 
     Dialog dialog;
-    dialog.store->setValue(SettingsStore::LocalMachine, "SOFTWARE\\Test", "Value", std::uint32_t(type), data);
+    dialog.store->setValue(SettingsStore::kLocalMachine, "SOFTWARE\\Test", "Value", std::uint32_t(type), data);
     QString value = u"previous"_s;
-    QCOMPARE(
-        dialog.about->GetKeyValue(SettingsStore::LocalMachine, u"SOFTWARE\\Test"_s, u"Value"_s, value), expectedResult);
+    QCOMPARE(dialog.about->GetKeyValue(SettingsStore::kLocalMachine, u"SOFTWARE\\Test"_s, u"Value"_s, value),
+        expectedResult);
     QCOMPARE(value, expectedValue);
     QCOMPARE(dialog.store->closedKeys.size(), 1);
     QVERIFY(dialog.store->stillOpen.isEmpty());
@@ -106,10 +106,10 @@ void tst_ui_frmabout_sysinfo::getKeyValue_missingKeyOrValue_data()
     QTest::addColumn<QString>("valueName");
     QTest::addColumn<bool>("keyOpens");
 
-    QTest::newRow("missing key") << SettingsStore::LocalMachine << u"SOFTWARE\\Other"_s << u"Value"_s << false;
+    QTest::newRow("missing key") << SettingsStore::kLocalMachine << u"SOFTWARE\\Other"_s << u"Value"_s << false;
     QTest::newRow("other root") << std::uint32_t(0x80000001) << u"SOFTWARE\\Test"_s << u"Value"_s << false;
-    QTest::newRow("missing value") << SettingsStore::LocalMachine << u"SOFTWARE\\Test"_s << u"Other"_s << true;
-    QTest::newRow("key without values") << SettingsStore::LocalMachine << u"SOFTWARE\\Empty"_s << u"Value"_s << true;
+    QTest::newRow("missing value") << SettingsStore::kLocalMachine << u"SOFTWARE\\Test"_s << u"Other"_s << true;
+    QTest::newRow("key without values") << SettingsStore::kLocalMachine << u"SOFTWARE\\Empty"_s << u"Value"_s << true;
 }
 
 void tst_ui_frmabout_sysinfo::getKeyValue_missingKeyOrValue()
@@ -120,8 +120,8 @@ void tst_ui_frmabout_sysinfo::getKeyValue_missingKeyOrValue()
     QFETCH(bool, keyOpens);
 
     Dialog dialog;
-    dialog.store->setValue(SettingsStore::LocalMachine, "SOFTWARE\\Test", "Value", SettingsStore::TypeText, "text");
-    dialog.store->addKey(SettingsStore::LocalMachine, "SOFTWARE\\Empty");
+    dialog.store->setValue(SettingsStore::kLocalMachine, "SOFTWARE\\Test", "Value", SettingsStore::kTypeText, "text");
+    dialog.store->addKey(SettingsStore::kLocalMachine, "SOFTWARE\\Empty");
     QString value = u"previous"_s;
     QVERIFY(!dialog.about->GetKeyValue(root, keyName, valueName, value));
     QCOMPARE(value, QString());
@@ -134,17 +134,17 @@ void tst_ui_frmabout_sysinfo::getKeyValue_missingKeyOrValue()
 void tst_ui_frmabout_sysinfo::getKeyValue_zeroBytesIsAnError()
 {
     Dialog dialog;
-    dialog.store->setValue(SettingsStore::LocalMachine, "SOFTWARE\\Test", "Value", SettingsStore::TypeText, {});
+    dialog.store->setValue(SettingsStore::kLocalMachine, "SOFTWARE\\Test", "Value", SettingsStore::kTypeText, {});
     QString value = u"previous"_s;
     QVERIFY_THROWS_EXCEPTION(EmptyKeyValueError,
-        dialog.about->GetKeyValue(SettingsStore::LocalMachine, u"SOFTWARE\\Test"_s, u"Value"_s, value));
+        dialog.about->GetKeyValue(SettingsStore::kLocalMachine, u"SOFTWARE\\Test"_s, u"Value"_s, value));
     QCOMPARE(value, u"previous"_s);
     QVERIFY(dialog.store->stillOpen.isEmpty());
 }
 
 void tst_ui_frmabout_sysinfo::startSysInfo_data()
 {
-    // pathType AbsentValue: no "PATH" value. folder: the "MSINFO" folder below a temporary folder, empty for none;
+    // pathType kAbsentValue: no "PATH" value. folder: the "MSINFO" folder below a temporary folder, empty for none;
     // entry: what the temporary folder holds under folder + "\MSINFO32.EXE" ("file", "folder" or nothing).
     // expectedStart: the program started, %F standing for the folder; "-" for no start.
     QTest::addColumn<int>("pathType");
@@ -162,7 +162,7 @@ void tst_ui_frmabout_sysinfo::startSysInfo_data()
     QTest::newRow("path of a missing file: start fails, folder not read")
         << 1 << missingTool << u"tools"_s << u"file"_s << false << u"/opt/none/msinfo32"_s << false << true;
     QTest::newRow("path of another type: the empty path fails")
-        << int(TypeBinary) << QByteArray("xyz") << u"tools"_s << u"file"_s << false << QString() << false << true;
+        << int(kTypeBinary) << QByteArray("xyz") << u"tools"_s << u"file"_s << false << QString() << false << true;
     QTest::newRow("empty path text") << 1 << QByteArray(1, '\0') << QString() << QString() << false << QString()
                                      << false << true;
     QTest::newRow("path of zero bytes: message, folder not read")
@@ -170,16 +170,16 @@ void tst_ui_frmabout_sysinfo::startSysInfo_data()
     QTest::newRow("path as a number") << 4 << QByteArray("\x07\x00\x00\x00", 4) << QString() << QString() << true
                                       << u"7"_s << false << false;
     QTest::newRow("no path, folder with the tool")
-        << AbsentValue << QByteArray() << u"tools"_s << u"file"_s << true << u"%F\\MSINFO32.EXE"_s << true << false;
+        << kAbsentValue << QByteArray() << u"tools"_s << u"file"_s << true << u"%F\\MSINFO32.EXE"_s << true << false;
     QTest::newRow("no path, folder with the tool, start fails")
-        << AbsentValue << QByteArray() << u"tools"_s << u"file"_s << false << u"%F\\MSINFO32.EXE"_s << true << true;
+        << kAbsentValue << QByteArray() << u"tools"_s << u"file"_s << false << u"%F\\MSINFO32.EXE"_s << true << true;
     QTest::newRow("no path, folder without the tool")
-        << AbsentValue << QByteArray() << u"tools"_s << QString() << true << u"-"_s << true << true;
+        << kAbsentValue << QByteArray() << u"tools"_s << QString() << true << u"-"_s << true << true;
     QTest::newRow("no path, a folder in place of the tool")
-        << AbsentValue << QByteArray() << u"tools"_s << u"folder"_s << true << u"-"_s << true << true;
+        << kAbsentValue << QByteArray() << u"tools"_s << u"folder"_s << true << u"-"_s << true << true;
     QTest::newRow("no path, hidden tool")
-        << AbsentValue << QByteArray() << u".tools"_s << u"file"_s << true << u"-"_s << true << true;
-    QTest::newRow("no path, no folder") << AbsentValue << QByteArray() << QString() << QString() << true << u"-"_s
+        << kAbsentValue << QByteArray() << u".tools"_s << u"file"_s << true << u"-"_s << true << true;
+    QTest::newRow("no path, no folder") << kAbsentValue << QByteArray() << QString() << QString() << true << u"-"_s
                                         << true << true;
     QTest::newRow("path over 1024 bytes: folder read")
         << 1 << QByteArray(1025, 'p') << u"tools"_s << u"file"_s << true << u"%F\\MSINFO32.EXE"_s << true << false;
@@ -208,12 +208,13 @@ void tst_ui_frmabout_sysinfo::startSysInfo()
     }
 
     Dialog dialog(startResult);
-    if (pathType != AbsentValue)
-        dialog.store->setValue(SettingsStore::LocalMachine, SysInfoPathKey, "PATH", std::uint32_t(pathType), pathData);
+    if (pathType != kAbsentValue)
+        dialog.store->setValue(
+            SettingsStore::kLocalMachine, kSysInfoPathKey, "PATH", std::uint32_t(pathType), pathData);
     else
-        dialog.store->addKey(SettingsStore::LocalMachine, SysInfoPathKey);
+        dialog.store->addKey(SettingsStore::kLocalMachine, kSysInfoPathKey);
     if (!folder.isEmpty()) {
-        dialog.store->setValue(SettingsStore::LocalMachine, SysInfoFolderKey, "MSINFO", SettingsStore::TypeText,
+        dialog.store->setValue(SettingsStore::kLocalMachine, kSysInfoFolderKey, "MSINFO", SettingsStore::kTypeText,
             folderPath.toLocal8Bit().append('\0'));
     }
 
@@ -226,12 +227,12 @@ void tst_ui_frmabout_sysinfo::startSysInfo()
         QCOMPARE(dialog.launcher.programs.first().first, QString(expectedStart).replace(u"%F"_s, folderPath));
         QCOMPARE(dialog.launcher.programs.first().second, 1);
     }
-    QCOMPARE(dialog.store->openedKeys.contains(SysInfoFolderKey), folderKeyRead);
-    QCOMPARE(dialog.store->openedKeys.first(), SysInfoPathKey);
+    QCOMPARE(dialog.store->openedKeys.contains(kSysInfoFolderKey), folderKeyRead);
+    QCOMPARE(dialog.store->openedKeys.first(), kSysInfoPathKey);
     QCOMPARE(dialog.messages->messages.size(), message ? 1 : 0);
     if (message) {
         const RecordedMessage &shown = dialog.messages->messages.first();
-        QCOMPARE(shown.text, Unavailable);
+        QCOMPARE(shown.text, kUnavailable);
         QCOMPARE(shown.title, u"Velkaro"_s);
         QCOMPARE(shown.icon, MessageIcon::None);
     }

@@ -1,4 +1,4 @@
-#include "tst_ui_frmabout_fakes.h"
+#include "support/AboutFakes.h"
 #include "ui/frmAbout.h"
 
 #include <QFile>
@@ -75,10 +75,11 @@ void tst_ui_frmabout_systemstore::pathNamesFirstToolFound()
 
     const QString expectedPath = expected.isEmpty() ? QString() : bin.filePath(expected);
     QString value = u"previous"_s;
-    QCOMPARE(about.GetKeyValue(SettingsStore::LocalMachine, QString::fromLatin1(SysInfoPathKey), u"PATH"_s, value),
+    QCOMPARE(about.GetKeyValue(SettingsStore::kLocalMachine, QString::fromLatin1(kSysInfoPathKey), u"PATH"_s, value),
         !expected.isEmpty());
     QCOMPARE(value, expectedPath);
-    QVERIFY(!about.GetKeyValue(SettingsStore::LocalMachine, QString::fromLatin1(SysInfoFolderKey), u"MSINFO"_s, value));
+    QVERIFY(
+        !about.GetKeyValue(SettingsStore::kLocalMachine, QString::fromLatin1(kSysInfoFolderKey), u"MSINFO"_s, value));
 
     about.StartSysInfo();
     if (expected.isEmpty()) {

@@ -1,9 +1,10 @@
-#include "FinderRecorders.h"
-#include "Twips.h"
-#include "database/ConnectionString.h"
-#include "frmFinder.h"
+#include "database/connection/ConnectionString.h"
 #include "places/ProgramPlaces.h"
 #include "search/RunWideValues.h"
+#include "support/RunState.h"
+#include "support/WindowRecorders.h"
+#include "ui/Twips.h"
+#include "ui/frmFinder.h"
 
 #include <QAccessible>
 #include <QDialog>
@@ -21,7 +22,7 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-using velkaro::search::MessageIcon;
+using velkaro::MessageIcon;
 using velkaro::ui::frmFinder;
 
 namespace {
@@ -85,7 +86,7 @@ QColor paletteColour(QPalette::ColorRole role)
 
 } // namespace
 
-class TestFrmFinder : public QObject
+class tst_ui_frmfinder : public QObject
 {
     Q_OBJECT
 
@@ -127,32 +128,32 @@ private:
     void showActive();
 
     QList<RecordedMessage> m_messages;
-    QList<LaunchedPage> m_pages;
+    QList<Launch> m_pages;
     std::unique_ptr<frmFinder> m_window;
 };
 
-void TestFrmFinder::init()
+void tst_ui_frmfinder::init()
 {
-    velkaro::search::resetRunWideValues();
+    velkaro::testing::resetRunState();
     m_messages.clear();
     m_pages.clear();
     m_window = std::make_unique<frmFinder>(
-        std::make_unique<LaunchRecorder>(m_pages), std::make_unique<MessageRecorder>(m_messages));
+        std::make_unique<RecordingLauncher>(m_pages), std::make_unique<MessageRecorder>(m_messages));
 }
 
-void TestFrmFinder::cleanup()
+void tst_ui_frmfinder::cleanup()
 {
     m_window.reset();
 }
 
-void TestFrmFinder::showActive()
+void tst_ui_frmfinder::showActive()
 {
     m_window->show();
     m_window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
 }
 
-void TestFrmFinder::twipsToPixels_data()
+void tst_ui_frmfinder::twipsToPixels_data()
 {
     QTest::addColumn<int>("twips");
     QTest::addColumn<int>("pixels");
@@ -164,14 +165,14 @@ void TestFrmFinder::twipsToPixels_data()
     QTest::newRow("client height") << 10035 << 669;
 }
 
-void TestFrmFinder::twipsToPixels()
+void tst_ui_frmfinder::twipsToPixels()
 {
     QFETCH(int, twips);
     QFETCH(int, pixels);
     QCOMPARE(velkaro::ui::twipsToPixels(twips), pixels);
 }
 
-void TestFrmFinder::captionFrameAndClientArea()
+void tst_ui_frmfinder::captionFrameAndClientArea()
 {
     showActive();
     QCOMPARE(m_window->windowTitle(), QString(91, u' ') + u"Velkaro - поиск"_s);
@@ -189,31 +190,31 @@ void TestFrmFinder::captionFrameAndClientArea()
     QVERIFY(m_window->centralWidget()->y() >= m_window->menuBar()->geometry().bottom());
 }
 
-void TestFrmFinder::backgroundIsTheHighlightColour()
+void tst_ui_frmfinder::backgroundIsTheHighlightColour()
 {
     const QWidget *client = m_window->centralWidget();
     QVERIFY(client->autoFillBackground());
     QCOMPARE(client->palette().color(client->backgroundRole()), paletteColour(QPalette::Highlight));
 }
 
-void TestFrmFinder::windowIcon()
+void tst_ui_frmfinder::windowIcon()
 {
     const QList<QSize> sizes = m_window->windowIcon().availableSizes();
     QVERIFY2(sizes.contains(QSize(32, 32)), qPrintable(QDebug::toString(sizes)));
     QVERIFY2(sizes.contains(QSize(16, 16)), qPrintable(QDebug::toString(sizes)));
 }
 
-void TestFrmFinder::loadSetsTheDefaultDatabase()
+void tst_ui_frmfinder::loadSetsTheDefaultDatabase()
 {
     m_window.reset();
-    velkaro::database::SetDatabaseFile(u"/elsewhere/other.mdb"_s);
+    velkaro::database::setDatabaseFile(u"/elsewhere/other.mdb"_s);
     m_window = std::make_unique<frmFinder>(
-        std::make_unique<LaunchRecorder>(m_pages), std::make_unique<MessageRecorder>(m_messages));
+        std::make_unique<RecordingLauncher>(m_pages), std::make_unique<MessageRecorder>(m_messages));
     QCOMPARE(velkaro::database::ConnectionString(),
         u"DRIVER=Microsoft Access Driver (*.mdb);DBQ="_s + velkaro::places::defaultDatabasePath());
 }
 
-void TestFrmFinder::control_data()
+void tst_ui_frmfinder::control_data()
 {
     QTest::addColumn<QByteArray>("className");
     QTest::addColumn<QString>("text");
@@ -229,7 +230,7 @@ void TestFrmFinder::control_data()
     }
 }
 
-void TestFrmFinder::control()
+void tst_ui_frmfinder::control()
 {
     QFETCH(QByteArray, className);
     QFETCH(QString, text);
@@ -277,7 +278,7 @@ void TestFrmFinder::control()
     }
 }
 
-void TestFrmFinder::labelsAreTransparentAndTakeNoFocus()
+void tst_ui_frmfinder::labelsAreTransparentAndTakeNoFocus()
 {
     const QList<QLabel *> labels = m_window->centralWidget()->findChildren<QLabel *>();
     QCOMPARE(labels.size(), 7);
@@ -291,7 +292,7 @@ void TestFrmFinder::labelsAreTransparentAndTakeNoFocus()
         QCOMPARE(control<QLineEdit>(name)->maxLength(), 32767); // no limit of ours
 }
 
-void TestFrmFinder::listIsOneColumnSingleSelectionInInsertionOrder()
+void tst_ui_frmfinder::listIsOneColumnSingleSelectionInInsertionOrder()
 {
     auto *list = control<QListWidget>("lstAbs");
     QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
@@ -301,14 +302,14 @@ void TestFrmFinder::listIsOneColumnSingleSelectionInInsertionOrder()
     QVERIFY(!list->isWrapping());
 }
 
-void TestFrmFinder::focusStartsOnFind()
+void tst_ui_frmfinder::focusStartsOnFind()
 {
     showActive();
     QCOMPARE(QApplication::focusWidget(), control<QWidget>("cmdFind"));
     QVERIFY(control<QPushButton>("cmdFind")->isDefault());
 }
 
-void TestFrmFinder::tabGoesRoundTheTableOrder()
+void tst_ui_frmfinder::tabGoesRoundTheTableOrder()
 {
     std::vector<ControlRow> focusable;
     std::copy_if(std::begin(controls), std::end(controls), std::back_inserter(focusable),
@@ -325,7 +326,7 @@ void TestFrmFinder::tabGoesRoundTheTableOrder()
     }
 }
 
-void TestFrmFinder::menuBar()
+void tst_ui_frmfinder::menuBar()
 {
     struct Item
     {
@@ -365,7 +366,7 @@ void TestFrmFinder::menuBar()
     }
 }
 
-void TestFrmFinder::textBoxesAreNamedByTheirLabels()
+void tst_ui_frmfinder::textBoxesAreNamedByTheirLabels()
 {
     for (const auto &[labelName, boxName] : labelledBoxes) {
         const QLabel *label = control<QLabel>(labelName);
@@ -377,7 +378,7 @@ void TestFrmFinder::textBoxesAreNamedByTheirLabels()
     }
 }
 
-void TestFrmFinder::everyControlCarriesItsName()
+void tst_ui_frmfinder::everyControlCarriesItsName()
 {
     QCOMPARE(m_window->accessibleDescription(), u"frmFinder"_s);
     for (const ControlRow &row : controls)
@@ -386,7 +387,7 @@ void TestFrmFinder::everyControlCarriesItsName()
     QCOMPARE(control<QWidget>("mHelp")->accessibleDescription(), u"mHelp"_s);
 }
 
-void TestFrmFinder::enterSearches_data()
+void tst_ui_frmfinder::enterSearches_data()
 {
     QTest::addColumn<QByteArray>("focus");
     QTest::addColumn<int>("key");
@@ -398,7 +399,7 @@ void TestFrmFinder::enterSearches_data()
 }
 
 // With every box empty the search answers with its missing-input message, which shows that it ran.
-void TestFrmFinder::enterSearches()
+void tst_ui_frmfinder::enterSearches()
 {
     QFETCH(QByteArray, focus);
     QFETCH(int, key);
@@ -418,7 +419,7 @@ void TestFrmFinder::enterSearches()
     QCOMPARE(list->count(), 2);
 }
 
-void TestFrmFinder::enterOnClearClears()
+void tst_ui_frmfinder::enterOnClearClears()
 {
     showActive();
     auto *list = control<QListWidget>("lstAbs");
@@ -432,7 +433,7 @@ void TestFrmFinder::enterOnClearClears()
     QVERIFY(m_messages.isEmpty());
 }
 
-void TestFrmFinder::clearKeepsTheBoxes()
+void tst_ui_frmfinder::clearKeepsTheBoxes()
 {
     for (const char *name : textBoxes)
         control<QLineEdit>(name)->setText(QString::fromLatin1(name));
@@ -447,7 +448,7 @@ void TestFrmFinder::clearKeepsTheBoxes()
     QVERIFY(m_messages.isEmpty());
 }
 
-void TestFrmFinder::searchShowsTheBusyCursor()
+void tst_ui_frmfinder::searchShowsTheBusyCursor()
 {
     QTest::mouseClick(control<QWidget>("cmdFind"), Qt::LeftButton);
     QCOMPARE(m_messages.size(), 1);
@@ -455,24 +456,24 @@ void TestFrmFinder::searchShowsTheBusyCursor()
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
-void TestFrmFinder::helpOpensThePageBesideTheProgram_data()
+void tst_ui_frmfinder::helpOpensThePageBesideTheProgram_data()
 {
     QTest::addColumn<bool>("pageOpens");
     QTest::newRow("the desktop opens it") << true;
     QTest::newRow("no launcher can open it") << false;
 }
 
-void TestFrmFinder::helpOpensThePageBesideTheProgram()
+void tst_ui_frmfinder::helpOpensThePageBesideTheProgram()
 {
     QFETCH(bool, pageOpens);
     m_window = std::make_unique<frmFinder>(
-        std::make_unique<LaunchRecorder>(m_pages, pageOpens), std::make_unique<MessageRecorder>(m_messages));
+        std::make_unique<RecordingLauncher>(m_pages, pageOpens), std::make_unique<MessageRecorder>(m_messages));
     m_window->findChild<QAction *>(u"mCont"_s)->trigger();
     const QString page =
         QDir::toNativeSeparators(QCoreApplication::applicationDirPath()) + QDir::separator() + u"help.html"_s;
     QCOMPARE(m_pages.size(), 1);
-    QCOMPARE(m_pages[0].path, page);
-    QCOMPARE(m_pages[0].showMode, 1);
+    QCOMPARE(m_pages[0].first, page);
+    QCOMPARE(m_pages[0].second, 1);
     if (pageOpens) {
         QVERIFY(m_messages.isEmpty());
         return;
@@ -480,10 +481,10 @@ void TestFrmFinder::helpOpensThePageBesideTheProgram()
     QCOMPARE(m_messages.size(), 1);
     QCOMPARE(m_messages[0].text, u"Не удалось открыть справку: "_s + page);
     QCOMPARE(m_messages[0].title, u"Ошибка !"_s);
-    QCOMPARE(m_messages[0].icon, velkaro::search::MessageIcon::Critical);
+    QCOMPARE(m_messages[0].icon, velkaro::MessageIcon::Critical);
 }
 
-void TestFrmFinder::helpPageIsInstalledBesideTheProgram()
+void tst_ui_frmfinder::helpPageIsInstalledBesideTheProgram()
 {
     QFile page(QCoreApplication::applicationDirPath() + u"/help.html"_s);
     QVERIFY(page.open(QIODevice::ReadOnly));
@@ -494,7 +495,7 @@ void TestFrmFinder::helpPageIsInstalledBesideTheProgram()
         QVERIFY2(html.contains(message), qPrintable(message));
 }
 
-void TestFrmFinder::endingTheProgramClosesEveryWindow_data()
+void tst_ui_frmfinder::endingTheProgramClosesEveryWindow_data()
 {
     QTest::addColumn<bool>("byMenu");
     QTest::newRow("Выход") << true;
@@ -502,7 +503,7 @@ void TestFrmFinder::endingTheProgramClosesEveryWindow_data()
 }
 
 // The program's event loop ends with code 0 and no window of the program stays on screen.
-void TestFrmFinder::endingTheProgramClosesEveryWindow()
+void tst_ui_frmfinder::endingTheProgramClosesEveryWindow()
 {
     QFETCH(bool, byMenu);
     showActive();
@@ -536,5 +537,5 @@ void TestFrmFinder::endingTheProgramClosesEveryWindow()
     QCOMPARE(visibleWindows(), QStringList());
 }
 
-QTEST_MAIN(TestFrmFinder)
+QTEST_MAIN(tst_ui_frmfinder)
 #include "tst_ui_frmfinder.moc"

@@ -1,7 +1,8 @@
-#include "FinderRecorders.h"
-#include "database/ConnectionString.h"
-#include "frmFinder.h"
-#include "search/RunWideValues.h"
+#include "database/connection/ConnectionString.h"
+#include "support/ModalBoxCloser.h"
+#include "support/RunState.h"
+#include "support/WindowRecorders.h"
+#include "ui/frmFinder.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
@@ -15,57 +16,7 @@
 using namespace Qt::StringLiterals;
 using velkaro::ui::frmFinder;
 
-namespace {
-
-struct SeenBox
-{
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-    QWidget *parent = nullptr;
-    bool modal = false;
-    std::optional<Qt::CursorShape> cursor;
-};
-
-// Watches for the next modal message box, records it and presses its OK button. Gives up at the deadline,
-// so a box that never comes leaves no timer running.
-class BoxCloser : public QObject
-{
-public:
-    explicit BoxCloser(std::optional<SeenBox> &seen)
-        : m_seen(seen)
-    {
-        connect(&m_poll, &QTimer::timeout, this, &BoxCloser::poll);
-        m_poll.start(10);
-        m_deadline.start();
-    }
-
-private:
-    void poll()
-    {
-        if (m_deadline.hasExpired(10000)) {
-            m_poll.stop();
-            return;
-        }
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        m_poll.stop();
-        const QCursor *cursor = QApplication::overrideCursor();
-        m_seen = SeenBox {box->windowTitle(), box->text(), box->icon(), box->standardButtons(), box->parentWidget(),
-            box->isModal(), cursor ? std::optional(cursor->shape()) : std::nullopt};
-        box->button(QMessageBox::Ok)->click();
-    }
-
-    std::optional<SeenBox> &m_seen;
-    QTimer m_poll;
-    QElapsedTimer m_deadline;
-};
-
-} // namespace
-
-class TestFrmFinderMessages : public QObject
+class tst_ui_frmfinder_messages : public QObject
 {
     Q_OBJECT
 
@@ -74,7 +25,7 @@ private Q_SLOTS:
     void searchMessagesAreRealMessageBoxes();
 };
 
-void TestFrmFinderMessages::searchMessagesAreRealMessageBoxes_data()
+void tst_ui_frmfinder_messages::searchMessagesAreRealMessageBoxes_data()
 {
     QTest::addColumn<QString>("street");
     QTest::addColumn<QString>("flat");
@@ -91,7 +42,7 @@ void TestFrmFinderMessages::searchMessagesAreRealMessageBoxes_data()
                                            << u"Ошибка при подключении к базе данных !"_s << QMessageBox::Critical;
 }
 
-void TestFrmFinderMessages::searchMessagesAreRealMessageBoxes()
+void tst_ui_frmfinder_messages::searchMessagesAreRealMessageBoxes()
 {
     QFETCH(QString, street);
     QFETCH(QString, flat);
@@ -100,11 +51,11 @@ void TestFrmFinderMessages::searchMessagesAreRealMessageBoxes()
     QFETCH(QString, text);
     QFETCH(QMessageBox::Icon, icon);
 
-    velkaro::search::resetRunWideValues();
-    QList<LaunchedPage> pages;
-    frmFinder window(std::make_unique<LaunchRecorder>(pages));
+    velkaro::testing::resetRunState();
+    QList<Launch> pages;
+    frmFinder window(std::make_unique<RecordingLauncher>(pages));
     const QTemporaryDir folder;
-    velkaro::database::SetDatabaseFile(folder.filePath(u"missing.mdb"_s));
+    velkaro::database::setDatabaseFile(folder.filePath(u"missing.mdb"_s));
     window.findChild<QLineEdit *>(u"txtStreet"_s)->setText(street);
     window.findChild<QLineEdit *>(u"txtFlat"_s)->setText(flat);
     window.findChild<QLineEdit *>(u"txtAb"_s)->setText(ab);
@@ -112,7 +63,7 @@ void TestFrmFinderMessages::searchMessagesAreRealMessageBoxes()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
     std::optional<SeenBox> seen;
-    const BoxCloser closer(seen);
+    const ModalBoxCloser closer(seen);
     QTest::mouseClick(window.findChild<QPushButton *>(u"cmdFind"_s), Qt::LeftButton);
 
     QVERIFY(seen);
@@ -126,5 +77,5 @@ void TestFrmFinderMessages::searchMessagesAreRealMessageBoxes()
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
-QTEST_MAIN(TestFrmFinderMessages)
+QTEST_MAIN(tst_ui_frmfinder_messages)
 #include "tst_ui_frmfinder_messages.moc"

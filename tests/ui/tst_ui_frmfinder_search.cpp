@@ -1,8 +1,8 @@
-#include "FinderRecorders.h"
 #include "MkBase.h"
-#include "database/ConnectionString.h"
-#include "frmFinder.h"
-#include "search/RunWideValues.h"
+#include "database/connection/ConnectionString.h"
+#include "support/RunState.h"
+#include "support/WindowRecorders.h"
+#include "ui/frmFinder.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -48,7 +48,7 @@ void type(QWidget *box, const QString &text)
 
 } // namespace
 
-class TestFrmFinderSearch : public QObject
+class tst_ui_frmfinder_search : public QObject
 {
     Q_OBJECT
 
@@ -63,7 +63,7 @@ private:
     QString m_base;
 };
 
-void TestFrmFinderSearch::initTestCase()
+void tst_ui_frmfinder_search::initTestCase()
 {
     QVERIFY(m_folder.isValid());
     m_base = m_folder.filePath(u"directory.mdb"_s);
@@ -71,7 +71,7 @@ void TestFrmFinderSearch::initTestCase()
     QVERIFY2(velkaro::mkbase::writeMdbFromCsv(directoryCsv, m_base, &error), qPrintable(error));
 }
 
-void TestFrmFinderSearch::typedSearchFillsTheList_data()
+void tst_ui_frmfinder_search::typedSearchFillsTheList_data()
 {
     QTest::addColumn<QStringList>("boxes"); // box name, typed text, box name, typed text ...
     QTest::addColumn<QStringList>("expected");
@@ -87,16 +87,16 @@ void TestFrmFinderSearch::typedSearchFillsTheList_data()
     QTest::newRow("nothing found") << QStringList {u"txtAb"_s, u"сидоров"_s} << QStringList();
 }
 
-void TestFrmFinderSearch::typedSearchFillsTheList()
+void tst_ui_frmfinder_search::typedSearchFillsTheList()
 {
     QFETCH(QStringList, boxes);
     QFETCH(QStringList, expected);
 
-    velkaro::search::resetRunWideValues();
+    velkaro::testing::resetRunState();
     QList<RecordedMessage> messages;
-    QList<LaunchedPage> pages;
-    frmFinder window(std::make_unique<LaunchRecorder>(pages), std::make_unique<MessageRecorder>(messages));
-    velkaro::database::SetDatabaseFile(m_base);
+    QList<Launch> pages;
+    frmFinder window(std::make_unique<RecordingLauncher>(pages), std::make_unique<MessageRecorder>(messages));
+    velkaro::database::setDatabaseFile(m_base);
     window.show();
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -115,13 +115,13 @@ void TestFrmFinderSearch::typedSearchFillsTheList()
     QCOMPARE(lines(*window.findChild<QListWidget *>(u"lstAbs"_s)), expected);
 }
 
-void TestFrmFinderSearch::clearThenFindRepeatsTheSearch()
+void tst_ui_frmfinder_search::clearThenFindRepeatsTheSearch()
 {
-    velkaro::search::resetRunWideValues();
+    velkaro::testing::resetRunState();
     QList<RecordedMessage> messages;
-    QList<LaunchedPage> pages;
-    frmFinder window(std::make_unique<LaunchRecorder>(pages), std::make_unique<MessageRecorder>(messages));
-    velkaro::database::SetDatabaseFile(m_base);
+    QList<Launch> pages;
+    frmFinder window(std::make_unique<RecordingLauncher>(pages), std::make_unique<MessageRecorder>(messages));
+    velkaro::database::setDatabaseFile(m_base);
     auto *list = window.findChild<QListWidget *>(u"lstAbs"_s);
     auto *find = window.findChild<QPushButton *>(u"cmdFind"_s);
     auto *clear = window.findChild<QPushButton *>(u"cmdClear"_s);
@@ -143,5 +143,5 @@ void TestFrmFinderSearch::clearThenFindRepeatsTheSearch()
     QVERIFY(messages.isEmpty());
 }
 
-QTEST_MAIN(TestFrmFinderSearch)
+QTEST_MAIN(tst_ui_frmfinder_search)
 #include "tst_ui_frmfinder_search.moc"

@@ -1,6 +1,7 @@
-#include "database/ConnectionString.h"
+#include "database/connection/ConnectionString.h"
 #include "places/ProgramPlaces.h"
 #include "search/SearchPorts.h"
+#include "support/WindowRecorders.h"
 #include "ui/DirListBox.h"
 #include "ui/DriveListBox.h"
 #include "ui/Drives.h"
@@ -20,7 +21,7 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-using velkaro::search::MessageIcon;
+using velkaro::MessageIcon;
 using velkaro::ui::DirListBox;
 using velkaro::ui::DriveListBox;
 using velkaro::ui::FileListBox;
@@ -28,30 +29,7 @@ using velkaro::ui::frmSettings;
 
 namespace {
 
-const QString driverPrefix = u"DRIVER=Microsoft Access Driver (*.mdb);DBQ="_s;
-
-struct Message
-{
-    QString text;
-    QString title;
-    MessageIcon icon;
-    bool operator==(const Message &) const = default;
-};
-
-class MessageRecorder : public velkaro::search::MessageSink
-{
-public:
-    explicit MessageRecorder(QList<Message> &log)
-        : m_log(log)
-    { }
-    void showMessage(const QString &text, const QString &title, MessageIcon icon) override
-    {
-        m_log.append({text, title, icon});
-    }
-
-private:
-    QList<Message> &m_log;
-};
+const QString kDriverPrefix = u"DRIVER=Microsoft Access Driver (*.mdb);DBQ="_s;
 
 // Drives of the test: "/" and drives inside the test's tree; those named in `unreadable` cannot be read.
 class FakeDrives : public velkaro::ui::Drives
@@ -131,7 +109,7 @@ private:
     QString m_tree;
     QString m_startFolder;
     QStringList m_unreadable;
-    QList<Message> m_messages;
+    QList<RecordedMessage> m_messages;
     std::unique_ptr<frmSettings> m_dialog;
     DriveListBox *drvBase = nullptr;
     DirListBox *dirBase = nullptr;
@@ -158,7 +136,7 @@ void tst_ui_frmsettings::initTestCase()
 
 void tst_ui_frmsettings::init()
 {
-    velkaro::database::InitialiseConnectionString();
+    velkaro::database::initialiseConnectionString();
     m_unreadable.clear();
     m_messages.clear();
     QVERIFY(QDir::setCurrent(m_tree));
@@ -250,7 +228,7 @@ void tst_ui_frmsettings::loadSteps()
     QCOMPARE(flBase->path(), folder);
     QCOMPARE(txtPath->text(), keepsDefaultPath ? velkaro::places::defaultDatabasePath() : native(folder));
     QVERIFY(m_messages.isEmpty());
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + velkaro::places::defaultDatabasePath());
+    QCOMPARE(velkaro::database::ConnectionString(), kDriverPrefix + velkaro::places::defaultDatabasePath());
 }
 
 void tst_ui_frmsettings::folderListShowsChainAndSubfolders()
@@ -303,7 +281,7 @@ void tst_ui_frmsettings::doubleClickMakesFolderCurrent()
     QCOMPARE(txtPath->text(), native(inTree(expectedFolder)));
 
     cmdOK->click();
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + native(inTree(expectedFolder)));
+    QCOMPARE(velkaro::database::ConnectionString(), kDriverPrefix + native(inTree(expectedFolder)));
     QVERIFY(m_dialog->isHidden());
 }
 
@@ -342,7 +320,7 @@ void tst_ui_frmsettings::selectingFileFillsPath()
     const QString expected = native(inTree(folder + u'/' + fileName));
     QCOMPARE(txtPath->text(), expected);
     cmdOK->click();
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + expected);
+    QCOMPARE(velkaro::database::ConnectionString(), kDriverPrefix + expected);
 }
 
 void tst_ui_frmsettings::pathInFolderUsesOneSeparator_data()
@@ -408,7 +386,7 @@ void tst_ui_frmsettings::cancelKeepsConnectionAndTypedText()
 
     QTest::mouseClick(cmdCancel, Qt::LeftButton);
     QVERIFY(m_dialog->isHidden());
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + velkaro::places::defaultDatabasePath());
+    QCOMPARE(velkaro::database::ConnectionString(), kDriverPrefix + velkaro::places::defaultDatabasePath());
 
     m_dialog->show();
     QCOMPARE(txtPath->text(), typed);
@@ -416,7 +394,7 @@ void tst_ui_frmsettings::cancelKeepsConnectionAndTypedText()
 
     QTest::mouseClick(cmdOK, Qt::LeftButton);
     QVERIFY(m_dialog->isHidden());
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + typed);
+    QCOMPARE(velkaro::database::ConnectionString(), kDriverPrefix + typed);
 }
 
 void tst_ui_frmsettings::okWithEmptyPathGivesDriverPrefix()
@@ -424,7 +402,7 @@ void tst_ui_frmsettings::okWithEmptyPathGivesDriverPrefix()
     m_dialog = openDialog();
     txtPath->clear();
     QTest::mouseClick(cmdOK, Qt::LeftButton);
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix);
+    QCOMPARE(velkaro::database::ConnectionString(), kDriverPrefix);
 }
 
 void tst_ui_frmsettings::keysAndCloseBoxApplyNothing_data()
@@ -450,11 +428,11 @@ void tst_ui_frmsettings::keysAndCloseBoxApplyNothing()
 
     QTest::keyClick(control, Qt::Key(key));
     QVERIFY(m_dialog->isVisible());
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + velkaro::places::defaultDatabasePath());
+    QCOMPARE(velkaro::database::ConnectionString(), kDriverPrefix + velkaro::places::defaultDatabasePath());
 
     m_dialog->close();
     QVERIFY(m_dialog->isHidden());
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + velkaro::places::defaultDatabasePath());
+    QCOMPARE(velkaro::database::ConnectionString(), kDriverPrefix + velkaro::places::defaultDatabasePath());
     QCOMPARE(txtPath->text(), u"/srv/typed.mdb"_s);
 }
 
@@ -485,7 +463,7 @@ void tst_ui_frmsettings::enterPressesFocusedButton()
 
     QVERIFY(m_dialog->isHidden());
     QCOMPARE(velkaro::database::ConnectionString(),
-        driverPrefix + (applies ? u"/srv/typed.mdb"_s : velkaro::places::defaultDatabasePath()));
+        kDriverPrefix + (applies ? u"/srv/typed.mdb"_s : velkaro::places::defaultDatabasePath()));
 }
 
 void tst_ui_frmsettings::unreadableDrive_data()
@@ -518,13 +496,13 @@ void tst_ui_frmsettings::unreadableDrive()
 
     chooseDrive(driveRoot(chosen));
 
-    const QList<Message> oneMessage {{u"Этот диск недоступен!"_s, u"Ошибка !"_s, MessageIcon::Critical}};
+    const QList<RecordedMessage> oneMessage {{u"Этот диск недоступен!"_s, u"Ошибка !"_s, MessageIcon::Critical}};
     QCOMPARE(m_messages, oneMessage);
     QCOMPARE(drvBase->drive(), u"/"_s);
     QCOMPARE(dirBase->path(), inTree(expectedFolder));
     QCOMPARE(flBase->path(), inTree(expectedFolder));
     QCOMPARE(txtPath->text(), pathBefore);
-    QCOMPARE(velkaro::database::ConnectionString(), driverPrefix + velkaro::places::defaultDatabasePath());
+    QCOMPARE(velkaro::database::ConnectionString(), kDriverPrefix + velkaro::places::defaultDatabasePath());
 
     // The dialog stays usable.
     doubleClickFolder(dirBase->currentItem()->child(0)->text(0));

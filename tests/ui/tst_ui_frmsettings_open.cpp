@@ -1,10 +1,11 @@
-#include "FinderRecorders.h"
 #include "MkBase.h"
-#include "database/ConnectionString.h"
-#include "frmFinder.h"
-#include "frmSettings.h"
+#include "database/connection/ConnectionString.h"
 #include "places/ProgramPlaces.h"
 #include "search/RunWideValues.h"
+#include "support/RunState.h"
+#include "support/WindowRecorders.h"
+#include "ui/frmFinder.h"
+#include "ui/frmSettings.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -70,7 +71,7 @@ private:
     QTemporaryDir m_dir;
     QString m_startFolder;
     QList<RecordedMessage> m_messages;
-    QList<LaunchedPage> m_pages;
+    QList<Launch> m_pages;
     std::unique_ptr<frmFinder> m_window;
 };
 
@@ -87,11 +88,11 @@ void tst_ui_frmsettings_open::initTestCase()
 // The settings dialog starts in the working folder, which holds second.mdb.
 void tst_ui_frmsettings_open::init()
 {
-    velkaro::search::resetRunWideValues();
+    velkaro::testing::resetRunState();
     m_messages.clear();
     QVERIFY(QDir::setCurrent(m_dir.path()));
     m_window = std::make_unique<frmFinder>(
-        std::make_unique<LaunchRecorder>(m_pages), std::make_unique<MessageRecorder>(m_messages));
+        std::make_unique<RecordingLauncher>(m_pages), std::make_unique<MessageRecorder>(m_messages));
     m_window->show();
 }
 
@@ -178,7 +179,7 @@ void tst_ui_frmsettings_open::chosenFolderMakesSearchFail()
     QCOMPARE(m_messages.size(), 1);
     QCOMPARE(m_messages.first().text, u"Ошибка при подключении к базе данных !"_s);
     QCOMPARE(m_messages.first().title, u"Ошибка !"_s);
-    QCOMPARE(m_messages.first().icon, velkaro::search::MessageIcon::Critical);
+    QCOMPARE(m_messages.first().icon, velkaro::MessageIcon::Critical);
 }
 
 // Closing the main window ends the event loop with code 0 and hides the open settings window.

@@ -1,6 +1,6 @@
-#include "ReaderMemo.h"
+#include "database/reader/ReaderMemo.h"
 
-#include "ReaderTableStream.h"
+#include "database/reader/ReaderTableStream.h"
 
 #include <cstring>
 #include <string>

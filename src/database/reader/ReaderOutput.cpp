@@ -1,4 +1,4 @@
-#include "ReaderOutput.h"
+#include "database/reader/ReaderOutput.h"
 
 #include <unistd.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ReaderProtocol.h"
+#include "database/readtable/ReaderProtocol.h"
 
 #include <cstdint>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "ReaderSandbox.h"
+#include "database/reader/ReaderSandbox.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>

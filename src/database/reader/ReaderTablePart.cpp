@@ -1,4 +1,4 @@
-#include "ReaderTablePart.h"
+#include "database/reader/ReaderTablePart.h"
 
 #include <charconv>
 

@@ -1,9 +1,9 @@
-#include "ReaderTableStream.h"
+#include "database/reader/ReaderTableStream.h"
 
-#include "ReaderMemo.h"
-#include "ReaderOutput.h"
-#include "ReaderSandbox.h"
-#include "TableDefinitionCheck.h"
+#include "database/reader/ReaderMemo.h"
+#include "database/reader/ReaderOutput.h"
+#include "database/reader/ReaderSandbox.h"
+#include "database/reader/TableDefinitionCheck.h"
 
 #include <mdbtools.h>
 

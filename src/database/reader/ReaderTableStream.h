@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ReaderProtocol.h"
-#include "ReaderTablePart.h"
+#include "database/reader/ReaderTablePart.h"
+#include "database/readtable/ReaderProtocol.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "TableDefinitionCheck.h"
+#include "database/reader/TableDefinitionCheck.h"
 
 #include <strings.h>
 

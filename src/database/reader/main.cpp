@@ -2,9 +2,9 @@
 // (see ReaderProtocol.h).
 // Runs apart from the program because mdbtools may crash, hang or exhaust memory on a damaged file.
 
-#include "ReaderOutput.h"
-#include "ReaderSandbox.h"
-#include "ReaderTableStream.h"
+#include "database/reader/ReaderOutput.h"
+#include "database/reader/ReaderSandbox.h"
+#include "database/reader/ReaderTableStream.h"
 
 #include <unistd.h>
 

@@ -1,0 +1,153 @@
+#include "database/connection/Recordset.h"
+
+#include "database/connection/Connection.h"
+#include "database/core/DatabaseError.h"
+#include "database/evaluation/BoundCondition.h"
+#include "database/evaluation/Evaluators.h"
+#include "database/evaluation/Statement.h"
+#include "database/table/Table.h"
+
+#include <QByteArray>
+
+#include <optional>
+
+namespace velkaro::database {
+
+namespace {
+
+// How many records ahead of the current one MoveNext fetches a record's offsets, and later its texts. Result
+// rows lie scattered over a table much larger than the caches, so each read would otherwise wait on memory.
+constexpr std::size_t kOffsetsAhead = 16;
+constexpr std::size_t kTextsAhead = 8;
+
+// Plain digits, the usual rendering of a number column, read without the general parser; exact up to 15 digits.
+std::optional<double> wholeNumber(std::string_view text)
+{
+    if (text.empty() || text.size() > 15)
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return static_cast<double>(value);
+}
+
+} // namespace
+
+Recordset::Recordset() = default;
+Recordset::~Recordset() = default;
+
+void Recordset::Open(const QString &source, Connection &connection, CursorType cursor, LockType lock)
+{
+    if (m_open)
+        throw DatabaseError("the result set is already open");
+    if (cursor != adOpenStatic || lock != adLockOptimistic)
+        throw DatabaseError("unsupported cursor or lock type");
+    const Statement statement = parseStatement(source);
+    auto table = connection.table(statement.table);
+    m_rows = evaluateFast(*table, bindConditions(*table, statement));
+    m_table = std::move(table);
+    m_position = 0;
+    m_open = true;
+}
+
+void Recordset::Close()
+{
+    if (!m_open)
+        throw DatabaseError("the result set is closed");
+    m_table.reset();
+    m_rows = {};
+    m_readColumns.clear();
+    m_position = 0;
+    m_open = false;
+}
+
+bool Recordset::isOpen() const
+{
+    return m_open;
+}
+
+bool Recordset::isEOF() const
+{
+    if (!m_open)
+        throw DatabaseError("the result set is closed");
+    return m_position >= static_cast<qint64>(m_rows.size());
+}
+
+bool Recordset::isBOF() const
+{
+    if (!m_open)
+        throw DatabaseError("the result set is closed");
+    return m_rows.empty();
+}
+
+qint64 Recordset::RecordCount() const
+{
+    if (!m_open)
+        throw DatabaseError("the result set is closed");
+    return static_cast<qint64>(m_rows.size());
+}
+
+void Recordset::MoveNext()
+{
+    if (isEOF())
+        throw DatabaseError("no current record");
+    ++m_position;
+    prefetchAhead();
+}
+
+void Recordset::prefetchAhead() const
+{
+    const auto position = static_cast<std::size_t>(m_position);
+    if (position + kOffsetsAhead < m_rows.size()) {
+        for (const auto &read : m_readColumns)
+            m_table->values(read.second).prefetchOffsets(m_rows[position + kOffsetsAhead]);
+    }
+    if (position + kTextsAhead < m_rows.size()) {
+        for (const auto &read : m_readColumns)
+            m_table->values(read.second).prefetchText(m_rows[position + kTextsAhead]);
+    }
+}
+
+std::size_t Recordset::column(const QString &name) const
+{
+    // Callers pass the same name objects record after record; shared text needs no comparing.
+    for (const auto &read : m_readColumns) {
+        if (read.first.constData() == name.constData() && read.first.size() == name.size())
+            return read.second;
+    }
+    for (const auto &read : m_readColumns) {
+        if (read.first == name)
+            return read.second;
+    }
+    const auto column = m_table->columnIndex(name);
+    if (!column)
+        throw DatabaseError("item not found in this collection");
+    m_readColumns.emplace_back(name, *column);
+    return *column;
+}
+
+QVariant Recordset::Fields(const QString &columnName) const
+{
+    if (isEOF())
+        throw DatabaseError("no current record");
+    const std::size_t column = this->column(columnName);
+    const TextColumn &values = m_table->values(column);
+    const std::uint32_t row = m_rows[static_cast<std::size_t>(m_position)];
+    if (values.isNull(row))
+        return {};
+    if (m_table->columns()[column].kind == ColumnKind::Text)
+        return values.text(row);
+    const std::string_view text = values.folded(row);
+    if (const auto whole = wholeNumber(text))
+        return *whole;
+    bool ok = false;
+    const double number = QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size())).toDouble(&ok);
+    if (!ok)
+        throw DatabaseError("bad number in a numeric column");
+    return number;
+}
+
+} // namespace velkaro::database

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "database/core/PodArray.h"
+#include "database/core/Utf8.h"
+
+#include <QString>
+
+#include <string>
+#include <string_view>
+
+namespace velkaro::database {
+
+// Case folding as the engine compares texts: every code point is upper-cased on its own (simple
+// mapping, Cyrillic and Latin alike, ё to Ё), so one character stays one character for `_`.
+
+// Appends the folded form of `utf8` to `out`; returns whether it differs from the input.
+// Bytes that do not form valid UTF-8 are copied unchanged, one character each.
+bool appendFolded(std::string_view utf8, PodArray<char> &out);
+
+std::string foldedUtf8(std::string_view utf8);
+std::string foldedUtf8(const QString &text);
+
+} // namespace velkaro::database

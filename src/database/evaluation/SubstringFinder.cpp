@@ -1,0 +1,65 @@
+#include "database/evaluation/SubstringFinder.h"
+
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace velkaro::database {
+
+namespace {
+
+bool isContinuation(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+} // namespace
+
+SubstringFinder::SubstringFinder(std::string_view needle)
+    : m_needle(needle)
+{
+    if (needle.empty())
+        return;
+    m_second = needle.size() - 1;
+    m_first = 0;
+    for (std::size_t i = 0; i < m_second; ++i) {
+        if (isContinuation(needle[i])) {
+            m_first = i;
+            break;
+        }
+    }
+}
+
+std::size_t SubstringFinder::find(std::string_view haystack, std::size_t from) const
+{
+    const std::size_t n = m_needle.size();
+    if (from > haystack.size() || haystack.size() - from < n)
+        return std::string_view::npos;
+    if (n == 0)
+        return from;
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const char *const data = haystack.data();
+    const __m128i first = _mm_set1_epi8(m_needle[m_first]);
+    const __m128i second = _mm_set1_epi8(m_needle[m_second]);
+    // Candidates i..i+15 need bytes up to i + 15 + m_second inside the haystack.
+    for (; i + 16 + m_second <= haystack.size(); i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i + m_first));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i + m_second));
+        auto mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second))));
+        while (mask != 0) {
+            const std::size_t candidate = i + static_cast<std::size_t>(__builtin_ctz(mask));
+            if (std::memcmp(data + candidate, m_needle.data(), n) == 0)
+                return candidate;
+            mask &= mask - 1;
+        }
+    }
+#endif
+    const void *hit = memmem(haystack.data() + i, haystack.size() - i, m_needle.data(), n);
+    return hit ? static_cast<std::size_t>(static_cast<const char *>(hit) - haystack.data()) : std::string_view::npos;
+}
+
+} // namespace velkaro::database

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "database/readtable/TableSource.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace velkaro::database {
+
+// Decodes the reader's stream as it arrives and passes each row to the sink, its fields pointing into the
+// receive buffer. Throws DatabaseError on anything but a well-formed, complete stream. Whether the rows
+// streamed are the whole table is the caller's to check: a reader of a part streams fewer.
+class ReadTableDecoder
+{
+public:
+    explicit ReadTableDecoder(RowSink &sink);
+
+    // Room for at least `size` more bytes; fill it, then call received() with the count written.
+    char *receiveBuffer(std::size_t size);
+    void received(std::size_t size);
+
+    // True once the end record arrived; any byte after it is an error.
+    bool finished() const { return m_state == State::Finished; }
+
+    std::uint64_t rows() const { return m_rows; }
+    // The whole table's row count, as announced.
+    std::uint32_t expectedRows() const { return m_expectedRows; }
+
+private:
+    enum class State { Preamble, Table, Rows, Finished };
+
+    std::size_t decodeRecord(const char *data, std::size_t size);
+    void decodeTable(const char *payload, std::uint32_t size);
+    void decodeRows(const char *payload, std::uint32_t size);
+    void decodeEnd(const char *payload, std::uint32_t size);
+    [[noreturn]] void decodeError(const char *payload, std::uint32_t size);
+
+    RowSink &m_sink;
+    State m_state = State::Preamble;
+    std::vector<char> m_buffer;
+    std::size_t m_begin = 0;
+    std::size_t m_end = 0;
+    std::vector<FieldView> m_fields;
+    std::uint32_t m_expectedRows = 0;
+    std::uint64_t m_rows = 0;
+    // The largest record the stream may hold, known from the table record on.
+    std::uint64_t m_recordLimit;
+};
+
+} // namespace velkaro::database

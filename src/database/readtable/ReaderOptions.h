@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+
+namespace velkaro::database {
+
+// From what file size a whole-table read uses two readers at once: 16 MB on a machine with four cores or
+// more, never on a smaller one.
+std::int64_t defaultPartThreshold();
+
+// How the reader client runs its readers; the program uses the defaults, tests pass their own.
+struct ReaderOptions
+{
+    // A reader without output that keeps the CPU busy this long is hung.
+    std::chrono::milliseconds stallTimeout {5000};
+    // How long a reader without output may wait (for a slow disk or a busy share) before it is given up.
+    std::chrono::milliseconds waitTimeout {60000};
+    // The reader program; empty: the program's own.
+    QString program;
+    // From what file size readWholeTable reads a table with two readers at once, each streaming half of its
+    // pages.
+    std::int64_t partThreshold = defaultPartThreshold();
+};
+
+} // namespace velkaro::database

@@ -1,0 +1,162 @@
+#include "database/table/TextColumn.h"
+
+#include "database/core/CaseFold.h"
+#include "database/core/Utf8.h"
+#include "database/table/EqualityIndex.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace velkaro::database {
+
+namespace {
+
+std::uint32_t checkedOffset(std::size_t size)
+{
+    if (size > std::numeric_limits<std::uint32_t>::max())
+        throw DatabaseError("column too large");
+    return static_cast<std::uint32_t>(size);
+}
+
+// UTF-8 to UTF-16 for valid input, tighter than the general decoder on two-byte (Cyrillic) text; bytes
+// that do not form a sequence become U+FFFD.
+QString decodedUtf8(std::string_view utf8)
+{
+    QString result(static_cast<qsizetype>(utf8.size()), Qt::Uninitialized);
+    auto *out = reinterpret_cast<char16_t *>(result.data());
+    const char *p = utf8.data();
+    const char *const end = p + utf8.size();
+    const auto byte = [](char c) { return static_cast<char32_t>(static_cast<unsigned char>(c)); };
+    while (p < end) {
+        const char32_t lead = byte(*p);
+        if (lead < 0x80) {
+            *out++ = static_cast<char16_t>(lead);
+            ++p;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF && end - p >= 2 && (byte(p[1]) & 0xC0) == 0x80) {
+            *out++ = static_cast<char16_t>(((lead & 0x1F) << 6) | (byte(p[1]) & 0x3F));
+            p += 2;
+            continue;
+        }
+        const std::size_t length = utf8CharLength(p, end);
+        const char32_t c = length == 1 ? char32_t {0xFFFD} : decodedUtf8Char(p, length);
+        p += length;
+        if (c >= 0x10000) {
+            *out++ = static_cast<char16_t>(0xD7C0 + (c >> 10));
+            *out++ = static_cast<char16_t>(0xDC00 | (c & 0x3FF));
+        } else {
+            *out++ = static_cast<char16_t>(c);
+        }
+    }
+    result.truncate(static_cast<qsizetype>(out - reinterpret_cast<char16_t *>(result.data())));
+    return result;
+}
+
+} // namespace
+
+TextColumn::TextColumn()
+{
+    m_offsets.push_back(0);
+    m_originalOffsets.push_back(0);
+}
+
+TextColumn::~TextColumn() = default;
+
+void TextColumn::append(const FieldView &field)
+{
+    const std::uint32_t row = rowCount();
+    if (row == std::numeric_limits<std::uint32_t>::max() - 1)
+        throw DatabaseError("too many rows");
+    if (row % 64 == 0)
+        m_nulls.push_back(0);
+    if (field.isNull) {
+        m_nulls[row / 64] |= std::uint64_t {1} << (row % 64);
+    } else {
+        const std::string_view text(field.data, field.size);
+        if (appendFolded(text, m_folded)) {
+            m_originalRows.push_back(row);
+            m_originals.append(text.data(), text.size());
+            m_originalOffsets.push_back(checkedOffset(m_originals.size()));
+        }
+    }
+    m_offsets.push_back(checkedOffset(m_folded.size()));
+}
+
+void TextColumn::appendColumn(TextColumn &&next)
+{
+    const std::uint32_t rows = rowCount();
+    const std::uint32_t nextRows = next.rowCount();
+    if (std::uint64_t(rows) + nextRows >= std::numeric_limits<std::uint32_t>::max() - 1)
+        throw DatabaseError("too many rows");
+
+    const std::uint32_t foldedShift = checkedOffset(m_folded.size());
+    checkedOffset(m_folded.size() + next.m_folded.size());
+    m_folded.append(next.m_folded.data(), next.m_folded.size());
+    next.m_folded = {};
+    m_offsets.reserve(m_offsets.size() + nextRows);
+    for (std::uint32_t row = 1; row <= nextRows; ++row)
+        m_offsets.push_back(next.m_offsets[row] + foldedShift);
+    next.m_offsets = {};
+
+    // Null bits of the next rows land `rows % 64` bits into a word.
+    const unsigned shift = rows % 64;
+    m_nulls.resize((std::size_t(rows) + nextRows + 63) / 64, 0);
+    for (std::size_t word = 0; word < next.m_nulls.size(); ++word) {
+        const std::uint64_t bits = next.m_nulls[word];
+        const std::size_t at = rows / 64 + word;
+        m_nulls[at] |= bits << shift;
+        if (shift != 0 && at + 1 < m_nulls.size())
+            m_nulls[at + 1] |= bits >> (64 - shift);
+    }
+    next.m_nulls = {};
+
+    const std::uint32_t originalShift = checkedOffset(m_originals.size());
+    checkedOffset(m_originals.size() + next.m_originals.size());
+    m_originals.append(next.m_originals.data(), next.m_originals.size());
+    next.m_originals = {};
+    for (std::size_t i = 0; i < next.m_originalRows.size(); ++i) {
+        m_originalRows.push_back(next.m_originalRows[i] + rows);
+        m_originalOffsets.push_back(next.m_originalOffsets[i + 1] + originalShift);
+    }
+    next.m_originalRows = {};
+    next.m_originalOffsets = {};
+    next.m_offsets.push_back(0);
+    next.m_originalOffsets.push_back(0);
+}
+
+void TextColumn::finish()
+{
+    m_folded.shrinkToFit();
+    m_offsets.shrinkToFit();
+    m_nulls.shrinkToFit();
+    m_originalRows.shrinkToFit();
+    m_originalOffsets.shrinkToFit();
+    m_originals.shrinkToFit();
+}
+
+QString TextColumn::text(std::uint32_t row) const
+{
+    const auto original = std::lower_bound(m_originalRows.begin(), m_originalRows.end(), row);
+    if (original != m_originalRows.end() && *original == row) {
+        const auto i = static_cast<std::size_t>(original - m_originalRows.begin());
+        return decodedUtf8(
+            {m_originals.data() + m_originalOffsets[i], m_originalOffsets[i + 1] - m_originalOffsets[i]});
+    }
+    return decodedUtf8(folded(row));
+}
+
+std::uint32_t TextColumn::rowAt(std::size_t offset) const
+{
+    // Empty rows share their start with the next row; the last row starting at or before `offset` holds it.
+    const auto after = std::upper_bound(m_offsets.begin(), m_offsets.end(), static_cast<std::uint32_t>(offset));
+    return static_cast<std::uint32_t>(after - m_offsets.begin() - 1);
+}
+
+const EqualityIndex &TextColumn::equalityIndex() const
+{
+    std::call_once(m_indexBuilt, [this] { m_index = std::make_unique<EqualityIndex>(*this); });
+    return *m_index;
+}
+
+} // namespace velkaro::database

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "database/core/PodArray.h"
+#include "database/core/Prefetch.h"
+#include "database/readtable/TableSource.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string_view>
+
+namespace velkaro::database {
+
+class EqualityIndex;
+
+// The values of one column, stored compactly: the case-folded UTF-8 texts of all rows back to back with
+// their offsets, a null bitmap, and the original text only of the rows whose text folding changed.
+// Numbers are kept as the text the reader rendered. Immutable once finished, except for the equality
+// index built on first use.
+class TextColumn
+{
+public:
+    TextColumn();
+    ~TextColumn();
+    TextColumn(const TextColumn &) = delete;
+    TextColumn &operator=(const TextColumn &) = delete;
+
+    void append(const FieldView &field);
+    // Appends the rows of `next` after these and empties it; its buffers are freed as they are copied.
+    void appendColumn(TextColumn &&next);
+    void finish();
+
+    std::uint32_t rowCount() const { return static_cast<std::uint32_t>(m_offsets.size() - 1); }
+    bool isNull(std::uint32_t row) const { return (m_nulls[row / 64] >> (row % 64)) & 1U; }
+    std::string_view folded(std::uint32_t row) const
+    {
+        return {m_folded.data() + m_offsets[row], m_offsets[row + 1] - m_offsets[row]};
+    }
+    // The text as stored in the file; empty for null.
+    QString text(std::uint32_t row) const;
+
+    // Hints for reading `row` soon, for callers that know their rows ahead: first its offsets and null bit,
+    // then, once those have arrived, its folded text.
+    void prefetchOffsets(std::uint32_t row) const
+    {
+        prefetch(m_offsets.data() + row);
+        prefetch(m_offsets.data() + row + 1);
+        prefetch(m_nulls.data() + row / 64);
+    }
+    void prefetchText(std::uint32_t row) const
+    {
+        prefetch(m_folded.data() + m_offsets[row]);
+        prefetch(m_folded.data() + m_offsets[row + 1]);
+    }
+
+    // All folded texts back to back; row r occupies [foldedBegin(r), foldedBegin(r + 1)).
+    std::string_view foldedTexts() const { return {m_folded.data(), m_folded.size()}; }
+    std::uint32_t foldedBegin(std::uint32_t row) const { return m_offsets[row]; }
+    // The row whose folded text holds the byte at `offset` (offset < foldedTexts().size()).
+    std::uint32_t rowAt(std::size_t offset) const;
+
+    // Rows by folded text, built on first use.
+    const EqualityIndex &equalityIndex() const;
+
+private:
+    PodArray<char> m_folded;
+    PodArray<std::uint32_t> m_offsets;
+    PodArray<std::uint64_t> m_nulls;
+    PodArray<std::uint32_t> m_originalRows;
+    PodArray<std::uint32_t> m_originalOffsets;
+    PodArray<char> m_originals;
+    mutable std::once_flag m_indexBuilt;
+    mutable std::unique_ptr<EqualityIndex> m_index;
+};
+
+} // namespace velkaro::database

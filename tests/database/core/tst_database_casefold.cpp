@@ -1,0 +1,63 @@
+#include "database/core/CaseFold.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace velkaro::database;
+
+class tst_database_casefold : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void folded_data();
+    void folded();
+    void everyBmpCharacterFoldsLikeQChar();
+    void invalidUtf8KeptByteForByte();
+};
+
+void tst_database_casefold::folded_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("Russian alphabet") << u"абвгдеёжзийклмнопрстуфхцчшщъыьэюя"_s
+                                      << u"АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ"_s;
+    QTest::newRow("Latin and digits") << u"Baker street 221b"_s << u"BAKER STREET 221B"_s;
+    QTest::newRow("upper case unchanged") << u"САДОВАЯ УЛ. Д. 5 КВ.12"_s << u"САДОВАЯ УЛ. Д. 5 КВ.12"_s;
+    QTest::newRow("other Cyrillic letters") << u"ђѓєѕіїјљњћќўџѣ"_s << u"ЂЃЄЅІЇЈЉЊЋЌЎЏѢ"_s;
+    QTest::newRow("Greek") << u"αβγ"_s << u"ΑΒΓ"_s;
+    QTest::newRow("one character stays one: sharp s") << u"straße"_s << u"STRAßE"_s;
+    QTest::newRow("one character stays one: dotless i") << u"ı"_s << u"I"_s;
+    QTest::newRow("outside the BMP") << u"\U00010428"_s << u"\U00010400"_s;
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void tst_database_casefold::folded()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(QString::fromStdString(foldedUtf8(text)), expected);
+}
+
+void tst_database_casefold::everyBmpCharacterFoldsLikeQChar()
+{
+    for (char32_t c = 0; c < 0x10000; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        const QString text = QString::fromUcs4(&c, 1);
+        const QString expected = QString::fromUcs4(std::array {QChar::toUpper(c)}.data(), 1);
+        if (QString::fromStdString(foldedUtf8(text)) != expected)
+            QFAIL(qPrintable(u"U+%1 folds wrongly"_s.arg(quint32(c), 4, 16, QChar(u'0'))));
+    }
+}
+
+void tst_database_casefold::invalidUtf8KeptByteForByte()
+{
+    const std::string invalid = "a\xD0z\x80\xFF\xE0\xA0";
+    QCOMPARE(foldedUtf8(std::string_view(invalid)), std::string("A\xD0Z\x80\xFF\xE0\xA0"));
+    QCOMPARE(utf8CharLength(invalid.data() + 1, invalid.data() + invalid.size()), std::size_t {1});
+    QCOMPARE(utf8CharLength(invalid.data() + 5, invalid.data() + invalid.size()), std::size_t {1});
+}
+
+QTEST_APPLESS_MAIN(tst_database_casefold)
+#include "tst_database_casefold.moc"
