@@ -1,7 +1,12 @@
 #pragma once
 
+#include "ResultRecords.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <functional>
+#include <memory>
 
 namespace velkaro::search {
 
@@ -32,6 +37,17 @@ public:
     virtual ~ResultList() = default;
     virtual void clear() = 0;
     virtual void append(const QStringList &lines) = 0;
+    // A search's records; a list that keeps them may make their lines only when it shows them.
+    virtual void appendRecords(std::shared_ptr<const ResultRecords> records) { append(records->lines()); }
+};
+
+// Runs the slow steps of a search (reading the file, evaluating the statement) and rethrows what they throw;
+// by default in place.
+class SlowSteps
+{
+public:
+    virtual ~SlowSteps() = default;
+    virtual void run(const std::function<void()> &step) { step(); }
 };
 
 enum class MessageIcon { None, Warning, Critical };

@@ -2,7 +2,9 @@
 
 #include "AppIcon.h"
 #include "DesktopLauncher.h"
+#include "PaintingWait.h"
 #include "QtMessageSink.h"
+#include "ResultListBox.h"
 #include "Twips.h"
 #include "WindowLook.h"
 #include "database/ConnectionString.h"
@@ -17,7 +19,6 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
 
@@ -64,7 +65,6 @@ frmFinder::frmFinder(std::unique_ptr<Launcher> launcher, std::unique_ptr<search:
     describeControls();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    m_results = std::make_unique<ListBoxResults>(*lstAbs);
     cmdFind->setFocus();
     Form_Load();
 }
@@ -136,14 +136,11 @@ void frmFinder::buildClientArea()
         label(QStringLiteral("lblFlat"), QStringLiteral("Квартира"), twipsRect(9000, 840, 855, 255), highlightText);
     cmdClear = button(QStringLiteral("cmdClear"), QStringLiteral("Очистить"), twipsRect(10800, 360, 1335, 375));
 
-    lstAbs = new QListWidget(client);
+    lstAbs = new ResultListBox(client);
     lstAbs->setObjectName(QStringLiteral("lstAbs"));
     lstAbs->setGeometry(twipsRect(480, 1920, 14415, 7485));
     lstAbs->setFont(tableFont(QStringLiteral("Arial"), 9, QFont::Bold));
     lstAbs->setPalette(withColour(lstAbs->palette(), QPalette::Text, systemColour(QPalette::Highlight)));
-    lstAbs->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Every line is one line of text in one font; equal row heights let 60,000 lines lay out at once.
-    lstAbs->setUniformItemSizes(true);
 
     const QFont boldLabelFont = windowDefaultFont(QFont::Bold);
     lblAb->setFont(boldLabelFont);
@@ -234,12 +231,13 @@ void frmFinder::closeEvent(QCloseEvent *event)
 void frmFinder::cmdFind_Click()
 {
     const BusyCursor busy;
-    m_search.run(*this, *m_results, *m_messages);
+    PaintingWait wait;
+    m_search.run(*this, *lstAbs, *m_messages, wait);
 }
 
 void frmFinder::cmdClear_Click()
 {
-    lstAbs->clear();
+    lstAbs->Clear();
 }
 
 void frmFinder::mSettings_Click()

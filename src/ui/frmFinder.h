@@ -1,7 +1,6 @@
 #pragma once
 
 #include "Launcher.h"
-#include "ListBoxResults.h"
 #include "database/Connection.h"
 #include "database/Recordset.h"
 #include "search/SearchCommand.h"
@@ -14,7 +13,6 @@
 class QAction;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QMenu;
 class QPushButton;
 
@@ -22,6 +20,7 @@ namespace velkaro::ui {
 
 class frmAbout;
 class frmSettings;
+class ResultListBox;
 
 // The main search window: seven input boxes, Find and Clear, the result list and the menu bar.
 // It owns the connection and the result set for the whole run; closing it ends the program.
@@ -72,7 +71,7 @@ private:
     QLabel *lblKorp = nullptr;
     QLabel *lblFlat = nullptr;
     QPushButton *cmdClear = nullptr;
-    QListWidget *lstAbs = nullptr;
+    ResultListBox *lstAbs = nullptr;
 
     QMenu *mFile = nullptr;
     QAction *mSettings = nullptr;
@@ -86,7 +85,6 @@ private:
     database::Connection m_connection;
     database::Recordset m_recordset;
     search::SearchCommand m_search;
-    std::unique_ptr<ListBoxResults> m_results;
     std::unique_ptr<frmAbout> m_about;
     std::unique_ptr<frmSettings> m_settings;
 };

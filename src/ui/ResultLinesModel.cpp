@@ -1,0 +1,67 @@
+#include "ResultLinesModel.h"
+
+#include <algorithm>
+
+namespace velkaro::ui {
+
+int ResultLinesModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_count);
+}
+
+QVariant ResultLinesModel::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_count)
+        return {};
+    return line(index.row());
+}
+
+Qt::ItemFlags ResultLinesModel::flags(const QModelIndex &index) const
+{
+    return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled : Qt::NoItemFlags;
+}
+
+QString ResultLinesModel::line(int row) const
+{
+    if (row < 0 || row >= m_count)
+        return {};
+    const auto segment = std::prev(std::upper_bound(m_segments.begin(), m_segments.end(), qsizetype(row),
+        [](qsizetype wanted, const Segment &each) { return wanted < each.first; }));
+    const qsizetype at = row - segment->first;
+    return segment->records ? segment->records->line(at) : segment->lines[at];
+}
+
+void ResultLinesModel::clear()
+{
+    if (m_count == 0)
+        return;
+    beginResetModel();
+    m_segments.clear();
+    m_count = 0;
+    endResetModel();
+}
+
+void ResultLinesModel::appendLines(const QStringList &lines)
+{
+    if (lines.isEmpty())
+        return;
+    beginInsertRows({}, int(m_count), int(m_count + lines.size() - 1));
+    if (m_segments.empty() || m_segments.back().records)
+        m_segments.push_back({m_count, {}, nullptr});
+    m_segments.back().lines += lines;
+    m_count += lines.size();
+    endInsertRows();
+}
+
+void ResultLinesModel::appendRecords(std::shared_ptr<const search::ResultRecords> records)
+{
+    const qsizetype added = records->lineCount();
+    if (added == 0)
+        return;
+    beginInsertRows({}, int(m_count), int(m_count + added - 1));
+    m_segments.push_back({m_count, {}, std::move(records)});
+    m_count += added;
+    endInsertRows();
+}
+
+} // namespace velkaro::ui
