@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 namespace velkaro::database {
@@ -13,5 +14,7 @@ namespace velkaro::database {
 // its own builder as it arrives; the halves are joined in table order at the end. Throws DatabaseError as
 // readTable does, and when the parts' rows do not add up to the table's row count.
 std::shared_ptr<const Table> readWholeTable(const QString &mdbPath, const QString &tableName);
+// The same, stopped with DatabaseError soon after `stop` is set; a failing part sets it too.
+std::shared_ptr<const Table> readWholeTable(const QString &mdbPath, const QString &tableName, std::atomic<bool> &stop);
 
 } // namespace velkaro::database

@@ -74,6 +74,7 @@ frmFinder::~frmFinder() = default;
 void frmFinder::Form_Load()
 {
     database::InitialiseConnectionString();
+    m_readAhead.start(database::ConnectionString());
 }
 
 void frmFinder::buildClientArea()
@@ -242,8 +243,12 @@ void frmFinder::cmdClear_Click()
 
 void frmFinder::mSettings_Click()
 {
-    if (!m_settings)
+    if (!m_settings) {
         m_settings = std::make_unique<frmSettings>();
+        // Connected after the dialog's own handler, which sets the new file first.
+        connect(m_settings->findChild<QPushButton *>(QStringLiteral("cmdOK")), &QPushButton::clicked, this,
+            [this] { m_readAhead.start(database::ConnectionString()); });
+    }
     m_settings->show();
     m_settings->raise();
     m_settings->activateWindow();

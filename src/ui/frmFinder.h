@@ -2,6 +2,7 @@
 
 #include "Launcher.h"
 #include "database/Connection.h"
+#include "database/ReadAhead.h"
 #include "database/Recordset.h"
 #include "search/SearchCommand.h"
 #include "search/SearchPorts.h"
@@ -85,6 +86,7 @@ private:
     database::Connection m_connection;
     database::Recordset m_recordset;
     search::SearchCommand m_search;
+    database::ReadAhead m_readAhead;
     std::unique_ptr<frmAbout> m_about;
     std::unique_ptr<frmSettings> m_settings;
 };
