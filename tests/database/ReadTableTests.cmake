@@ -18,3 +18,10 @@ add_dependencies(tst_readtable_mutation velkaro-reader)
 velkaro_add_test(tst_readtable_parts SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_readtable_parts.cpp
     LIBS velkaro_readtable_fixtures)
 add_dependencies(tst_readtable_parts velkaro-reader)
+
+velkaro_add_test(tst_readtable_text SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_readtable_text.cpp
+    LIBS velkaro_readtable_fixtures mkbase_test_support)
+# A file Access wrote; compared when present, never shipped.
+target_compile_definitions(tst_readtable_text PRIVATE
+    VELKARO_ACCESS_MADE_MDB="${PROJECT_SOURCE_DIR}/../shared/reference/access-made-jet4.mdb")
+add_dependencies(tst_readtable_text velkaro-reader)
