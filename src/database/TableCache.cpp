@@ -111,6 +111,12 @@ std::shared_ptr<const Table> directoryTable(const QString &path)
     return read(*stamp, false, never);
 }
 
+bool directoryTableKept(const QString &path)
+{
+    const auto stamp = stampOf(path);
+    return stamp && entryFor(*stamp).table.valid();
+}
+
 void readDirectoryTableAhead(const QString &path, std::atomic<bool> &stop)
 {
     const auto stamp = stampOf(path);

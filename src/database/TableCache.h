@@ -15,6 +15,9 @@ namespace velkaro::database {
 // PHONE, ADDRESS, COMMENT and NO_TYPE.
 std::shared_ptr<const Table> directoryTable(const QString &path);
 
+// Whether the table of the file at `path`, as it is now, is kept or being read.
+bool directoryTableKept(const QString &path);
+
 // Reads the directory table of `path` into the kept table unless it is kept or being read already, and builds
 // its phone index; blocks until done or until `stop` is set. A search that needs the file meanwhile waits for
 // this read. Failures are kept to itself: the search that needs the file reads it again and reports.

@@ -8,7 +8,9 @@
 #include "database/Connection.h"
 #include "database/ConnectionString.h"
 #include "database/DatabaseError.h"
+#include "database/OdbcConnectionString.h"
 #include "database/Recordset.h"
+#include "database/TableCache.h"
 
 #include <array>
 #include <optional>
@@ -138,6 +140,9 @@ void SearchCommand::run(const InputSource &inputs, ResultList &list, MessageSink
             m_connection.Close();
 
         const QString connectionString = database::ConnectionString();
+        if (const auto file = database::accessDatabaseFile(connectionString);
+            !file || !database::directoryTableKept(*file))
+            list.releaseTables();
         slowSteps.run([this, &connectionString] { m_connection.Open(connectionString); });
         list.clear();
         SearchCriteria &criteria = runWideValues().searchCriteria;

@@ -39,6 +39,8 @@ public:
     virtual void append(const QStringList &lines) = 0;
     // A search's records; a list that keeps them may make their lines only when it shows them.
     virtual void appendRecords(std::shared_ptr<const ResultRecords> records) { append(records->lines()); }
+    // Keeps the lines of earlier records as text, so that the table they come from can go before another is read.
+    virtual void releaseTables() { }
 };
 
 // Runs the slow steps of a search (reading the file, evaluating the statement) and rethrows what they throw;

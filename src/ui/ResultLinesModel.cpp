@@ -53,6 +53,16 @@ void ResultLinesModel::appendLines(const QStringList &lines)
     endInsertRows();
 }
 
+void ResultLinesModel::keepAsText()
+{
+    for (Segment &segment : m_segments) {
+        if (segment.records) {
+            segment.lines = segment.records->lines();
+            segment.records.reset();
+        }
+    }
+}
+
 void ResultLinesModel::appendRecords(std::shared_ptr<const search::ResultRecords> records)
 {
     const qsizetype added = records->lineCount();

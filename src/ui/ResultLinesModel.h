@@ -27,6 +27,8 @@ public:
     void clear();
     void appendLines(const QStringList &lines);
     void appendRecords(std::shared_ptr<const search::ResultRecords> records);
+    // Makes every line of the records now and lets the records go.
+    void keepAsText();
 
 private:
     // A run of lines: plain texts or one search's records.

@@ -42,6 +42,11 @@ void ResultListBox::append(const QStringList &lines)
     m_lines.appendLines(lines);
 }
 
+void ResultListBox::releaseTables()
+{
+    m_lines.keepAsText();
+}
+
 void ResultListBox::appendRecords(std::shared_ptr<const search::ResultRecords> records)
 {
     m_lines.appendRecords(std::move(records));

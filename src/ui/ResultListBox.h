@@ -25,6 +25,7 @@ public:
     void clear() override;
     void append(const QStringList &lines) override;
     void appendRecords(std::shared_ptr<const search::ResultRecords> records) override;
+    void releaseTables() override;
 
 private:
     ResultLinesModel m_lines;

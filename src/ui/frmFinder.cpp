@@ -8,6 +8,8 @@
 #include "Twips.h"
 #include "WindowLook.h"
 #include "database/ConnectionString.h"
+#include "database/OdbcConnectionString.h"
+#include "database/TableCache.h"
 #include "frmAbout.h"
 #include "frmSettings.h"
 
@@ -74,7 +76,16 @@ frmFinder::~frmFinder() = default;
 void frmFinder::Form_Load()
 {
     database::InitialiseConnectionString();
-    m_readAhead.start(database::ConnectionString());
+    readAhead();
+}
+
+// The list lets go of the table its lines come from before another file is read.
+void frmFinder::readAhead()
+{
+    const QString connectionString = database::ConnectionString();
+    if (const auto file = database::accessDatabaseFile(connectionString); file && !database::directoryTableKept(*file))
+        lstAbs->releaseTables();
+    m_readAhead.start(connectionString);
 }
 
 void frmFinder::buildClientArea()
@@ -247,7 +258,7 @@ void frmFinder::mSettings_Click()
         m_settings = std::make_unique<frmSettings>();
         // Connected after the dialog's own handler, which sets the new file first.
         connect(m_settings->findChild<QPushButton *>(QStringLiteral("cmdOK")), &QPushButton::clicked, this,
-            [this] { m_readAhead.start(database::ConnectionString()); });
+            [this] { readAhead(); });
     }
     m_settings->show();
     m_settings->raise();

@@ -42,6 +42,7 @@ protected:
 
 private:
     void Form_Load();
+    void readAhead();
     void buildClientArea();
     void buildMenu();
     void setTabChain();

@@ -64,6 +64,7 @@ private Q_SLOTS:
     void linesAsTheCommandGaveThem_data();
     void linesAsTheCommandGaveThem();
     void keysMoveTheOneSelectedLine();
+    void failedSearchOnAnotherFileKeepsTheLines();
 
 private:
     QTemporaryDir m_folder;
@@ -163,6 +164,34 @@ void TestResultList::keysMoveTheOneSelectedLine()
     QCOMPARE(list->currentIndex().data().toString(), u"   Примечания:"_s + QString(8, u' ') + u"ТИР"_s);
     QTest::keyClick(list, Qt::Key_Home);
     QCOMPARE(list->currentIndex().row(), 0);
+}
+
+// Before another file is read the list lets go of the table its lines come from; they stay as they were.
+void TestResultList::failedSearchOnAnotherFileKeepsTheLines()
+{
+    QList<RecordedMessage> messages;
+    QList<LaunchedPage> pages;
+    frmFinder window(std::make_unique<LaunchRecorder>(pages), std::make_unique<MessageRecorder>(messages));
+    velkaro::database::SetDatabaseFile(m_base);
+    typeInto(window, byAbonent(u"в"_s));
+    auto *find = window.findChild<QPushButton *>(u"cmdFind"_s);
+    QTest::mouseClick(find, Qt::LeftButton);
+    auto *list = window.findChild<ResultListBox *>(u"lstAbs"_s);
+    QStringList before;
+    for (int row = 0; row < list->ListCount(); ++row)
+        before.append(list->List(row));
+    QCOMPARE(before.size(), 30);
+
+    velkaro::database::SetDatabaseFile(m_folder.filePath(u"missing.mdb"_s));
+    QTest::mouseClick(find, Qt::LeftButton);
+
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages[0].text, u"Ошибка при подключении к базе данных !"_s);
+    QStringList after;
+    for (int row = 0; row < list->ListCount(); ++row)
+        after.append(list->List(row));
+    QCOMPARE(after, before);
+    velkaro::database::SetDatabaseFile(m_base);
 }
 
 QTEST_MAIN(TestResultList)
