@@ -142,16 +142,17 @@ void SearchCommand::run(const InputSource &inputs, ResultList &list, MessageSink
         const QString connectionString = database::ConnectionString();
         if (const auto file = database::accessDatabaseFile(connectionString);
             !file || !database::directoryTableKept(*file))
-            list.releaseTables();
+            list.releaseTables(slowSteps);
         slowSteps.run([this, &connectionString] { m_connection.Open(connectionString); });
         list.clear();
         SearchCriteria &criteria = runWideValues().searchCriteria;
         mdlFunc::DeriveCriteria(in, criteria);
         const QString query = mdlFunc::BuildQueryText(criteria);
-        slowSteps.run([this, &query] { MakeQuery(query); });
-
-        const qint64 count = m_recordset.RecordCount();
-        if (count > 0) {
+        slowSteps.run([this, &query, &records] {
+            MakeQuery(query);
+            const qint64 count = m_recordset.RecordCount();
+            if (count <= 0)
+                return;
             records = std::make_shared<ResultRecords>(m_recordset.table());
             TypeLines typeLines(typeLabel, *records);
             for (qint64 index = 1; index <= count; ++index) {
@@ -160,7 +161,7 @@ void SearchCommand::run(const InputSource &inputs, ResultList &list, MessageSink
                 records->add(row, typeLines.line(m_recordset.Fields(noType)));
                 m_recordset.MoveNext();
             }
-        }
+        });
         handOver();
         m_recordset.Close();
         m_connection.Close();

@@ -30,6 +30,15 @@ public:
     virtual SearchInputs searchInputs() const = 0;
 };
 
+// Runs the slow steps of a search (reading the file, evaluating the statement, collecting the records) and
+// rethrows what they throw; by default in place.
+class SlowSteps
+{
+public:
+    virtual ~SlowSteps() = default;
+    virtual void run(const std::function<void()> &step) { step(); }
+};
+
 // The result list: cleared and appended to, a batch of lines at a time.
 class ResultList
 {
@@ -39,17 +48,9 @@ public:
     virtual void append(const QStringList &lines) = 0;
     // A search's records; a list that keeps them may make their lines only when it shows them.
     virtual void appendRecords(std::shared_ptr<const ResultRecords> records) { append(records->lines()); }
-    // Keeps the lines of earlier records as text, so that the table they come from can go before another is read.
-    virtual void releaseTables() { }
-};
-
-// Runs the slow steps of a search (reading the file, evaluating the statement) and rethrows what they throw;
-// by default in place.
-class SlowSteps
-{
-public:
-    virtual ~SlowSteps() = default;
-    virtual void run(const std::function<void()> &step) { step(); }
+    // Keeps the lines of earlier records as text, so that the table they come from can go before another is read;
+    // the lines are made as a slow step.
+    virtual void releaseTables(SlowSteps &) { }
 };
 
 enum class MessageIcon { None, Warning, Critical };

@@ -53,12 +53,22 @@ void ResultLinesModel::appendLines(const QStringList &lines)
     endInsertRows();
 }
 
-void ResultLinesModel::keepAsText()
+void ResultLinesModel::keepAsText(search::SlowSteps &slowSteps)
 {
-    for (Segment &segment : m_segments) {
-        if (segment.records) {
-            segment.lines = segment.records->lines();
-            segment.records.reset();
+    if (std::none_of(m_segments.begin(), m_segments.end(), [](const Segment &each) { return bool(each.records); }))
+        return;
+    // The lines are made aside while the view may still paint from the records, then swapped in.
+    std::vector<QStringList> texts(m_segments.size());
+    slowSteps.run([this, &texts] {
+        for (std::size_t i = 0; i < m_segments.size(); ++i) {
+            if (m_segments[i].records)
+                texts[i] = m_segments[i].records->lines();
+        }
+    });
+    for (std::size_t i = 0; i < m_segments.size(); ++i) {
+        if (m_segments[i].records) {
+            m_segments[i].lines = std::move(texts[i]);
+            m_segments[i].records.reset();
         }
     }
 }

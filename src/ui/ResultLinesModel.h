@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search/ResultRecords.h"
+#include "search/SearchPorts.h"
 
 #include <QAbstractListModel>
 #include <QStringList>
@@ -27,8 +28,8 @@ public:
     void clear();
     void appendLines(const QStringList &lines);
     void appendRecords(std::shared_ptr<const search::ResultRecords> records);
-    // Makes every line of the records now and lets the records go.
-    void keepAsText();
+    // Makes every line of the records, as a slow step, and lets the records go.
+    void keepAsText(search::SlowSteps &slowSteps);
 
 private:
     // A run of lines: plain texts or one search's records.

@@ -42,9 +42,9 @@ void ResultListBox::append(const QStringList &lines)
     m_lines.appendLines(lines);
 }
 
-void ResultListBox::releaseTables()
+void ResultListBox::releaseTables(search::SlowSteps &slowSteps)
 {
-    m_lines.keepAsText();
+    m_lines.keepAsText(slowSteps);
 }
 
 void ResultListBox::appendRecords(std::shared_ptr<const search::ResultRecords> records)

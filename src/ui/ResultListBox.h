@@ -25,7 +25,7 @@ public:
     void clear() override;
     void append(const QStringList &lines) override;
     void appendRecords(std::shared_ptr<const search::ResultRecords> records) override;
-    void releaseTables() override;
+    void releaseTables(search::SlowSteps &slowSteps) override;
 
 private:
     ResultLinesModel m_lines;

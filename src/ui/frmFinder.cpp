@@ -83,8 +83,9 @@ void frmFinder::Form_Load()
 void frmFinder::readAhead()
 {
     const QString connectionString = database::ConnectionString();
+    PaintingWait wait;
     if (const auto file = database::accessDatabaseFile(connectionString); file && !database::directoryTableKept(*file))
-        lstAbs->releaseTables();
+        lstAbs->releaseTables(wait);
     m_readAhead.start(connectionString);
 }
 
