@@ -65,12 +65,15 @@ void ResultLinesModel::keepAsText(search::SlowSteps &slowSteps)
                 texts[i] = m_segments[i].records->lines();
         }
     });
+    std::vector<std::shared_ptr<const search::ResultRecords>> released;
     for (std::size_t i = 0; i < m_segments.size(); ++i) {
         if (m_segments[i].records) {
             m_segments[i].lines = std::move(texts[i]);
-            m_segments[i].records.reset();
+            released.push_back(std::move(m_segments[i].records));
         }
     }
+    // The records may hold the last reference to a large table; freeing it takes a while too.
+    slowSteps.run([&released] { released.clear(); });
 }
 
 void ResultLinesModel::appendRecords(std::shared_ptr<const search::ResultRecords> records)
