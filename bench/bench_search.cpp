@@ -2,7 +2,7 @@
 // search the first search on the file and the median of the warm ones, from the start of the command to the last
 // line appended; the same statement through mdb-sql on the same file, as a ratio; and the peak memory.
 // Each size is measured in a fresh process (this program started again with --measure), so peaks do not mix.
-#include "DirectoryGenerator.h"
+#include "BenchSupport.h"
 #include "MkBase.h"
 #include "database/connection/Connection.h"
 #include "database/connection/ConnectionString.h"
@@ -16,91 +16,21 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <dirent.h>
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
-#include <fstream>
 #include <optional>
-#include <sstream>
-#include <thread>
 #include <vector>
 
 using namespace Qt::StringLiterals;
 using namespace velkaro;
 using namespace velkaro::search;
+using namespace velkaro::bench;
 
 namespace {
 
-constexpr quint64 seed = 20240601;
 constexpr int warmRuns = 7;
-
-struct Query
-{
-    QString kind;
-    SearchInputs inputs;
-};
-
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QString typed(std::u16string_view text)
-{
-    return QString::fromUtf16(text.data(), qsizetype(text.size())).toLower();
-}
-
-// One query of each kind for values that exist in the second half of the generated directory, typed the way an
-// operator would: lower case, a phone with dashes; and the common surname иванов typed into the subscriber box,
-// a search with many results.
-std::vector<Query> pickQueries(qint64 rows)
-{
-    mkbase::DirectoryGenerator generator(seed);
-    mkbase::DirectoryEntry entry;
-    std::optional<Query> phone, subscriber, address, remark;
-    for (qint64 row = 0; row < rows && !(phone && subscriber && address && remark); ++row) {
-        generator.next(&entry);
-        if (row < rows / 2)
-            continue;
-        const QString abonent = QString::fromStdU16String(entry.abonent);
-        const QString number = QString::fromStdU16String(entry.phone);
-        const QString place = QString::fromStdU16String(entry.address);
-        if (!phone && number.size() == 7 && !number.contains(u' ') && !number.contains(u'-')) {
-            phone = Query {u"phone"_s, {}};
-            phone->inputs.phone = number.left(3) + u'-' + number.mid(3, 2) + u'-' + number.mid(5);
-        }
-        if (!subscriber && abonent.endsWith(u'.')) {
-            subscriber = Query {u"subscriber"_s, {}};
-            subscriber->inputs.ab = abonent.section(u' ', 0, 0).toLower();
-        }
-        if (!address && place.contains(u" КВ."_s) && !place.contains(u"КОРП"_s)) {
-            address = Query {u"address+flat"_s, {}};
-            address->inputs.street = place.section(u' ', 1, 1).toLower();
-            address->inputs.house = place.section(u" Д. "_s, 1).section(u" КВ."_s, 0, 0).toLower();
-            address->inputs.flat = place.section(u" КВ."_s, 1);
-        }
-        if (!remark && entry.comment) {
-            remark = Query {u"remark"_s, {}};
-            remark->inputs.comment = typed(*entry.comment);
-        }
-    }
-    Query commonSurname {u"subscriber ИВАНОВ"_s, {}};
-    commonSurname.inputs.ab = u"иванов"_s;
-    std::vector<Query> queries;
-    for (const auto &query : {phone, subscriber, std::optional(commonSurname), address, remark}) {
-        if (query)
-            queries.push_back(*query);
-    }
-    return queries;
-}
 
 // Counts the lines and notes when the last batch arrived.
 class TimingList : public ResultList
@@ -148,45 +78,6 @@ SearchTiming timeSearch(SearchCommand &command, const SearchInputs &inputs)
     return {double(endNs) / 1e6, list.lines / 6, messages.last};
 }
 
-// records is -1 when mdb-sql could not run the statement.
-struct MdbSqlTiming
-{
-    double milliseconds = 0;
-    qint64 records = -1;
-};
-
-MdbSqlTiming timeMdbSql(const QString &program, const QString &path, const QString &sql)
-{
-    QProcess process;
-    QElapsedTimer clock;
-    clock.start();
-    process.start(program, {u"-H"_s, u"-F"_s, u"-P"_s, path});
-    if (!process.waitForStarted(-1))
-        return {};
-    process.write((sql + u"\ngo\n"_s).toUtf8());
-    process.closeWriteChannel();
-    QByteArray output;
-    while (process.state() != QProcess::NotRunning) {
-        process.waitForReadyRead(-1);
-        output += process.readAllStandardOutput();
-    }
-    output += process.readAllStandardOutput();
-    const double milliseconds = double(clock.nsecsElapsed()) / 1e6;
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return {};
-    qint64 records = 0;
-    for (const QByteArray &line : output.split('\n'))
-        records += line.isEmpty() ? 0 : 1;
-    return {milliseconds, records};
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
 // The warm median of the engine alone: opening the result set on the already read file, without the lines.
 double engineMilliseconds(database::Connection &connection, database::Recordset &recordset, const SearchInputs &inputs)
 {
@@ -205,92 +96,6 @@ double engineMilliseconds(database::Connection &connection, database::Recordset 
     connection.Close();
     return median(times);
 }
-
-QString column(const QString &text, int width)
-{
-    return text.rightJustified(width);
-}
-
-QString number(double value, int decimals = 1)
-{
-    return QString::number(value, 'f', decimals);
-}
-
-qint64 peakKilobytes()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-// The highest VmHWM seen in the child processes of this process while it runs. The children's own rusage is
-// no use here: a forked child's peak starts from the parent's size at the fork.
-class ChildPeakSampler
-{
-public:
-    ChildPeakSampler()
-        : m_thread([this] {
-            while (!m_stop.load())
-                sample();
-        })
-    { }
-    ~ChildPeakSampler() { stop(); }
-
-    qint64 stop()
-    {
-        m_stop = true;
-        if (m_thread.joinable())
-            m_thread.join();
-        return m_peakKilobytes;
-    }
-
-private:
-    static std::string ownName()
-    {
-        std::ifstream comm("/proc/self/comm");
-        std::string name;
-        std::getline(comm, name);
-        return name;
-    }
-
-    void sample()
-    {
-        const std::string parent = std::to_string(getpid());
-        DIR *proc = opendir("/proc");
-        if (!proc)
-            return;
-        while (const dirent *entry = readdir(proc)) {
-            if (entry->d_name[0] < '1' || entry->d_name[0] > '9')
-                continue;
-            const std::string folder = std::string("/proc/") + entry->d_name;
-            std::ifstream statFile(folder + "/stat");
-            std::string stat;
-            std::getline(statFile, stat);
-            const std::size_t end = stat.rfind(')');
-            if (end == std::string::npos)
-                continue;
-            std::istringstream fields(stat.substr(end + 1));
-            std::string state, ppid;
-            fields >> state >> ppid;
-            // Between fork and exec a child still carries this process's pages under this process's name.
-            const std::size_t begin = stat.find('(');
-            if (ppid != parent || stat.compare(begin + 1, end - begin - 1, m_ownName) == 0)
-                continue;
-            std::ifstream status(folder + "/status");
-            for (std::string line; std::getline(status, line);) {
-                if (line.rfind("VmHWM:", 0) == 0)
-                    m_peakKilobytes = std::max(m_peakKilobytes, qint64(std::stoll(line.substr(6))));
-            }
-        }
-        closedir(proc);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-
-    const std::string m_ownName = ownName();
-    std::atomic<bool> m_stop = false;
-    qint64 m_peakKilobytes = 0;
-    std::thread m_thread;
-};
 
 // The measuring process: every figure of one directory file.
 int measure(const QString &path, qint64 rows)
@@ -328,13 +133,12 @@ int measure(const QString &path, qint64 rows)
     const qint64 readerPeak = sampler.stop();
     const qint64 mainPeak = peakKilobytes();
 
-    const QString mdbSql = QStandardPaths::findExecutable(u"mdb-sql"_s);
     const double fileMegabytes = double(QFileInfo(path).size()) / (1024 * 1024);
     for (const Row &row : results) {
         SearchCriteria criteria;
         mdlFunc::deriveCriteria(row.query.inputs, criteria);
         const QString sql = mdlFunc::buildQueryText(criteria);
-        const MdbSqlTiming reference = mdbSql.isEmpty() ? MdbSqlTiming {} : timeMdbSql(mdbSql, path, sql);
+        const MdbSqlTiming reference = timeMdbSql(path, sql);
         const bool ran = reference.records >= 0;
         out() << column(QString::number(rows), 9) << column(row.query.kind, 18)
               << column(QString::number(row.first.records), 9) << column(number(row.first.milliseconds), 10)
@@ -386,7 +190,7 @@ int main(int argc, char *argv[])
         QTemporaryDir folder;
         const QString path = folder.filePath(u"directory.mdb"_s);
         QString error;
-        if (!folder.isValid() || !mkbase::generateDirectory(rows, seed, path, &error)) {
+        if (!folder.isValid() || !mkbase::generateDirectory(rows, bench::seed, path, &error)) {
             out() << "cannot generate " << rows << " entries: " << error << Qt::endl;
             return 1;
         }

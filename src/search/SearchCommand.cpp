@@ -9,6 +9,8 @@
 #include "database/connection/ConnectionString.h"
 #include "database/connection/Recordset.h"
 #include "database/core/DatabaseError.h"
+#include "database/connection/OdbcConnectionString.h"
+#include "database/table/TableCache.h"
 
 #include <array>
 #include <optional>
@@ -56,52 +58,36 @@ std::optional<Message> inputProblem(const SearchInputs &in)
     return std::nullopt;
 }
 
-// A field as text: nothing for null, numbers in their shortest form (21, 2.5).
-QString fieldText(const QVariant &value)
-{
-    if (!value.isValid() || value.isNull())
-        return {};
-    if (value.typeId() == QMetaType::Double)
-        return QString::number(value.toDouble(), 'g', 15);
-    if (value.typeId() == QMetaType::QString)
-        return value.value<QString>();
-    return value.toString();
-}
-
-// `label` followed by `value`, built in one allocation.
-QString labelled(const QString &label, QStringView value)
-{
-    QString line;
-    line.reserve(label.size() + value.size());
-    line.append(label).append(value);
-    return line;
-}
-
 // The type lines of a search. Each record's NO_TYPE keeps the run-wide code and description current; the line
 // for a code is built once per search.
 class TypeLines
 {
 public:
-    explicit TypeLines(const QString &label)
+    TypeLines(const QString &label, ResultRecords &records)
         : m_label(label)
+        , m_records(records)
     { }
 
-    QString line(const QVariant &noType)
+    // The key of the record's type line in the records.
+    std::uint16_t line(const QVariant &noType)
     {
+        static constexpr std::uint16_t noCode = 256;
         const std::optional<int> code = lineTypeCode(noType);
-        if (!code)
-            return m_label;
-        RunWideValues &values = runWideValues();
-        values.lineTypeCode = *code;
-        Known &known = m_known[std::size_t(*code)];
+        const std::uint16_t key = code ? std::uint16_t(*code) : noCode;
+        Known &known = m_known[key];
         if (!known.looked) {
             known.looked = true;
-            known.description = LineTypeCatalogue::description(*code);
-            known.line = labelled(m_label, known.description.value_or(QString()));
+            if (code)
+                known.description = LineTypeCatalogue::description(*code);
+            m_records.setTypeLine(key, m_label + known.description.value_or(QString()));
         }
-        if (known.description)
-            values.LineTypeDescription = *known.description;
-        return known.line;
+        if (code) {
+            RunWideValues &values = runWideValues();
+            values.lineTypeCode = *code;
+            if (known.description)
+                values.LineTypeDescription = *known.description;
+        }
+        return key;
     }
 
 private:
@@ -109,42 +95,10 @@ private:
     {
         bool looked = false;
         std::optional<QString> description;
-        QString line;
     };
     const QString &m_label;
-    std::array<Known, 256> m_known;
-};
-
-// Collects result lines and hands them to the list a batch at a time.
-class LineBatch
-{
-public:
-    explicit LineBatch(ResultList &list)
-        : m_list(list)
-    {
-        m_lines.reserve(kLinesPerBatch);
-    }
-
-    void add(std::array<QString, 6> &&lines)
-    {
-        for (QString &line : lines)
-            m_lines.push_back(std::move(line));
-        if (m_lines.size() >= kLinesPerBatch)
-            flush();
-    }
-
-    void flush()
-    {
-        if (m_lines.isEmpty())
-            return;
-        m_list.append(m_lines);
-        m_lines.clear();
-    }
-
-private:
-    static constexpr qsizetype kLinesPerBatch = 6 * 2000;
-    ResultList &m_list;
-    QStringList m_lines;
+    ResultRecords &m_records;
+    std::array<Known, ResultRecords::typeLineKeys> m_known;
 };
 
 } // namespace
@@ -156,15 +110,13 @@ SearchCommand::SearchCommand(database::Connection &connection, database::Records
 
 void SearchCommand::run(const InputSource &inputs, ResultList &list, MessageSink &messages)
 {
-    static const QString abonentLabel = u"   Абонент:                "_s;
-    static const QString phoneLabel = u"   Телефон:              "_s;
-    static const QString addressLabel = u"   Адрес:                   "_s;
+    SlowSteps inPlace;
+    run(inputs, list, messages, inPlace);
+}
+
+void SearchCommand::run(const InputSource &inputs, ResultList &list, MessageSink &messages, SlowSteps &slowSteps)
+{
     static const QString typeLabel = u"   Тип:                         "_s;
-    static const QString commentLabel = u"   Примечания:        "_s;
-    static const QString abonent = u"ABONENT"_s;
-    static const QString phone = u"PHONE"_s;
-    static const QString address = u"ADDRESS"_s;
-    static const QString comment = u"COMMENT"_s;
     static const QString noType = u"NO_TYPE"_s;
 
     const SearchInputs in = inputs.searchInputs();
@@ -173,7 +125,13 @@ void SearchCommand::run(const InputSource &inputs, ResultList &list, MessageSink
         return;
     }
 
-    LineBatch batch(list);
+    std::shared_ptr<ResultRecords> records;
+    // Records found before a failure stay in the list.
+    const auto handOver = [&list, &records] {
+        if (records && records->lineCount() > 0)
+            list.appendRecords(std::move(records));
+        records.reset();
+    };
     try {
         // A failed search leaves the result set or the connection open.
         if (m_recordset.isOpen())
@@ -181,31 +139,38 @@ void SearchCommand::run(const InputSource &inputs, ResultList &list, MessageSink
         if (m_connection.isOpen())
             m_connection.Close();
 
-        m_connection.Open(database::ConnectionString());
+        const QString connectionString = database::ConnectionString();
+        if (const auto file = database::accessDatabaseFile(connectionString);
+            !file || !database::directoryTableKept(*file))
+            list.releaseTables(slowSteps);
+        slowSteps.run([this, &connectionString] { m_connection.Open(connectionString); });
         list.clear();
         SearchCriteria &criteria = runWideValues().searchCriteria;
         mdlFunc::deriveCriteria(in, criteria);
-        MakeQuery(mdlFunc::buildQueryText(criteria));
-
-        TypeLines typeLines(typeLabel);
-        const qint64 count = m_recordset.RecordCount();
-        for (qint64 index = 1; index <= count; ++index) {
-            batch.add({QString(), labelled(abonentLabel, fieldText(m_recordset.Fields(abonent))),
-                labelled(phoneLabel, mdlFunc::trimBlanks(fieldText(m_recordset.Fields(phone)))),
-                labelled(addressLabel, fieldText(m_recordset.Fields(address))),
-                typeLines.line(m_recordset.Fields(noType)),
-                labelled(commentLabel, fieldText(m_recordset.Fields(comment)))});
-            m_recordset.MoveNext();
-        }
-        batch.flush();
+        const QString query = mdlFunc::buildQueryText(criteria);
+        slowSteps.run([this, &query, &records] {
+            MakeQuery(query);
+            const qint64 count = m_recordset.RecordCount();
+            if (count <= 0)
+                return;
+            records = std::make_shared<ResultRecords>(m_recordset.table());
+            TypeLines typeLines(typeLabel, *records);
+            for (qint64 index = 1; index <= count; ++index) {
+                const std::uint32_t row = m_recordset.currentRow();
+                records->check(row);
+                records->add(row, typeLines.line(m_recordset.Fields(noType)));
+                m_recordset.MoveNext();
+            }
+        });
+        handOver();
         m_recordset.Close();
         m_connection.Close();
     } catch (...) {
         // Any failure, memory exhaustion from a huge result included, ends here and not in the event loop.
         try {
-            batch.flush();
+            handOver();
         } catch (...) {
-            // The lines gathered since the last batch are lost; the list keeps what it had.
+            // The records found are lost; the list keeps what it had.
         }
         const Message failure = databaseFailure();
         messages.showMessage(failure.text, failure.title, failure.icon);

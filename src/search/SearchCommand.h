@@ -19,6 +19,7 @@ public:
     SearchCommand(database::Connection &connection, database::Recordset &recordset);
 
     void run(const InputSource &inputs, ResultList &list, MessageSink &messages);
+    void run(const InputSource &inputs, ResultList &list, MessageSink &messages, SlowSteps &slowSteps);
 
     // Opens the result set for `sqlquery` on the open connection.
     void MakeQuery(const QString &sqlquery);

@@ -1,7 +1,12 @@
 #pragma once
 
+#include "search/ResultRecords.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <functional>
+#include <memory>
 
 namespace velkaro::search {
 
@@ -25,6 +30,15 @@ public:
     virtual SearchInputs searchInputs() const = 0;
 };
 
+// Runs the slow steps of a search (reading the file, evaluating the statement, collecting the records) and
+// rethrows what they throw; by default in place.
+class SlowSteps
+{
+public:
+    virtual ~SlowSteps() = default;
+    virtual void run(const std::function<void()> &step) { step(); }
+};
+
 // The result list: cleared and appended to, a batch of lines at a time.
 class ResultList
 {
@@ -32,6 +46,11 @@ public:
     virtual ~ResultList() = default;
     virtual void clear() = 0;
     virtual void append(const QStringList &lines) = 0;
+    // A search's records; a list that keeps them may make their lines only when it shows them.
+    virtual void appendRecords(std::shared_ptr<const ResultRecords> records) { append(records->lines()); }
+    // Keeps the lines of earlier records as text, so that the table they come from can go before another is read;
+    // the lines are made as a slow step.
+    virtual void releaseTables(SlowSteps &) { }
 };
 
 } // namespace velkaro::search

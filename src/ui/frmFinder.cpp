@@ -9,6 +9,10 @@
 #include "ui/WindowLook.h"
 #include "ui/frmAbout.h"
 #include "ui/frmSettings.h"
+#include "ui/PaintingWait.h"
+#include "ui/ResultListBox.h"
+#include "database/connection/OdbcConnectionString.h"
+#include "database/table/TableCache.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,7 +21,6 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
 
@@ -60,7 +63,6 @@ frmFinder::frmFinder(
     describeControls(this);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    m_results = std::make_unique<ListBoxResults>(*lstAbs);
     cmdFind->setFocus();
     Form_Load();
 }
@@ -70,6 +72,17 @@ frmFinder::~frmFinder() = default;
 void frmFinder::Form_Load()
 {
     database::initialiseConnectionString();
+    readAhead();
+}
+
+// The list lets go of the table its lines come from before another file is read.
+void frmFinder::readAhead()
+{
+    const QString connectionString = database::ConnectionString();
+    PaintingWait wait;
+    if (const auto file = database::accessDatabaseFile(connectionString); file && !database::directoryTableKept(*file))
+        lstAbs->releaseTables(wait);
+    m_readAhead.start(connectionString);
 }
 
 void frmFinder::buildClientArea()
@@ -130,14 +143,11 @@ void frmFinder::buildClientArea()
         label(QStringLiteral("lblFlat"), QStringLiteral("Квартира"), twipsRect(9000, 840, 855, 255), highlightText);
     cmdClear = button(QStringLiteral("cmdClear"), QStringLiteral("Очистить"), twipsRect(10800, 360, 1335, 375));
 
-    lstAbs = new QListWidget(client);
+    lstAbs = new ResultListBox(client);
     lstAbs->setObjectName(QStringLiteral("lstAbs"));
     lstAbs->setGeometry(twipsRect(480, 1920, 14415, 7485));
     lstAbs->setFont(tableFont(QStringLiteral("Arial"), 9, QFont::Bold));
     setColour(lstAbs, QPalette::Text, systemColour(QPalette::Highlight));
-    lstAbs->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Every line is one line of text in one font; equal row heights let 60,000 lines lay out at once.
-    lstAbs->setUniformItemSizes(true);
 
     const QFont boldLabelFont = windowDefaultFont(QFont::Bold);
     lblAb->setFont(boldLabelFont);
@@ -218,19 +228,24 @@ void frmFinder::closeEvent(QCloseEvent *event)
 void frmFinder::cmdFind_Click()
 {
     const BusyCursor busy;
-    m_search.run(*this, *m_results, *m_messages);
+    PaintingWait wait;
+    m_search.run(*this, *lstAbs, *m_messages, wait);
 }
 
 void frmFinder::cmdClear_Click()
 {
-    lstAbs->clear();
+    lstAbs->Clear();
 }
 
 void frmFinder::mSettings_Click()
 {
-    if (!m_settings)
+    if (!m_settings) {
         m_settings =
             std::make_unique<frmSettings>(std::move(m_dialogs.settingsDrives), std::move(m_dialogs.settingsMessages));
+        // Connected after the dialog's own handler, which sets the new file first.
+        connect(m_settings->findChild<QPushButton *>(QStringLiteral("cmdOK")), &QPushButton::clicked, this,
+            [this] { readAhead(); });
+    }
     m_settings->show();
     m_settings->raise();
     m_settings->activateWindow();

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "database/connection/Connection.h"
+#include "database/connection/ReadAhead.h"
 #include "database/connection/Recordset.h"
 #include "message/MessageSink.h"
 #include "search/SearchCommand.h"
 #include "search/SearchPorts.h"
 #include "ui/Drives.h"
 #include "ui/Launcher.h"
-#include "ui/ListBoxResults.h"
 #include "ui/SettingsStore.h"
 
 #include <QMainWindow>
@@ -17,7 +17,6 @@
 class QAction;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QMenu;
 class QPushButton;
 
@@ -25,6 +24,7 @@ namespace velkaro::ui {
 
 class frmAbout;
 class frmSettings;
+class ResultListBox;
 
 // The seams of the settings and About windows that the menu opens; a null one stands for the desktop's own.
 struct FinderDialogSeams
@@ -54,6 +54,7 @@ protected:
 
 private:
     void Form_Load();
+    void readAhead();
     void buildClientArea();
     void buildMenu();
     void setTabChain();
@@ -83,7 +84,7 @@ private:
     QLabel *lblKorp = nullptr;
     QLabel *lblFlat = nullptr;
     QPushButton *cmdClear = nullptr;
-    QListWidget *lstAbs = nullptr;
+    ResultListBox *lstAbs = nullptr;
 
     QMenu *mFile = nullptr;
     QAction *mSettings = nullptr;
@@ -98,7 +99,7 @@ private:
     database::Connection m_connection;
     database::Recordset m_recordset;
     search::SearchCommand m_search;
-    std::unique_ptr<ListBoxResults> m_results;
+    database::ReadAhead m_readAhead;
     std::unique_ptr<frmAbout> m_about;
     std::unique_ptr<frmSettings> m_settings;
 };

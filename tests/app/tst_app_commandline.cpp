@@ -4,10 +4,10 @@
 #include "search/RunWideValues.h"
 #include "support/RunState.h"
 #include "support/WindowRecorders.h"
+#include "ui/ResultListBox.h"
 #include "ui/frmFinder.h"
 
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -105,7 +105,7 @@ void tst_app_commandline::fileActsAsIfChosenInSettings()
     finder.findChild<QLineEdit *>(u"txtAb"_s)->setText(u"сидоров"_s);
     QTest::mouseClick(finder.findChild<QPushButton *>(u"cmdFind"_s), Qt::LeftButton);
 
-    QCOMPARE(finder.findChild<QListWidget *>(u"lstAbs"_s)->count(), readable ? 6 : 0);
+    QCOMPARE(finder.findChild<velkaro::ui::ResultListBox *>(u"lstAbs"_s)->ListCount(), readable ? 6 : 0);
     QCOMPARE(messages.size(), readable ? 0 : 1);
     if (!readable)
         QCOMPARE(messages[0].text, u"Ошибка при подключении к базе данных !"_s);

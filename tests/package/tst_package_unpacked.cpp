@@ -3,11 +3,11 @@
 #include "search/RunWideValues.h"
 #include "support/RunState.h"
 #include "support/WindowRecorders.h"
+#include "ui/ResultListBox.h"
 #include "ui/frmFinder.h"
 
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
 
@@ -72,10 +72,10 @@ void tst_package_unpacked::searchOverThePackagedSample()
     QTest::mouseClick(finder.findChild<QPushButton *>(u"cmdFind"_s), Qt::LeftButton);
 
     QVERIFY2(messages.isEmpty(), messages.isEmpty() ? "" : qPrintable(messages.first().text));
-    const auto *list = finder.findChild<QListWidget *>(u"lstAbs"_s);
+    const auto *list = finder.findChild<velkaro::ui::ResultListBox *>(u"lstAbs"_s);
     QStringList shown;
-    for (int row = 0; row < list->count(); ++row)
-        shown.append(list->item(row)->text());
+    for (int row = 0; row < list->ListCount(); ++row)
+        shown.append(list->List(row));
     const QStringList expected {QString(), u"   Абонент:"_s + QString(16, u' ') + u"ИВАНОВ В.В."_s,
         u"   Телефон:"_s + QString(14, u' ') + u"3708767"_s,
         u"   Адрес:"_s + QString(19, u' ') + u"УЛ. ШКОЛЬНАЯ Д. 94"_s,

@@ -3,6 +3,7 @@
 #include "search/RunWideValues.h"
 #include "support/RunState.h"
 #include "support/WindowRecorders.h"
+#include "ui/ResultListBox.h"
 #include "ui/Twips.h"
 #include "ui/frmFinder.h"
 
@@ -11,7 +12,6 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -24,6 +24,7 @@
 using namespace Qt::StringLiterals;
 using velkaro::MessageIcon;
 using velkaro::ui::frmFinder;
+using velkaro::ui::ResultListBox;
 
 namespace {
 
@@ -63,7 +64,7 @@ const ControlRow controls[] = {
     {"lblKorp", "QLabel", u"Корпус"_s, 7680, 840, 615, 255, 13, msSansSerif, 8.25, false, Colour::HighlightText},
     {"lblFlat", "QLabel", u"Квартира"_s, 9000, 840, 855, 255, 14, msSansSerif, 8.25, false, Colour::HighlightText},
     {"cmdClear", "QPushButton", u"Очистить"_s, 10800, 360, 1335, 375, 15, arial, 9.75, false, Colour::Standard},
-    {"lstAbs", "QListWidget", {}, 480, 1920, 14415, 7485, 16, arial, 9, true, Colour::Highlight},
+    {"lstAbs", "velkaro::ui::ResultListBox", {}, 480, 1920, 14415, 7485, 16, arial, 9, true, Colour::Highlight},
 };
 
 // Each label and the text box it names.
@@ -253,8 +254,8 @@ void tst_ui_frmfinder::control()
         shownText = box->text();
     else if (const auto *label = qobject_cast<const QLabel *>(widget))
         shownText = label->text();
-    else if (const auto *list = qobject_cast<const QListWidget *>(widget))
-        QCOMPARE(list->count(), 0);
+    else if (const auto *list = qobject_cast<const ResultListBox *>(widget))
+        QCOMPARE(list->ListCount(), 0);
     QCOMPARE(shownText, text);
 
     const QFont font = widget->font();
@@ -294,9 +295,8 @@ void tst_ui_frmfinder::labelsAreTransparentAndTakeNoFocus()
 
 void tst_ui_frmfinder::listIsOneColumnSingleSelectionInInsertionOrder()
 {
-    auto *list = control<QListWidget>("lstAbs");
+    auto *list = control<ResultListBox>("lstAbs");
     QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
-    QVERIFY(!list->isSortingEnabled());
     QCOMPARE(list->viewMode(), QListView::ListMode);
     QCOMPARE(list->flow(), QListView::TopToBottom);
     QVERIFY(!list->isWrapping());
@@ -404,8 +404,8 @@ void tst_ui_frmfinder::enterSearches()
     QFETCH(QByteArray, focus);
     QFETCH(int, key);
     showActive();
-    auto *list = control<QListWidget>("lstAbs");
-    list->addItems({u"earlier"_s, u"lines"_s});
+    auto *list = control<ResultListBox>("lstAbs");
+    list->append({u"earlier"_s, u"lines"_s});
     QWidget *target = control<QWidget>(focus.constData());
     target->setFocus();
     QCOMPARE(QApplication::focusWidget(), target);
@@ -416,20 +416,20 @@ void tst_ui_frmfinder::enterSearches()
     QCOMPARE(m_messages[0].text, u"Отсутствуют начальные данные!"_s);
     QCOMPARE(m_messages[0].title, u"Ошибка!"_s);
     QCOMPARE(m_messages[0].icon, MessageIcon::Critical);
-    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->ListCount(), 2);
 }
 
 void tst_ui_frmfinder::enterOnClearClears()
 {
     showActive();
-    auto *list = control<QListWidget>("lstAbs");
-    list->addItems({QString(), u"   Абонент:                ИВАНОВ"_s});
+    auto *list = control<ResultListBox>("lstAbs");
+    list->append({QString(), u"   Абонент:                ИВАНОВ"_s});
     QWidget *clear = control<QWidget>("cmdClear");
     clear->setFocus();
 
     QTest::keyClick(clear, Qt::Key_Return);
 
-    QCOMPARE(list->count(), 0);
+    QCOMPARE(list->ListCount(), 0);
     QVERIFY(m_messages.isEmpty());
 }
 
@@ -437,12 +437,13 @@ void tst_ui_frmfinder::clearKeepsTheBoxes()
 {
     for (const char *name : textBoxes)
         control<QLineEdit>(name)->setText(QString::fromLatin1(name));
-    auto *list = control<QListWidget>("lstAbs");
-    list->addItems({u"one"_s, u"two"_s});
+    auto *list = control<ResultListBox>("lstAbs");
+    list->AddItem(u"one"_s);
+    list->AddItem(u"two"_s);
 
     QTest::mouseClick(control<QWidget>("cmdClear"), Qt::LeftButton);
 
-    QCOMPARE(list->count(), 0);
+    QCOMPARE(list->ListCount(), 0);
     for (const char *name : textBoxes)
         QCOMPARE(control<QLineEdit>(name)->text(), QString::fromLatin1(name));
     QVERIFY(m_messages.isEmpty());

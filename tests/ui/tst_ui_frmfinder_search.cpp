@@ -1,11 +1,12 @@
 #include "MkBase.h"
 #include "database/connection/ConnectionString.h"
+#include "search/RunWideValues.h"
 #include "support/RunState.h"
 #include "support/WindowRecorders.h"
+#include "ui/ResultListBox.h"
 #include "ui/frmFinder.h"
 
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -14,6 +15,7 @@
 
 using namespace Qt::StringLiterals;
 using velkaro::ui::frmFinder;
+using velkaro::ui::ResultListBox;
 
 namespace {
 
@@ -31,11 +33,11 @@ QStringList block(
         u"   Примечания:"_s + QString(8, u' ') + comment};
 }
 
-QStringList lines(const QListWidget &list)
+QStringList lines(const ResultListBox &list)
 {
     QStringList shown;
-    for (int row = 0; row < list.count(); ++row)
-        shown.append(list.item(row)->text());
+    for (int row = 0; row < list.ListCount(); ++row)
+        shown.append(list.List(row));
     return shown;
 }
 
@@ -112,7 +114,7 @@ void tst_ui_frmfinder_search::typedSearchFillsTheList()
     QTest::keyClick(last, Qt::Key_Return);
 
     QVERIFY2(messages.isEmpty(), messages.isEmpty() ? "" : qPrintable(messages[0].text));
-    QCOMPARE(lines(*window.findChild<QListWidget *>(u"lstAbs"_s)), expected);
+    QCOMPARE(lines(*window.findChild<ResultListBox *>(u"lstAbs"_s)), expected);
 }
 
 void tst_ui_frmfinder_search::clearThenFindRepeatsTheSearch()
@@ -122,7 +124,7 @@ void tst_ui_frmfinder_search::clearThenFindRepeatsTheSearch()
     QList<Launch> pages;
     frmFinder window(std::make_unique<RecordingLauncher>(pages), std::make_unique<MessageRecorder>(messages));
     velkaro::database::setDatabaseFile(m_base);
-    auto *list = window.findChild<QListWidget *>(u"lstAbs"_s);
+    auto *list = window.findChild<ResultListBox *>(u"lstAbs"_s);
     auto *find = window.findChild<QPushButton *>(u"cmdFind"_s);
     auto *clear = window.findChild<QPushButton *>(u"cmdClear"_s);
     window.findChild<QLineEdit *>(u"txtStreet"_s)->setText(u"школьная"_s);
@@ -134,7 +136,7 @@ void tst_ui_frmfinder_search::clearThenFindRepeatsTheSearch()
     QCOMPARE(first[1], u"   Абонент:"_s + QString(16, u' ') + u"ИВАНОВ В.В."_s);
 
     QTest::mouseClick(clear, Qt::LeftButton);
-    QCOMPARE(list->count(), 0);
+    QCOMPARE(list->ListCount(), 0);
     QCOMPARE(window.findChild<QLineEdit *>(u"txtStreet"_s)->text(), u"школьная"_s);
     QCOMPARE(window.findChild<QLineEdit *>(u"txtHouse"_s)->text(), u"94"_s);
 

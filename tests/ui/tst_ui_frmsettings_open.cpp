@@ -4,6 +4,7 @@
 #include "search/RunWideValues.h"
 #include "support/RunState.h"
 #include "support/WindowRecorders.h"
+#include "ui/ResultListBox.h"
 #include "ui/frmFinder.h"
 #include "ui/frmSettings.h"
 
@@ -155,10 +156,10 @@ void tst_ui_frmsettings_open::chosenFileIsSearched()
     search(u"СИДОРОВ"_s);
 
     QVERIFY2(m_messages.isEmpty(), m_messages.isEmpty() ? "" : qPrintable(m_messages.first().text));
-    const auto *list = m_window->findChild<QListWidget *>(u"lstAbs"_s);
-    QCOMPARE(list->count(), 6);
-    QCOMPARE(list->item(1)->text(), u"   Абонент:"_s + QString(16, u' ') + u"СИДОРОВ С.С."_s);
-    QCOMPARE(list->item(5)->text(), u"   Примечания:"_s + QString(8, u' ') + u"СКЛАД"_s);
+    const auto *list = m_window->findChild<velkaro::ui::ResultListBox *>(u"lstAbs"_s);
+    QCOMPARE(list->ListCount(), 6);
+    QCOMPARE(list->List(1), u"   Абонент:"_s + QString(16, u' ') + u"СИДОРОВ С.С."_s);
+    QCOMPARE(list->List(5), u"   Примечания:"_s + QString(8, u' ') + u"СКЛАД"_s);
 }
 
 void tst_ui_frmsettings_open::chosenFolderMakesSearchFail()

@@ -1,15 +1,12 @@
 #include "database/connection/Recordset.h"
 
 #include "database/connection/Connection.h"
+#include "database/connection/FieldValue.h"
 #include "database/core/DatabaseError.h"
 #include "database/evaluation/BoundCondition.h"
 #include "database/evaluation/Evaluators.h"
 #include "database/evaluation/Statement.h"
 #include "database/table/Table.h"
-
-#include <QByteArray>
-
-#include <optional>
 
 namespace velkaro::database {
 
@@ -19,20 +16,6 @@ namespace {
 // rows lie scattered over a table much larger than the caches, so each read would otherwise wait on memory.
 constexpr std::size_t kOffsetsAhead = 16;
 constexpr std::size_t kTextsAhead = 8;
-
-// Plain digits, the usual rendering of a number column, read without the general parser; exact up to 15 digits.
-std::optional<double> wholeNumber(std::string_view text)
-{
-    if (text.empty() || text.size() > 15)
-        return std::nullopt;
-    std::uint64_t value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + static_cast<std::uint64_t>(c - '0');
-    }
-    return static_cast<double>(value);
-}
 
 } // namespace
 
@@ -133,21 +116,21 @@ QVariant Recordset::Fields(const QString &columnName) const
 {
     if (isEOF())
         throw DatabaseError("no current record");
-    const std::size_t column = this->column(columnName);
-    const TextColumn &values = m_table->values(column);
-    const std::uint32_t row = m_rows[static_cast<std::size_t>(m_position)];
-    if (values.isNull(row))
-        return {};
-    if (m_table->columns()[column].kind == ColumnKind::Text)
-        return values.text(row);
-    const std::string_view text = values.folded(row);
-    if (const auto whole = wholeNumber(text))
-        return *whole;
-    bool ok = false;
-    const double number = QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size())).toDouble(&ok);
-    if (!ok)
-        throw DatabaseError("bad number in a numeric column");
-    return number;
+    return fieldValue(*m_table, column(columnName), m_rows[static_cast<std::size_t>(m_position)]);
+}
+
+std::shared_ptr<const Table> Recordset::table() const
+{
+    if (!m_open)
+        throw DatabaseError("the result set is closed");
+    return m_table;
+}
+
+std::uint32_t Recordset::currentRow() const
+{
+    if (isEOF())
+        throw DatabaseError("no current record");
+    return m_rows[static_cast<std::size_t>(m_position)];
 }
 
 } // namespace velkaro::database

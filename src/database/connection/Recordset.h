@@ -41,6 +41,11 @@ public:
     // a double for numeric columns.
     QVariant Fields(const QString &columnName) const;
 
+    // The table the result set reads and the table row of the current record, for callers that keep the
+    // records beyond the result set.
+    std::shared_ptr<const Table> table() const;
+    std::uint32_t currentRow() const;
+
 private:
     std::size_t column(const QString &name) const;
     void prefetchAhead() const;

@@ -2,6 +2,10 @@
 
 #include <QChar>
 
+#include <array>
+#include <cstdint>
+#include <cstring>
+
 namespace velkaro::database {
 
 namespace {
@@ -31,22 +35,32 @@ std::size_t encode(char32_t c, char *out)
     return 4;
 }
 
-// Lower-case Cyrillic U+0430..U+045F in two bytes (D0 B0..BF, D1 80..9F): the upper-case pair, or 0.
-unsigned cyrillicUpper(unsigned char lead, unsigned char trail)
+// The upper case of every code point of the Basic Multilingual Plane, one to one; surrogates map to themselves.
+const std::array<char16_t, 0x10000> &upperCase()
 {
-    if (lead == 0xD0 && trail >= 0xB0 && trail <= 0xBF) // а..п -> А..П
-        return 0xD000 | (trail - 0x20);
-    if (lead == 0xD1 && trail >= 0x80 && trail <= 0x8F) // р..я -> Р..Я
-        return 0xD000 | (trail + 0x20);
-    if (lead == 0xD1 && trail >= 0x90 && trail <= 0x9F) // ѐ..џ (ё among them) -> Ѐ..Џ
-        return 0xD000 | (trail - 0x10);
-    return 0;
+    static const std::array<char16_t, 0x10000> table = [] {
+        std::array<char16_t, 0x10000> upper {};
+        for (char32_t c = 0; c < 0x10000; ++c)
+            upper[c] = static_cast<char16_t>(c >= 0xD800 && c <= 0xDFFF ? c : QChar::toUpper(c));
+        return upper;
+    }();
+    return table;
+}
+
+constexpr std::uint64_t highBits = 0x8080808080808080;
+
+// Eight ASCII bytes upper-cased at once: a byte from 'a' to 'z' loses its 0x20 bit.
+std::uint64_t asciiUpper(std::uint64_t bytes)
+{
+    const std::uint64_t lower = (bytes + 0x1F1F1F1F1F1F1F1F) & ~(bytes + 0x0505050505050505) & highBits;
+    return bytes ^ (lower >> 2);
 }
 
 } // namespace
 
 bool appendFolded(std::string_view utf8, PodArray<char> &out)
 {
+    const std::array<char16_t, 0x10000> &upper = upperCase();
     // Folded into a local buffer and appended in pieces: a value costs one append, not one per byte.
     char buffer[512];
     std::size_t used = 0;
@@ -54,9 +68,21 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out)
     const char *const end = p + utf8.size();
     bool changed = false;
     while (p < end) {
-        if (used + 4 > sizeof buffer) {
+        if (used + 8 > sizeof buffer) {
             out.append(buffer, used);
             used = 0;
+        }
+        if (end - p >= 8) {
+            std::uint64_t bytes = 0;
+            std::memcpy(&bytes, p, 8);
+            if ((bytes & highBits) == 0) {
+                const std::uint64_t folded = asciiUpper(bytes);
+                std::memcpy(buffer + used, &folded, 8);
+                changed |= folded != bytes;
+                used += 8;
+                p += 8;
+                continue;
+            }
         }
         const auto lead = static_cast<unsigned char>(*p);
         if (lead < 0x80) {
@@ -67,33 +93,17 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out)
             continue;
         }
         const std::size_t length = utf8CharLength(p, end);
-        if (length == 2 && (lead == 0xD0 || lead == 0xD1)) {
-            const unsigned upper = cyrillicUpper(lead, static_cast<unsigned char>(p[1]));
-            if (upper != 0) {
-                buffer[used++] = static_cast<char>(upper >> 8);
-                buffer[used++] = static_cast<char>(upper & 0xFF);
-                changed = true;
-                p += 2;
-                continue;
-            }
-            if (lead == 0xD0) { // U+0400..U+042F: upper case already
-                buffer[used++] = p[0];
-                buffer[used++] = p[1];
-                p += 2;
-                continue;
-            }
-        }
         if (length == 1) {
             buffer[used++] = *p++;
             continue;
         }
         const char32_t c = decodedUtf8Char(p, length);
-        const char32_t upper = QChar::toUpper(c);
-        if (upper == c) {
+        const char32_t folded = c < 0x10000 ? upper[c] : QChar::toUpper(c);
+        if (folded == c) {
             for (std::size_t i = 0; i < length; ++i)
                 buffer[used++] = p[i];
         } else {
-            used += encode(upper, buffer + used);
+            used += encode(folded, buffer + used);
             changed = true;
         }
         p += length;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/reader/DefaultInitAllocator.h"
 #include "database/readtable/ReaderProtocol.h"
 
 #include <cstdint>
@@ -42,7 +43,7 @@ private:
 
     int m_fd;
     bool m_failed = false;
-    std::vector<char> m_buffer;
+    std::vector<char, DefaultInitAllocator<char>> m_buffer;
     std::size_t m_rowsRecordAt = 0;
     std::uint32_t m_rowsInRecord = 0;
     bool m_rowsRecordOpen = false;

@@ -1,5 +1,6 @@
 #include "database/reader/ReaderTableStream.h"
 
+#include "database/reader/Jet4Text.h"
 #include "database/reader/ReaderMemo.h"
 #include "database/reader/ReaderOutput.h"
 #include "database/reader/ReaderSandbox.h"
@@ -235,11 +236,18 @@ std::string_view rendered(
     case Rendering::Text: {
         if (field.siz <= 0)
             return {};
-        const int size = mdb_unicode2ascii(mdb, reinterpret_cast<const char *>(mdb->pg_buf) + start,
-            std::size_t(field.siz), scratch, protocol::kMaxFieldSize);
-        if (size < 0 || std::size_t(size) + 1 >= protocol::kMaxFieldSize)
+        if (IS_JET3(mdb)) {
+            const int size = mdb_unicode2ascii(mdb, reinterpret_cast<const char *>(mdb->pg_buf) + start,
+                std::size_t(field.siz), scratch, protocol::kMaxFieldSize);
+            if (size < 0 || std::size_t(size) + 1 >= protocol::kMaxFieldSize)
+                fail(ReaderError::ValueTooLong, output.column->name);
+            return {scratch, std::size_t(size)};
+        }
+        const auto size = jet4TextToUtf8(static_cast<const unsigned char *>(mdb->pg_buf) + start,
+            std::size_t(field.siz), scratch, protocol::kMaxFieldSize - 2);
+        if (!size)
             fail(ReaderError::ValueTooLong, output.column->name);
-        return {scratch, std::size_t(size)};
+        return {scratch, *size};
     }
     case Rendering::Memo:
         return memo.text(mdb, field, output.column->name);

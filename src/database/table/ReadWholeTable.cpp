@@ -24,8 +24,9 @@ constexpr std::uint32_t kParts = 2;
 class PartedRead
 {
 public:
-    explicit PartedRead(std::uint32_t count)
+    PartedRead(std::uint32_t count, std::atomic<bool> &stop)
         : m_parts(count)
+        , m_failed(stop)
     { }
 
     // Throws the first failure of any part; the other readers are stopped by it.
@@ -42,6 +43,8 @@ public:
             thread->wait();
         if (m_failure)
             std::rethrow_exception(m_failure);
+        if (m_failed)
+            throw DatabaseError("readTable: stopped");
     }
 
     std::shared_ptr<const Table> join()
@@ -86,7 +89,8 @@ private:
     }
 
     std::vector<Part> m_parts;
-    std::atomic<bool> m_failed = false;
+    // Set by the first part that fails, or by the caller to stop the read.
+    std::atomic<bool> &m_failed;
     std::exception_ptr m_failure;
 };
 
@@ -95,7 +99,14 @@ private:
 std::shared_ptr<const Table> readWholeTable(
     const QString &mdbPath, const QString &tableName, const ReaderOptions &options)
 {
-    PartedRead read(QFileInfo(mdbPath).size() >= options.partThreshold ? kParts : 1);
+    std::atomic<bool> stop = false;
+    return readWholeTable(mdbPath, tableName, stop, options);
+}
+
+std::shared_ptr<const Table> readWholeTable(
+    const QString &mdbPath, const QString &tableName, std::atomic<bool> &stop, const ReaderOptions &options)
+{
+    PartedRead read(QFileInfo(mdbPath).size() >= options.partThreshold ? kParts : 1, stop);
     read.run(mdbPath, tableName, options);
     return read.join();
 }

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 namespace velkaro::database {
@@ -15,5 +16,8 @@ namespace velkaro::database {
 // readTable does, and when the parts' rows do not add up to the table's row count.
 std::shared_ptr<const Table> readWholeTable(
     const QString &mdbPath, const QString &tableName, const ReaderOptions &options = {});
+// The same, stopped with DatabaseError soon after `stop` is set; a failing part sets it too.
+std::shared_ptr<const Table> readWholeTable(
+    const QString &mdbPath, const QString &tableName, std::atomic<bool> &stop, const ReaderOptions &options = {});
 
 } // namespace velkaro::database

@@ -6,19 +6,35 @@
 
 #include <QStringList>
 
+#include <future>
+#include <mutex>
+
 namespace velkaro::database {
 
 namespace {
 
+using TablePtr = std::shared_ptr<const Table>;
+
+// The table of the file read last, or its read while it runs; every read gets a new generation.
 struct CachedTable
 {
     FileStamp stamp;
-    std::shared_ptr<const Table> table;
+    std::shared_future<TablePtr> table;
+    std::uint64_t generation = 0;
+    bool readAhead = false;
+    std::atomic<bool> *stop = nullptr;
 };
 
-CachedTable &cache()
+struct Cache
 {
-    static CachedTable cached;
+    std::mutex mutex;
+    CachedTable entry;
+    std::uint64_t generations = 0;
+};
+
+Cache &cache()
+{
+    static Cache cached;
     return cached;
 }
 
@@ -31,6 +47,49 @@ void checkDirectoryColumns(const Table &table)
     }
 }
 
+// Reads the file of `stamp`, announcing the read in the cache first so that others wait for it instead of
+// reading again. A read ahead that another read replaces is stopped.
+TablePtr read(const FileStamp &stamp, bool readAhead, std::atomic<bool> &stop)
+{
+    std::promise<TablePtr> promise;
+    std::uint64_t generation = 0;
+    Cache &cached = cache();
+    {
+        const std::lock_guard lock(cached.mutex);
+        if (cached.entry.readAhead && cached.entry.stop)
+            cached.entry.stop->store(true);
+        generation = ++cached.generations;
+        // The old table goes first, so that two decoded files never share memory.
+        cached.entry = {stamp, promise.get_future().share(), generation, readAhead, readAhead ? &stop : nullptr};
+    }
+    try {
+        auto table = readWholeTable(stamp.path, QStringLiteral("Base"), stop);
+        checkDirectoryColumns(*table);
+        promise.set_value(table);
+        const std::lock_guard lock(cached.mutex);
+        if (cached.entry.generation == generation)
+            cached.entry.stop = nullptr;
+        return table;
+    } catch (...) {
+        promise.set_exception(std::current_exception());
+        // A failed read is not kept: the next search reads the file again.
+        const std::lock_guard lock(cached.mutex);
+        if (cached.entry.generation == generation)
+            cached.entry = {};
+        throw;
+    }
+}
+
+// The cache entry for `stamp`, read or being read; an empty one when there is none.
+CachedTable entryFor(const FileStamp &stamp)
+{
+    Cache &cached = cache();
+    const std::lock_guard lock(cached.mutex);
+    if (cached.entry.table.valid() && cached.entry.stamp == stamp)
+        return {cached.entry.stamp, cached.entry.table, cached.entry.generation, cached.entry.readAhead, nullptr};
+    return {};
+}
+
 } // namespace
 
 std::shared_ptr<const Table> directoryTable(const QString &path)
@@ -38,20 +97,48 @@ std::shared_ptr<const Table> directoryTable(const QString &path)
     const auto stamp = stampOf(path);
     if (!stamp)
         throw DatabaseError("database file missing or unreadable");
-    CachedTable &cached = cache();
-    if (cached.table && cached.stamp == *stamp)
-        return cached.table;
-    // Drop the old table first, so that two decoded files never share memory.
-    cached = {};
-    auto table = readWholeTable(stamp->path, QStringLiteral("Base"));
-    checkDirectoryColumns(*table);
-    cached = {*stamp, table};
-    return table;
+    const CachedTable found = entryFor(*stamp);
+    if (found.table.valid()) {
+        try {
+            return found.table.get();
+        } catch (...) {
+            // A failed read ahead stays silent; the search reads the file itself and reports what it finds.
+            if (!found.readAhead)
+                throw;
+        }
+    }
+    std::atomic<bool> never = false;
+    return read(*stamp, false, never);
+}
+
+bool directoryTableKept(const QString &path)
+{
+    const auto stamp = stampOf(path);
+    return stamp && entryFor(*stamp).table.valid();
+}
+
+void readDirectoryTableAhead(const QString &path, std::atomic<bool> &stop)
+{
+    const auto stamp = stampOf(path);
+    if (!stamp || entryFor(*stamp).table.valid())
+        return;
+    try {
+        const TablePtr table = read(*stamp, true, stop);
+        // Phone searches compare whole texts through the column's index.
+        if (const auto phone = table->columnIndex(QStringLiteral("PHONE")); phone && !stop)
+            table->values(*phone).equalityIndex();
+    } catch (...) {
+        // Nothing is shown until a search needs the file.
+    }
 }
 
 void clearDirectoryTableCache()
 {
-    cache() = {};
+    Cache &cached = cache();
+    const std::lock_guard lock(cached.mutex);
+    if (cached.entry.readAhead && cached.entry.stop)
+        cached.entry.stop->store(true);
+    cached.entry = {};
 }
 
 } // namespace velkaro::database

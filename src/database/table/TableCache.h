@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 namespace velkaro::database {
@@ -13,6 +14,14 @@ namespace velkaro::database {
 // Throws DatabaseError when the file cannot be read or lacks the table `Base` with the columns ABONENT,
 // PHONE, ADDRESS, COMMENT and NO_TYPE.
 std::shared_ptr<const Table> directoryTable(const QString &path);
+
+// Whether the table of the file at `path`, as it is now, is kept or being read.
+bool directoryTableKept(const QString &path);
+
+// Reads the directory table of `path` into the kept table unless it is kept or being read already, and builds
+// its phone index; blocks until done or until `stop` is set. A search that needs the file meanwhile waits for
+// this read. Failures are kept to itself: the search that needs the file reads it again and reports.
+void readDirectoryTableAhead(const QString &path, std::atomic<bool> &stop);
 
 // Forgets the kept table.
 void clearDirectoryTableCache();

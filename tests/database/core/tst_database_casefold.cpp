@@ -13,6 +13,8 @@ private Q_SLOTS:
     void folded_data();
     void folded();
     void everyBmpCharacterFoldsLikeQChar();
+    void asciiRunsFoldLikeQChar_data();
+    void asciiRunsFoldLikeQChar();
     void invalidUtf8KeptByteForByte();
 };
 
@@ -49,6 +51,24 @@ void tst_database_casefold::everyBmpCharacterFoldsLikeQChar()
         if (QString::fromStdString(foldedUtf8(text)) != expected)
             QFAIL(qPrintable(u"U+%1 folds wrongly"_s.arg(quint32(c), 4, 16, QChar(u'0'))));
     }
+}
+
+void tst_database_casefold::asciiRunsFoldLikeQChar_data()
+{
+    QString everyAscii;
+    for (char16_t c = 1; c < 0x80; ++c)
+        everyAscii += QChar(c);
+    QTest::addColumn<QString>("text");
+    QTest::newRow("every ASCII character") << everyAscii;
+    QTest::newRow("shifted by three") << u"abc"_s + everyAscii;
+    QTest::newRow("between Cyrillic") << u"ж"_s + everyAscii + u"ё"_s + everyAscii.right(13) + u"\U00010428"_s;
+    QTest::newRow("lower case ends a run") << u"zzzzzzzzz"_s;
+}
+
+void tst_database_casefold::asciiRunsFoldLikeQChar()
+{
+    QFETCH(QString, text);
+    QCOMPARE(QString::fromStdString(foldedUtf8(text)), text.toUpper());
 }
 
 void tst_database_casefold::invalidUtf8KeptByteForByte()

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace velkaro::database {
+
+// Reads the directory file in the background, so that the first search finds it in memory.
+class ReadAhead
+{
+public:
+    ReadAhead() = default;
+    // Stops the reads under way and waits for them to end.
+    ~ReadAhead();
+    ReadAhead(const ReadAhead &) = delete;
+    ReadAhead &operator=(const ReadAhead &) = delete;
+
+    // Starts reading the file the connection text names, unless it is kept or being read already; an earlier
+    // read ahead of another file is stopped.
+    void start(const QString &connectionString);
+
+    // Waits for the reads started so far; for tests and benchmarks.
+    void wait();
+
+private:
+    struct Run
+    {
+        std::atomic<bool> stop = false;
+        std::atomic<bool> done = false;
+        std::thread thread;
+    };
+    std::vector<std::unique_ptr<Run>> m_runs;
+};
+
+} // namespace velkaro::database

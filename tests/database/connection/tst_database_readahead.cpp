@@ -1,0 +1,139 @@
+#include "database/connection/ReadAhead.h"
+#include "database/core/DatabaseError.h"
+#include "database/evaluation/BoundCondition.h"
+#include "database/evaluation/Evaluators.h"
+#include "database/evaluation/Statement.h"
+#include "database/table/Table.h"
+#include "database/table/TableCache.h"
+
+#include "MkBase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace velkaro::database;
+
+namespace {
+
+const QString accessDriver = u"DRIVER=Microsoft Access Driver (*.mdb);DBQ="_s;
+
+std::vector<std::uint32_t> answer(const Table &table, const QString &statement)
+{
+    return evaluateFast(table, bindConditions(table, parseStatement(statement)));
+}
+
+} // namespace
+
+class tst_database_readahead : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void searchDuringTheReadWaitsForIt_data();
+    void searchDuringTheReadWaitsForIt();
+    void fileReplacedDuringTheReadIsReadAgain();
+    void failedReadIsSilentUntilASearch_data();
+    void failedReadIsSilentUntilASearch();
+
+private:
+    QString generated(const QString &name, qint64 rows, quint64 seed);
+    std::unique_ptr<QTemporaryDir> m_folder;
+};
+
+void tst_database_readahead::init()
+{
+    m_folder = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_folder->isValid());
+    clearDirectoryTableCache();
+}
+
+void tst_database_readahead::cleanup()
+{
+    clearDirectoryTableCache();
+}
+
+QString tst_database_readahead::generated(const QString &name, qint64 rows, quint64 seed)
+{
+    const QString path = m_folder->filePath(name);
+    QString error;
+    if (!velkaro::mkbase::generateDirectory(rows, seed, path, &error))
+        qFatal("cannot write %s: %s", qPrintable(path), qPrintable(error));
+    return path;
+}
+
+void tst_database_readahead::searchDuringTheReadWaitsForIt_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::newRow("phone of row 1234") << u"SELECT * FROM Base WHERE PHONE='%1' "_s;
+    QTest::newRow("subscriber") << u"SELECT * FROM Base WHERE ABONENT LIKE '%ИВАНОВ%' "_s;
+}
+
+// A search right after the read started gets the table that read builds, and the answer a warm search gives.
+void tst_database_readahead::searchDuringTheReadWaitsForIt()
+{
+    QFETCH(QString, statement);
+    const QString path = generated(u"big.mdb"_s, 60000, 7);
+    ReadAhead ahead;
+
+    ahead.start(accessDriver + path);
+    const auto during = directoryTable(path);
+    if (statement.contains(u"%1"))
+        statement = statement.arg(during->values(*during->columnIndex(u"PHONE"_s)).text(1234));
+    const std::vector<std::uint32_t> first = answer(*during, statement);
+    QVERIFY(!first.empty());
+    ahead.wait();
+
+    QCOMPARE(directoryTable(path).get(), during.get());
+    clearDirectoryTableCache();
+    const auto cold = directoryTable(path);
+    QVERIFY(cold.get() != during.get());
+    QCOMPARE(first, answer(*cold, statement));
+    QCOMPARE(during->rowCount(), 60000U);
+}
+
+void tst_database_readahead::fileReplacedDuringTheReadIsReadAgain()
+{
+    const QString path = generated(u"base.mdb"_s, 60000, 7);
+    const QString replacement = generated(u"other.mdb"_s, 1000, 8);
+    ReadAhead ahead;
+
+    ahead.start(accessDriver + path);
+    QVERIFY(QFile::remove(path));
+    QVERIFY(QFile::rename(replacement, path));
+
+    QCOMPARE(directoryTable(path)->rowCount(), 1000U);
+    ahead.wait();
+    QCOMPARE(directoryTable(path)->rowCount(), 1000U);
+}
+
+void tst_database_readahead::failedReadIsSilentUntilASearch_data()
+{
+    QTest::addColumn<QByteArray>("content"); // empty: no file at all
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("not a database") << QByteArray(8192, 'x');
+}
+
+void tst_database_readahead::failedReadIsSilentUntilASearch()
+{
+    QFETCH(QByteArray, content);
+    const QString path = m_folder->filePath(u"bad.mdb"_s);
+    if (!content.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    ReadAhead ahead;
+
+    ahead.start(accessDriver + path);
+    ahead.wait();
+
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, directoryTable(path));
+}
+
+QTEST_GUILESS_MAIN(tst_database_readahead)
+#include "tst_database_readahead.moc"
