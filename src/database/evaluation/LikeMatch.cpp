@@ -1,6 +1,7 @@
 #include "database/evaluation/LikeMatch.h"
 
 #include "database/core/CaseFold.h"
+#include "database/core/Utf8.h"
 
 namespace velkaro::database {
 
@@ -17,17 +18,10 @@ struct ListItem
 // its own beyond Unicode, so that no range takes it in.
 char32_t codePoint(const char *p, std::size_t length)
 {
-    const auto byte = [p](std::size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(p[i])); };
-    switch (length) {
-    case 1:
-        return byte(0) < 0x80 ? byte(0) : 0x110000 + byte(0);
-    case 2:
-        return ((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F);
-    case 3:
-        return ((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F);
-    default:
-        return ((byte(0) & 0x07) << 18) | ((byte(1) & 0x3F) << 12) | ((byte(2) & 0x3F) << 6) | (byte(3) & 0x3F);
-    }
+    if (length > 1)
+        return decodedUtf8Char(p, length);
+    const auto byte = static_cast<char32_t>(static_cast<unsigned char>(*p));
+    return byte < 0x80 ? byte : 0x110000 + byte;
 }
 
 char32_t nextCodePoint(const char *&p, const char *end)
