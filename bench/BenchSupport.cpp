@@ -2,6 +2,7 @@
 
 #include "DirectoryGenerator.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
@@ -190,6 +191,18 @@ void ChildPeakSampler::sample()
     }
     closedir(proc);
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+bool measureInChildProcess(const QString &path, qint64 rows)
+{
+    QProcess measuring;
+    measuring.setProcessChannelMode(QProcess::ForwardedChannels);
+    measuring.start(
+        QCoreApplication::applicationFilePath(), {QStringLiteral("--measure"), path, QString::number(rows)});
+    if (measuring.waitForFinished(-1) && measuring.exitCode() == 0)
+        return true;
+    out() << "measuring " << rows << " entries failed" << Qt::endl;
+    return false;
 }
 
 } // namespace velkaro::bench

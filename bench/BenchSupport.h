@@ -45,6 +45,10 @@ QString number(double value, int decimals = 1);
 // Peak resident set of this process.
 qint64 peakKilobytes();
 
+// Runs this benchmark again as `--measure PATH ROWS` in a process of its own, so that each size's peak memory is
+// its own; says why on failure.
+bool measureInChildProcess(const QString &path, qint64 rows);
+
 // The highest VmHWM seen in the child processes of this process while it runs. The children's own rusage is
 // no use here: a forked child's peak starts from the parent's size at the fork.
 class ChildPeakSampler

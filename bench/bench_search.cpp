@@ -15,7 +15,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -194,13 +193,8 @@ int main(int argc, char *argv[])
             out() << "cannot generate " << rows << " entries: " << error << Qt::endl;
             return 1;
         }
-        QProcess measuring;
-        measuring.setProcessChannelMode(QProcess::ForwardedChannels);
-        measuring.start(QCoreApplication::applicationFilePath(), {u"--measure"_s, path, QString::number(rows)});
-        if (!measuring.waitForFinished(-1) || measuring.exitCode() != 0) {
-            out() << "measuring " << rows << " entries failed" << Qt::endl;
+        if (!measureInChildProcess(path, rows))
             return 1;
-        }
     }
     return 0;
 }
