@@ -110,23 +110,6 @@ void checkLibraryText(ReaderSandbox &sandbox, bool propertyNoiseAllowed)
         fail(ReaderError::LibraryReportedDamage, std::move(text));
 }
 
-bool isNumber(int type)
-{
-    switch (type) {
-    case MDB_BOOL:
-    case MDB_BYTE:
-    case MDB_INT:
-    case MDB_LONGINT:
-    case MDB_MONEY:
-    case MDB_FLOAT:
-    case MDB_DOUBLE:
-    case MDB_NUMERIC:
-        return true;
-    default:
-        return false;
-    }
-}
-
 struct HandleCloser
 {
     void operator()(MdbHandle *mdb) const { mdb_close(mdb); }
@@ -375,8 +358,9 @@ void streamTable(const char *path, const char *tableName, TablePart part, Reader
             if (mdb_bind_column(table.get(), int(i) + 1, output.bound.data(), &output.boundSize) < 0)
                 fail(ReaderError::DefinitionUnreadable, output.column->name);
         }
-        columns.push_back(
-            {output.column->name, isNumber(output.column->col_type) ? protocol::kNumberKind : protocol::kTextKind});
+        columns.push_back({output.column->name,
+            output.column->col_type == MDB_BOOL || isNumberType(output.column->col_type) ? protocol::kNumberKind
+                                                                                         : protocol::kTextKind});
     }
     output.writeTable(shape.pages, table->num_rows, columns);
 

@@ -19,22 +19,6 @@ bool isText(int type)
     return type == MDB_TEXT || type == MDB_MEMO;
 }
 
-bool isNumber(int type)
-{
-    switch (type) {
-    case MDB_BYTE:
-    case MDB_INT:
-    case MDB_LONGINT:
-    case MDB_MONEY:
-    case MDB_FLOAT:
-    case MDB_DOUBLE:
-    case MDB_NUMERIC:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // Bytes a value of a fixed-size type takes in the row; 0 for types of no fixed size, -1 for unknown types.
 int fixedWidthOf(int type)
 {
@@ -98,12 +82,28 @@ std::optional<std::string> columnProblem(const MdbColumn &column, bool jet3, int
         return "fixed offset out of the row";
     if (!column.is_fixed && column.var_col_num >= maxColumns)
         return "variable column index out of range";
-    if (isDirectoryColumn(column.name) && !isText(column.col_type) && !isNumber(column.col_type))
+    if (isDirectoryColumn(column.name) && !isText(column.col_type) && !isNumberType(column.col_type))
         return "a directory column of type " + std::to_string(column.col_type);
     return std::nullopt;
 }
 
 } // namespace
+
+bool isNumberType(int type)
+{
+    switch (type) {
+    case MDB_BYTE:
+    case MDB_INT:
+    case MDB_LONGINT:
+    case MDB_MONEY:
+    case MDB_FLOAT:
+    case MDB_DOUBLE:
+    case MDB_NUMERIC:
+        return true;
+    default:
+        return false;
+    }
+}
 
 std::optional<std::string> tableDefinitionProblem(MdbHandle *mdb, MdbTableDef *table)
 {
