@@ -1,6 +1,7 @@
 #include "database/reader/ReaderTableStream.h"
 
 #include "database/reader/Jet4Text.h"
+#include "database/reader/PageStream.h"
 #include "database/reader/ReaderMemo.h"
 #include "database/reader/ReaderOutput.h"
 #include "database/reader/ReaderSandbox.h"
@@ -13,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstring>
@@ -30,6 +32,9 @@ using protocol::ReaderError;
 
 constexpr std::size_t kDetailLimit = 4096;
 constexpr std::uint32_t kRowsBetweenTextChecks = 1024;
+// A row's entry in its page's offset table: the row's offset in its low bits, a flag for a deleted row.
+constexpr int kRowOffsetMask = 0x1FFF;
+constexpr int kDeletedRow = 0x4000;
 
 [[noreturn]] void fail(ReaderError error, std::string detail)
 {
@@ -264,47 +269,61 @@ PageSpan pagesOf(TablePart part, std::uint32_t filePages)
     return span;
 }
 
+void streamRow(MdbHandle *mdb, const std::vector<MdbField> &fields, const std::vector<ColumnOutput> &outputs,
+    char *scratch, ReaderMemo &memo, ReaderOutput &output)
+{
+    output.beginRow();
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        const ColumnOutput &column = outputs[i];
+        // A boolean lives in the null mask: its "null" flag is its value.
+        if (column.rendering == Rendering::Boolean && fields[i].is_null) {
+            output.addField("0", 1);
+        } else if (fields[i].is_null) {
+            output.addNull();
+        } else {
+            const std::string_view text = rendered(mdb, column, fields[i], scratch, memo);
+            output.addField(text.data(), std::uint32_t(text.size()));
+        }
+    }
+    output.endRow();
+}
+
 std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, TablePart part, std::uint32_t filePages, PageSpan pages,
     const std::vector<ColumnOutput> &outputs, ReaderSandbox &sandbox, ReaderOutput &output)
 {
     std::vector<MdbField> fields(table->num_cols);
     std::vector<char> scratch(protocol::kMaxFieldSize);
     ReaderMemo memo(filePages);
+    const bool anyBound = std::any_of(outputs.begin(), outputs.end(),
+        [](const ColumnOutput &column) { return column.rendering == Rendering::Bound; });
     std::uint32_t rows = 0;
     mdb_rewind_table(table);
     // The library reads on from the first listed page after its current one; page 0 is the file header.
     table->cur_phys_pg = pages.first > 0 ? pages.first - 1 : 0;
-    while (mdb_fetch_row(table)) {
+    while (mdb_read_next_dpg(table)) {
         if (pages.stop && table->cur_phys_pg >= *pages.stop)
             break;
-        if (++rows > table->num_rows)
-            fail(ReaderError::RowCountMismatch, "more rows than the table definition counts");
-        // The library renders only bound columns and cannot tell NULL from an empty text; the row just fetched
-        // is still in the page buffer, and cracking it again gives every field and its exact null flag.
-        int rowStart = 0;
-        std::size_t rowSize = 0;
-        if (mdb_find_row(mdb, int(table->cur_row) - 1, &rowStart, &rowSize) != 0
-            || mdb_crack_row(table, rowStart & 0x1FFF, rowSize, fields.data()) < 0)
-            fail(ReaderError::RowUnreadable, "row " + std::to_string(rows));
-        if (!fixedFieldsBeforeVariableOnes(fields.data(), table->num_cols))
-            fail(ReaderError::RowUnreadable, "row " + std::to_string(rows) + ": fixed columns reach into the texts");
-        output.beginRow();
-        for (std::size_t i = 0; i < outputs.size(); ++i) {
-            const ColumnOutput &column = outputs[i];
-            // A boolean lives in the null mask: its "null" flag is its value.
-            if (column.rendering == Rendering::Boolean && fields[i].is_null) {
-                output.addField("0", 1);
-            } else if (fields[i].is_null) {
-                output.addNull();
-            } else {
-                const std::string_view text = rendered(mdb, column, fields[i], scratch.data(), memo);
-                output.addField(text.data(), std::uint32_t(text.size()));
-            }
+        const unsigned pageRows = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
+        for (unsigned pageRow = 0; pageRow < pageRows; ++pageRow) {
+            // The rows the library's own row loop takes: one listed without bytes, or marked deleted, is skipped.
+            int rowStart = 0;
+            std::size_t rowSize = 0;
+            if (mdb_find_row(mdb, int(pageRow), &rowStart, &rowSize) != 0 || rowSize == 0 || (rowStart & kDeletedRow))
+                continue;
+            if (++rows > table->num_rows)
+                fail(ReaderError::RowCountMismatch, "more rows than the table definition counts");
+            // The library renders bound columns only in its own row read, which cracks the row too; the crack
+            // here gives every field with its exact null flag (the library cannot tell NULL from an empty text).
+            if ((anyBound && !mdb_read_row(table, pageRow))
+                || mdb_crack_row(table, rowStart & kRowOffsetMask, rowSize, fields.data()) < 0)
+                fail(ReaderError::RowUnreadable, "row " + std::to_string(rows));
+            if (!fixedFieldsBeforeVariableOnes(fields.data(), table->num_cols))
+                fail(ReaderError::RowUnreadable, "row " + std::to_string(rows) + ": fixed columns reach into the texts");
+            streamRow(mdb, fields, outputs, scratch.data(), memo, output);
+            // The library reports damaged pages and rows only in text; stop at the first word.
+            if (rows % kRowsBetweenTextChecks == 0 && sandbox.libraryPrinted())
+                checkLibraryText(sandbox, false);
         }
-        output.endRow();
-        // The library reports damaged pages and rows only in text; stop at the first word.
-        if (rows % kRowsBetweenTextChecks == 0 && sandbox.libraryPrinted())
-            checkLibraryText(sandbox, false);
     }
     if (part.whole() && rows != table->num_rows)
         fail(ReaderError::RowCountMismatch,
@@ -327,6 +346,7 @@ void streamTable(const char *path, const char *tableName, TablePart part, Reader
     };
     if (fstat(fileno(mdb->f->stream), &opened) != 0 || opened.st_dev != shape.device || opened.st_ino != shape.inode)
         fail(ReaderError::NotAFile, "file replaced while opening");
+    usePageStream(mdb->f->stream);
     mdb_set_bind_size(mdb.get(), protocol::kMaxFieldSize);
     mdb_set_date_fmt(mdb.get(), "%Y-%m-%d %H:%M:%S");
     mdb_set_shortdate_fmt(mdb.get(), "%Y-%m-%d");
