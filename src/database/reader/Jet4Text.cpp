@@ -6,8 +6,9 @@ namespace velkaro::reader {
 
 namespace {
 
-// Appends UTF-8 to a buffer of known capacity; `overflow` once anything did not fit.
-class Utf8Out
+// Appends UTF-8 to a buffer of known capacity; `overflow` once anything did not fit. Unchecked where the
+// caller made room for the longest text the input can give.
+template <bool Checked> class Utf8Out
 {
 public:
     Utf8Out(char *out, std::size_t capacity)
@@ -72,7 +73,7 @@ public:
 private:
     bool room(std::size_t bytes)
     {
-        if (std::size_t(m_end - m_next) >= bytes)
+        if (!Checked || std::size_t(m_end - m_next) >= bytes)
             return true;
         m_overflow = true;
         return false;
@@ -90,11 +91,10 @@ std::uint16_t unitAt(const unsigned char *bytes)
     return std::uint16_t(bytes[0] | (bytes[1] << 8));
 }
 
-} // namespace
-
-std::optional<std::size_t> jet4TextToUtf8(const unsigned char *bytes, std::size_t size, char *out, std::size_t capacity)
+template <bool Checked>
+std::optional<std::size_t> decode(const unsigned char *bytes, std::size_t size, char *out, std::size_t capacity)
 {
-    Utf8Out text(out, capacity);
+    Utf8Out<Checked> text(out, capacity);
     if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
         bool oneByte = true;
         std::size_t at = 2;
@@ -116,6 +116,17 @@ std::optional<std::size_t> jet4TextToUtf8(const unsigned char *bytes, std::size_
     for (std::size_t at = 0; at + 1 < size; at += 2)
         text.putUnit(unitAt(bytes + at));
     return text.finish();
+}
+
+} // namespace
+
+std::optional<std::size_t> jet4TextToUtf8(const unsigned char *bytes, std::size_t size, char *out, std::size_t capacity)
+{
+    // Each stored byte gives at most two bytes of UTF-8 (a one-byte character, half of a BMP character or
+    // of a surrogate pair), and a high surrogate left at the end one more.
+    if (capacity / 2 > size)
+        return decode<false>(bytes, size, out, capacity);
+    return decode<true>(bytes, size, out, capacity);
 }
 
 } // namespace velkaro::reader
