@@ -92,6 +92,18 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out)
             ++p;
             continue;
         }
+        // Two-byte characters (Cyrillic) that fold to two-byte characters, without the general decoder.
+        if (lead >= 0xC2 && lead <= 0xDF && end - p >= 2 && (static_cast<unsigned char>(p[1]) & 0xC0) == 0x80) {
+            const char32_t c = ((lead & 0x1FU) << 6) | (static_cast<unsigned char>(p[1]) & 0x3FU);
+            const char32_t folded = upper[c];
+            if (folded >= 0x80 && folded < 0x800) {
+                buffer[used++] = static_cast<char>(0xC0 | (folded >> 6));
+                buffer[used++] = static_cast<char>(0x80 | (folded & 0x3F));
+                changed |= folded != c;
+                p += 2;
+                continue;
+            }
+        }
         const std::size_t length = utf8CharLength(p, end);
         if (length == 1) {
             buffer[used++] = *p++;
