@@ -3,7 +3,10 @@
 #include "database/connection/FieldValue.h"
 #include "database/core/DatabaseError.h"
 #include "database/table/Table.h"
+#include "database/table/TableBuilder.h"
 #include "search/mdlFunc.h"
+
+#include <numeric>
 
 using namespace Qt::StringLiterals;
 
@@ -112,6 +115,30 @@ QStringList ResultRecords::lines() const
     for (qsizetype index = 0; index < lineCount(); ++index)
         all.append(line(index));
     return all;
+}
+
+std::shared_ptr<const ResultRecords> ResultRecords::detached() const
+{
+    database::TableBuilder builder;
+    std::vector<database::ColumnInfo> columns;
+    for (const std::size_t column : m_columns)
+        columns.push_back(m_table->columns()[column]);
+    builder.columns(std::move(columns));
+    std::array<database::FieldView, 4> fields;
+    for (const std::uint32_t row : m_rows) {
+        for (std::size_t i = 0; i < m_columns.size(); ++i) {
+            const database::TextColumn &values = m_table->values(m_columns[i]);
+            const std::string_view text = values.original(row);
+            fields[i] = {text.data(), std::uint32_t(text.size()), values.isNull(row)};
+        }
+        builder.row(fields);
+    }
+    auto copy = std::make_shared<ResultRecords>(builder.take());
+    copy->m_rows.resize(m_rows.size());
+    std::iota(copy->m_rows.begin(), copy->m_rows.end(), std::uint32_t {0});
+    copy->m_typeLines = m_typeLines;
+    copy->m_typeLineTexts = m_typeLineTexts;
+    return copy;
 }
 
 } // namespace velkaro::search

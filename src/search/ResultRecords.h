@@ -35,6 +35,10 @@ public:
     QString line(qsizetype index) const;
     QStringList lines() const;
 
+    // The same records over a table of their own values only, so that their lines outlive the table they
+    // were found in.
+    std::shared_ptr<const ResultRecords> detached() const;
+
 private:
     QString field(int column, std::uint32_t row) const;
 

@@ -53,27 +53,24 @@ void ResultLinesModel::appendLines(const QStringList &lines)
     endInsertRows();
 }
 
-void ResultLinesModel::keepAsText(search::SlowSteps &slowSteps)
+void ResultLinesModel::detachFromTables(search::SlowSteps &slowSteps)
 {
     if (std::none_of(m_segments.begin(), m_segments.end(), [](const Segment &each) { return bool(each.records); }))
         return;
-    // The lines are made aside while the view may still paint from the records, then swapped in.
-    std::vector<QStringList> texts(m_segments.size());
-    slowSteps.run([this, &texts] {
+    // The copies are made aside while the view may still paint from the records, then swapped in.
+    std::vector<std::shared_ptr<const search::ResultRecords>> copies(m_segments.size());
+    slowSteps.run([this, &copies] {
         for (std::size_t i = 0; i < m_segments.size(); ++i) {
             if (m_segments[i].records)
-                texts[i] = m_segments[i].records->lines();
+                copies[i] = m_segments[i].records->detached();
         }
     });
-    std::vector<std::shared_ptr<const search::ResultRecords>> released;
     for (std::size_t i = 0; i < m_segments.size(); ++i) {
-        if (m_segments[i].records) {
-            m_segments[i].lines = std::move(texts[i]);
-            released.push_back(std::move(m_segments[i].records));
-        }
+        if (m_segments[i].records)
+            std::swap(m_segments[i].records, copies[i]);
     }
     // The records may hold the last reference to a large table; freeing it takes a while too.
-    slowSteps.run([&released] { released.clear(); });
+    slowSteps.run([&copies] { copies.clear(); });
 }
 
 void ResultLinesModel::appendRecords(std::shared_ptr<const search::ResultRecords> records)

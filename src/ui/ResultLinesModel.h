@@ -28,8 +28,9 @@ public:
     void clear();
     void appendLines(const QStringList &lines);
     void appendRecords(std::shared_ptr<const search::ResultRecords> records);
-    // Makes every line of the records, as a slow step, and lets the records go.
-    void keepAsText(search::SlowSteps &slowSteps);
+    // Copies the records' own values out of the tables they were found in, as a slow step, and lets the
+    // tables go.
+    void detachFromTables(search::SlowSteps &slowSteps);
 
 private:
     // A run of lines: plain texts or one search's records.

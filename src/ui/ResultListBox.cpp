@@ -44,7 +44,7 @@ void ResultListBox::append(const QStringList &lines)
 
 void ResultListBox::releaseTables(search::SlowSteps &slowSteps)
 {
-    m_lines.keepAsText(slowSteps);
+    m_lines.detachFromTables(slowSteps);
 }
 
 void ResultListBox::appendRecords(std::shared_ptr<const search::ResultRecords> records)

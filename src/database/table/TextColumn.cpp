@@ -135,15 +135,19 @@ void TextColumn::finish()
     m_originals.shrinkToFit();
 }
 
-QString TextColumn::text(std::uint32_t row) const
+std::string_view TextColumn::original(std::uint32_t row) const
 {
     const auto original = std::lower_bound(m_originalRows.begin(), m_originalRows.end(), row);
     if (original != m_originalRows.end() && *original == row) {
         const auto i = static_cast<std::size_t>(original - m_originalRows.begin());
-        return decodedUtf8(
-            {m_originals.data() + m_originalOffsets[i], m_originalOffsets[i + 1] - m_originalOffsets[i]});
+        return {m_originals.data() + m_originalOffsets[i], m_originalOffsets[i + 1] - m_originalOffsets[i]};
     }
-    return decodedUtf8(folded(row));
+    return folded(row);
+}
+
+QString TextColumn::text(std::uint32_t row) const
+{
+    return decodedUtf8(original(row));
 }
 
 std::uint32_t TextColumn::rowAt(std::size_t offset) const

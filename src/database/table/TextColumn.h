@@ -38,7 +38,8 @@ public:
     {
         return {m_folded.data() + m_offsets[row], m_offsets[row + 1] - m_offsets[row]};
     }
-    // The text as stored in the file; empty for null.
+    // The text as stored in the file, in UTF-8 and as UTF-16; empty for null.
+    std::string_view original(std::uint32_t row) const;
     QString text(std::uint32_t row) const;
 
     // Hints for reading `row` soon, for callers that know their rows ahead: first its offsets and null bit,
