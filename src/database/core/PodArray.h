@@ -1,7 +1,9 @@
 #pragma once
 
 #include "database/core/DatabaseError.h"
+#include "database/core/ArrayMemory.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <type_traits>
@@ -9,28 +11,29 @@
 
 namespace velkaro::database {
 
-// A growable array of trivially copyable values kept in one malloc'ed block. Growth goes through realloc,
-// which moves large blocks by remapping pages instead of copying them, so building a big column never
-// holds the old and the new block at once.
+// A growable array of trivially copyable values kept in one block. A large block grows by remapping its
+// pages, never by copying them, so building a big column never holds the old and the new block at once.
 template <typename T> class PodArray
 {
     static_assert(std::is_trivially_copyable_v<T>);
 
 public:
     PodArray() = default;
-    ~PodArray() { std::free(m_data); }
+    ~PodArray() { freeArrayBlock(m_data, m_capacity * sizeof(T)); }
     PodArray(const PodArray &) = delete;
     PodArray &operator=(const PodArray &) = delete;
     PodArray(PodArray &&other) noexcept
         : m_data(std::exchange(other.m_data, nullptr))
         , m_size(std::exchange(other.m_size, 0))
         , m_capacity(std::exchange(other.m_capacity, 0))
+        , m_prefaulted(std::exchange(other.m_prefaulted, 0))
     { }
     PodArray &operator=(PodArray &&other) noexcept
     {
         std::swap(m_data, other.m_data);
         std::swap(m_size, other.m_size);
         std::swap(m_capacity, other.m_capacity);
+        std::swap(m_prefaulted, other.m_prefaulted);
         return *this;
     }
 
@@ -47,6 +50,8 @@ public:
     {
         if (m_size == m_capacity)
             reserve(m_size + 1);
+        if (m_size >= m_prefaulted)
+            prefaultAhead(m_size + 1);
         m_data[m_size++] = value;
     }
 
@@ -54,6 +59,8 @@ public:
     {
         if (m_size + count > m_capacity)
             reserve(m_size + count);
+        if (m_size + count > m_prefaulted)
+            prefaultAhead(m_size + count);
         if (count != 0)
             std::memcpy(m_data + m_size, values, count * sizeof(T));
         m_size += count;
@@ -83,24 +90,43 @@ public:
     }
 
 private:
+    // Filling a large array touches fresh pages one after another; mapping them a stretch at a time spares
+    // a page fault for each, which costs far more than the mapping itself on some virtual machines.
+    static constexpr std::size_t kPrefaultStretch = (std::size_t {1} << 20) / sizeof(T);
+
+    void prefaultAhead(std::size_t count)
+    {
+        const std::size_t target = std::min(count + kPrefaultStretch, m_capacity);
+        if (m_capacity >= kPrefaultStretch)
+            prefaultForWriting(m_data + m_prefaulted, m_data + target);
+        m_prefaulted = target;
+    }
+
     void reallocate(std::size_t capacity)
     {
         if (capacity == 0) {
-            std::free(m_data);
+            freeArrayBlock(m_data, m_capacity * sizeof(T));
             m_data = nullptr;
             m_capacity = 0;
+            m_prefaulted = 0;
             return;
         }
-        void *grown = std::realloc(m_data, capacity * sizeof(T));
+        void *grown = resizeArrayBlock(m_data, m_capacity * sizeof(T), capacity * sizeof(T));
         if (!grown)
             throw DatabaseError("out of memory while storing a table");
+        // A block copied elsewhere has only its values' pages mapped.
+        if (grown != m_data)
+            m_prefaulted = m_size;
         m_data = static_cast<T *>(grown);
         m_capacity = capacity;
+        m_prefaulted = std::min(m_prefaulted, capacity);
     }
 
     T *m_data = nullptr;
     std::size_t m_size = 0;
     std::size_t m_capacity = 0;
+    // From here on the pages may not be mapped yet.
+    std::size_t m_prefaulted = 0;
 };
 
 } // namespace velkaro::database

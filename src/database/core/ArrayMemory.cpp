@@ -1,0 +1,100 @@
+#include "database/core/ArrayMemory.h"
+
+#ifdef __linux__
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+namespace velkaro::database {
+
+#ifdef __linux__
+
+namespace {
+
+constexpr std::size_t kMappedFrom = std::size_t {1} << 20;
+
+std::size_t pageSize()
+{
+    static const auto size = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    return size;
+}
+
+std::size_t mappedLength(std::size_t bytes)
+{
+    return (bytes + pageSize() - 1) & ~(pageSize() - 1);
+}
+
+bool isMapped(std::size_t bytes)
+{
+    return bytes >= kMappedFrom;
+}
+
+} // namespace
+
+void *resizeArrayBlock(void *block, std::size_t oldBytes, std::size_t newBytes)
+{
+    const bool wasMapped = block && isMapped(oldBytes);
+    if (wasMapped && isMapped(newBytes)) {
+        void *moved = mremap(block, mappedLength(oldBytes), mappedLength(newBytes), MREMAP_MAYMOVE);
+        return moved == MAP_FAILED ? nullptr : moved;
+    }
+    if (!wasMapped && !isMapped(newBytes))
+        return std::realloc(block, newBytes);
+    void *fresh = nullptr;
+    if (isMapped(newBytes)) {
+        fresh = mmap(nullptr, mappedLength(newBytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (fresh == MAP_FAILED)
+            return nullptr;
+    } else if (!(fresh = std::malloc(newBytes))) {
+        return nullptr;
+    }
+    if (block)
+        std::memcpy(fresh, block, std::min(oldBytes, newBytes));
+    freeArrayBlock(block, oldBytes);
+    return fresh;
+}
+
+void freeArrayBlock(void *block, std::size_t bytes)
+{
+    if (block && isMapped(bytes))
+        munmap(block, mappedLength(bytes));
+    else
+        std::free(block);
+}
+
+void prefaultForWriting(void *begin, void *end)
+{
+#ifdef MADV_POPULATE_WRITE
+    // Whole pages inside the range; a kernel older than 5.14 refuses the advice and the pages fault as usual.
+    const std::uintptr_t first = (reinterpret_cast<std::uintptr_t>(begin) + pageSize() - 1) & ~(pageSize() - 1);
+    const std::uintptr_t last = reinterpret_cast<std::uintptr_t>(end) & ~(pageSize() - 1);
+    if (last > first)
+        madvise(reinterpret_cast<void *>(first), last - first, MADV_POPULATE_WRITE);
+#else
+    (void)begin;
+    (void)end;
+#endif
+}
+
+#else
+
+void *resizeArrayBlock(void *block, std::size_t, std::size_t newBytes)
+{
+    return std::realloc(block, newBytes);
+}
+
+void freeArrayBlock(void *block, std::size_t)
+{
+    std::free(block);
+}
+
+void prefaultForWriting(void *, void *) { }
+
+#endif
+
+} // namespace velkaro::database

@@ -1,0 +1,71 @@
+#include "database/core/PodArray.h"
+
+#include <QTest>
+
+#include <cstdint>
+#include <string>
+
+using velkaro::database::PodArray;
+
+// Values survive every way a block can change: within the allocator, into pages of its own, growing and
+// moving there, and shrinking back.
+class tst_database_podarray : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void valuesSurviveEveryResize();
+};
+
+namespace {
+
+bool holdsSequence(const PodArray<std::uint32_t> &values, std::size_t count)
+{
+    if (values.size() != count)
+        return false;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (values[i] != std::uint32_t(i * 2654435761U))
+            return false;
+    }
+    return true;
+}
+
+void appendSequence(PodArray<std::uint32_t> &values, std::size_t count)
+{
+    for (std::size_t i = values.size(); i < count; ++i)
+        values.push_back(std::uint32_t(i * 2654435761U));
+}
+
+} // namespace
+
+void tst_database_podarray::valuesSurviveEveryResize()
+{
+    PodArray<std::uint32_t> values;
+    // 1,000 values stay with the allocator; 3,000,000 (12 MB) grow through pages of their own.
+    appendSequence(values, 1000);
+    QVERIFY(holdsSequence(values, 1000));
+    appendSequence(values, 3000000);
+    QVERIFY(holdsSequence(values, 3000000));
+    values.shrinkToFit();
+    QVERIFY(holdsSequence(values, 3000000));
+
+    PodArray<std::uint32_t> moved(std::move(values));
+    QVERIFY(holdsSequence(moved, 3000000));
+
+    // Back below the allocator's size: a block of pages copied into a small one.
+    PodArray<std::uint32_t> small;
+    small.append(moved.data(), 100);
+    moved = std::move(small);
+    moved.shrinkToFit();
+    QVERIFY(holdsSequence(moved, 100));
+
+    PodArray<char> bytes;
+    const std::string chunk(4096 + 3, 'x');
+    for (int i = 0; i < 1000; ++i)
+        bytes.append(chunk.data(), chunk.size());
+    QCOMPARE(bytes.size(), std::size_t(1000) * chunk.size());
+    QCOMPARE(std::string(bytes.data() + bytes.size() - 5, 5), std::string(5, 'x'));
+}
+
+QTEST_APPLESS_MAIN(tst_database_podarray)
+#include "tst_database_podarray.moc"
