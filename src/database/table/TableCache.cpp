@@ -127,6 +127,8 @@ void readDirectoryTableAhead(const QString &path, std::atomic<bool> &stop)
         // Phone searches compare whole texts through the column's index.
         if (const auto phone = table->columnIndex(QStringLiteral("PHONE")); phone && !stop)
             table->values(*phone).equalityIndex();
+        for (std::size_t column = 0; column < table->columns().size() && !stop; ++column)
+            table->values(column).touchPages();
     } catch (...) {
         // Nothing is shown until a search needs the file.
     }

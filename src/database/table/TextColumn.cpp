@@ -157,6 +157,16 @@ std::uint32_t TextColumn::rowAt(std::size_t offset) const
     return static_cast<std::uint32_t>(after - m_offsets.begin() - 1);
 }
 
+void TextColumn::touchPages() const
+{
+    m_folded.touchPages();
+    m_offsets.touchPages();
+    m_nulls.touchPages();
+    m_originalRows.touchPages();
+    m_originalOffsets.touchPages();
+    m_originals.touchPages();
+}
+
 const EqualityIndex &TextColumn::equalityIndex() const
 {
     std::call_once(m_indexBuilt, [this] { m_index = std::make_unique<EqualityIndex>(*this); });
