@@ -119,12 +119,12 @@ public:
         }
     }
 
+    // Serves events for `milliseconds` without keeping a core busy, as an idle window does.
     void wait(int milliseconds)
     {
-        QElapsedTimer clock;
-        clock.start();
-        while (!clock.hasExpired(milliseconds))
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QEventLoop loop;
+        QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+        loop.exec();
     }
 
     Timing search(const search::SearchInputs &in)
