@@ -48,7 +48,9 @@ void tst_database_casefold::everyBmpCharacterFoldsLikeQChar()
             continue;
         const QString text = QString::fromUcs4(&c, 1);
         const QString expected = QString::fromUcs4(std::array {QChar::toUpper(c)}.data(), 1);
-        if (QString::fromStdString(foldedUtf8(text)) != expected)
+        // Alone, and in a run long enough to be folded many bytes at a time.
+        if (QString::fromStdString(foldedUtf8(text)) != expected
+            || QString::fromStdString(foldedUtf8(u"Д"_s + text.repeated(16))) != u"Д"_s + expected.repeated(16))
             QFAIL(qPrintable(u"U+%1 folds wrongly"_s.arg(quint32(c), 4, 16, QChar(u'0'))));
     }
 }
@@ -75,6 +77,9 @@ void tst_database_casefold::invalidUtf8KeptByteForByte()
 {
     const std::string invalid = "a\xD0z\x80\xFF\xE0\xA0";
     QCOMPARE(foldedUtf8(std::string_view(invalid)), std::string("A\xD0Z\x80\xFF\xE0\xA0"));
+    // Invalid bytes among sixteen that fold to themselves, and a character split at sixteen bytes.
+    const std::string longer = "\xD0\x90\x85ZZZZZZZZZZZZ\xD0\xD0\x90" "a\xD0\xB0";
+    QCOMPARE(foldedUtf8(std::string_view(longer)), std::string("\xD0\x90\x85ZZZZZZZZZZZZ\xD0\xD0\x90" "A\xD0\x90"));
     QCOMPARE(utf8CharLength(invalid.data() + 1, invalid.data() + invalid.size()), std::size_t {1});
     QCOMPARE(utf8CharLength(invalid.data() + 5, invalid.data() + invalid.size()), std::size_t {1});
 }
