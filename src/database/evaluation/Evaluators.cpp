@@ -30,11 +30,12 @@ std::vector<std::uint32_t> searchRows(
     const std::string_view texts = column.foldedTexts();
     const SubstringFinder finder(literal);
     std::size_t from = 0;
+    std::uint32_t row = 0;
     for (;;) {
         const std::size_t offset = finder.find(texts, from);
         if (offset == std::string_view::npos)
             break;
-        const std::uint32_t row = column.rowAt(offset);
+        row = column.rowAt(offset, row);
         const std::size_t rowEnd = column.foldedBegin(row + 1);
         // A hit running into the next row says nothing: no later hit can start in this row either.
         if (offset + literal.size() <= rowEnd && allHold(conditions, row))

@@ -150,10 +150,20 @@ QString TextColumn::text(std::uint32_t row) const
     return decodedUtf8(original(row));
 }
 
-std::uint32_t TextColumn::rowAt(std::size_t offset) const
+std::uint32_t TextColumn::rowAt(std::size_t offset, std::uint32_t first) const
 {
+    // Galloping from `first`: the first boundary after `offset` lies within twice the distance stepped.
+    const auto target = static_cast<std::uint32_t>(offset);
+    const std::size_t boundaries = m_offsets.size();
+    std::size_t low = first;
+    std::size_t step = 1;
+    while (low + step < boundaries && m_offsets[low + step] <= target) {
+        low += step;
+        step *= 2;
+    }
+    const std::size_t high = std::min(low + step, boundaries);
     // Empty rows share their start with the next row; the last row starting at or before `offset` holds it.
-    const auto after = std::upper_bound(m_offsets.begin(), m_offsets.end(), static_cast<std::uint32_t>(offset));
+    const auto after = std::upper_bound(m_offsets.begin() + low, m_offsets.begin() + high, target);
     return static_cast<std::uint32_t>(after - m_offsets.begin() - 1);
 }
 

@@ -59,8 +59,9 @@ public:
     // All folded texts back to back; row r occupies [foldedBegin(r), foldedBegin(r + 1)).
     std::string_view foldedTexts() const { return {m_folded.data(), m_folded.size()}; }
     std::uint32_t foldedBegin(std::uint32_t row) const { return m_offsets[row]; }
-    // The row whose folded text holds the byte at `offset` (offset < foldedTexts().size()).
-    std::uint32_t rowAt(std::size_t offset) const;
+    // The row whose folded text holds the byte at `offset` (offset < foldedTexts().size()), looked for from
+    // row `first` on, which must not lie after it: a caller walking forward finds near rows in a few steps.
+    std::uint32_t rowAt(std::size_t offset, std::uint32_t first = 0) const;
 
     // Reads through the column's memory once, so that the first search over it runs as fast as later ones.
     void touchPages() const;

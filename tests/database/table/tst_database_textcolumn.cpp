@@ -1,0 +1,40 @@
+#include "database/table/TextColumn.h"
+
+#include <QTest>
+
+#include <string>
+#include <vector>
+
+using velkaro::database::FieldView;
+using velkaro::database::TextColumn;
+
+class tst_database_textcolumn : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void rowAtFromAnyEarlierRow();
+};
+
+// Empty and null rows share their start with the next row; a walk from any row not after the answer finds it.
+void tst_database_textcolumn::rowAtFromAnyEarlierRow()
+{
+    const std::vector<std::string> texts = {"ab", "", "", "cde", "f", "", "ghijklmnopqrstuvwxyz", "", "z"};
+    TextColumn column;
+    for (std::size_t row = 0; row < texts.size(); ++row) {
+        const bool isNull = row == 2 || row == 7;
+        column.append(FieldView {texts[row].data(), std::uint32_t(texts[row].size()), isNull});
+    }
+    column.finish();
+    std::vector<std::uint32_t> owner;
+    for (std::uint32_t row = 0; row < texts.size(); ++row)
+        owner.insert(owner.end(), texts[row].size(), row);
+    QCOMPARE(column.foldedTexts().size(), owner.size());
+    for (std::size_t offset = 0; offset < owner.size(); ++offset) {
+        for (std::uint32_t first = 0; first <= owner[offset]; ++first)
+            QCOMPARE(column.rowAt(offset, first), owner[offset]);
+    }
+}
+
+QTEST_APPLESS_MAIN(tst_database_textcolumn)
+#include "tst_database_textcolumn.moc"
