@@ -5,6 +5,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define VELKARO_SCREEN_AVX2 1
+#endif
 
 namespace velkaro::database {
 
@@ -14,6 +18,38 @@ bool isContinuation(char c)
 {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
+
+#ifdef VELKARO_SCREEN_AVX2
+// The screen of find() thirty-two positions at a time, where the processor has AVX2: the needle's first
+// position from `i` on where both telling bytes agree and the whole needle matches, or npos; `i` ends where
+// fewer than thirty-two candidates are left.
+__attribute__((target("avx2"))) std::size_t screen32(std::string_view haystack, std::string_view needle,
+    std::size_t firstAt, std::size_t secondAt, std::size_t &i)
+{
+    const char *const data = haystack.data();
+    const __m256i first = _mm256_set1_epi8(needle[firstAt]);
+    const __m256i second = _mm256_set1_epi8(needle[secondAt]);
+    for (; i + 32 + secondAt <= haystack.size(); i += 32) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + i + firstAt));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + i + secondAt));
+        auto mask = static_cast<unsigned>(
+            _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, first), _mm256_cmpeq_epi8(b, second))));
+        while (mask != 0) {
+            const std::size_t candidate = i + static_cast<std::size_t>(__builtin_ctz(mask));
+            if (std::memcmp(data + candidate, needle.data(), needle.size()) == 0)
+                return candidate;
+            mask &= mask - 1;
+        }
+    }
+    return std::string_view::npos;
+}
+
+bool hasAvx2()
+{
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+#endif
 
 } // namespace
 
@@ -40,6 +76,12 @@ std::size_t SubstringFinder::find(std::string_view haystack, std::size_t from) c
     if (n == 0)
         return from;
     std::size_t i = from;
+#ifdef VELKARO_SCREEN_AVX2
+    if (hasAvx2()) {
+        if (const std::size_t found = screen32(haystack, m_needle, m_first, m_second, i); found != std::string_view::npos)
+            return found;
+    }
+#endif
 #if defined(__SSE2__)
     const char *const data = haystack.data();
     const __m128i first = _mm_set1_epi8(m_needle[m_first]);
