@@ -19,6 +19,19 @@ bool isContinuation(char c)
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
+#if defined(__SSE2__)
+// The first position i + k, for each bit k set in `mask`, where the whole needle starts; npos when none.
+std::size_t confirmed(unsigned mask, std::size_t i, const char *data, std::string_view needle)
+{
+    for (; mask != 0; mask &= mask - 1) {
+        const std::size_t candidate = i + static_cast<std::size_t>(__builtin_ctz(mask));
+        if (std::memcmp(data + candidate, needle.data(), needle.size()) == 0)
+            return candidate;
+    }
+    return std::string_view::npos;
+}
+#endif
+
 #ifdef VELKARO_SCREEN_AVX2
 // The screen of find() thirty-two positions at a time, where the processor has AVX2: the needle's first
 // position from `i` on where both telling bytes agree and the whole needle matches, or npos; `i` ends where
@@ -32,14 +45,10 @@ __attribute__((target("avx2"))) std::size_t screen32(std::string_view haystack, 
     for (; i + 32 + secondAt <= haystack.size(); i += 32) {
         const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + i + firstAt));
         const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + i + secondAt));
-        auto mask = static_cast<unsigned>(
+        const auto mask = static_cast<unsigned>(
             _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, first), _mm256_cmpeq_epi8(b, second))));
-        while (mask != 0) {
-            const std::size_t candidate = i + static_cast<std::size_t>(__builtin_ctz(mask));
-            if (std::memcmp(data + candidate, needle.data(), needle.size()) == 0)
-                return candidate;
-            mask &= mask - 1;
-        }
+        if (const std::size_t found = confirmed(mask, i, data, needle); found != std::string_view::npos)
+            return found;
     }
     return std::string_view::npos;
 }
@@ -90,14 +99,10 @@ std::size_t SubstringFinder::find(std::string_view haystack, std::size_t from) c
     for (; i + 16 + m_second <= haystack.size(); i += 16) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i + m_first));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i + m_second));
-        auto mask = static_cast<unsigned>(
+        const auto mask = static_cast<unsigned>(
             _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second))));
-        while (mask != 0) {
-            const std::size_t candidate = i + static_cast<std::size_t>(__builtin_ctz(mask));
-            if (std::memcmp(data + candidate, m_needle.data(), n) == 0)
-                return candidate;
-            mask &= mask - 1;
-        }
+        if (const std::size_t found = confirmed(mask, i, data, m_needle); found != std::string_view::npos)
+            return found;
     }
 #endif
     const void *hit = memmem(haystack.data() + i, haystack.size() - i, m_needle.data(), n);
