@@ -124,12 +124,13 @@ std::shared_ptr<const ResultRecords> ResultRecords::detached() const
     for (const std::size_t column : m_columns)
         columns.push_back(m_table->columns()[column]);
     builder.columns(std::move(columns));
+    std::array<std::string, 4> texts;
     std::array<database::FieldView, 4> fields;
     for (const std::uint32_t row : m_rows) {
         for (std::size_t i = 0; i < m_columns.size(); ++i) {
             const database::TextColumn &values = m_table->values(m_columns[i]);
-            const std::string_view text = values.original(row);
-            fields[i] = {text.data(), std::uint32_t(text.size()), values.isNull(row)};
+            texts[i] = values.original(row);
+            fields[i] = {texts[i].data(), std::uint32_t(texts[i].size()), values.isNull(row)};
         }
         builder.row(fields);
     }

@@ -14,31 +14,6 @@ namespace velkaro::database {
 
 namespace {
 
-// Writes `c` as UTF-8 at `out`; returns the bytes written (at most 4).
-std::size_t encode(char32_t c, char *out)
-{
-    if (c < 0x80) {
-        out[0] = static_cast<char>(c);
-        return 1;
-    }
-    if (c < 0x800) {
-        out[0] = static_cast<char>(0xC0 | (c >> 6));
-        out[1] = static_cast<char>(0x80 | (c & 0x3F));
-        return 2;
-    }
-    if (c < 0x10000) {
-        out[0] = static_cast<char>(0xE0 | (c >> 12));
-        out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out[2] = static_cast<char>(0x80 | (c & 0x3F));
-        return 3;
-    }
-    out[0] = static_cast<char>(0xF0 | (c >> 18));
-    out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out[3] = static_cast<char>(0x80 | (c & 0x3F));
-    return 4;
-}
-
 // The upper case of every code point of the Basic Multilingual Plane, one to one; surrogates map to themselves.
 const std::array<char16_t, 0x10000> &upperCase()
 {
@@ -47,6 +22,18 @@ const std::array<char16_t, 0x10000> &upperCase()
         for (char32_t c = 0; c < 0x10000; ++c)
             upper[c] = static_cast<char16_t>(c >= 0xD800 && c <= 0xDFFF ? c : QChar::toUpper(c));
         return upper;
+    }();
+    return table;
+}
+
+// The lower case of every code point of the Basic Multilingual Plane, one to one; surrogates map to themselves.
+const std::array<char16_t, 0x10000> &lowerCase()
+{
+    static const std::array<char16_t, 0x10000> table = [] {
+        std::array<char16_t, 0x10000> lower {};
+        for (char32_t c = 0; c < 0x10000; ++c)
+            lower[c] = static_cast<char16_t>(c >= 0xD800 && c <= 0xDFFF ? c : QChar::toLower(c));
+        return lower;
     }();
     return table;
 }
@@ -145,13 +132,18 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out)
             for (std::size_t i = 0; i < length; ++i)
                 buffer[used++] = p[i];
         } else {
-            used += encode(folded, buffer + used);
+            used += encodedUtf8Char(folded, buffer + used);
             changed = true;
         }
         p += length;
     }
     out.append(buffer, used);
     return changed;
+}
+
+char32_t lowerCaseOf(char32_t c)
+{
+    return c < 0x10000 ? lowerCase()[c] : QChar::toLower(c);
 }
 
 std::string foldedUtf8(std::string_view utf8)

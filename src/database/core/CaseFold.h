@@ -17,6 +17,9 @@ namespace velkaro::database {
 // Bytes that do not form valid UTF-8 are copied unchanged, one character each.
 bool appendFolded(std::string_view utf8, PodArray<char> &out);
 
+// The simple lower case of `c`, the way back from a folded character where the original was lower case.
+char32_t lowerCaseOf(char32_t c);
+
 std::string foldedUtf8(std::string_view utf8);
 std::string foldedUtf8(const QString &text);
 

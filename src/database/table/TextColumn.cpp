@@ -5,6 +5,7 @@
 #include "database/table/EqualityIndex.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace velkaro::database {
@@ -53,6 +54,25 @@ QString decodedUtf8(std::string_view utf8)
     return result;
 }
 
+// ORs the bits of `more` into `bits` from bit `at` on; `bits` holds room for them.
+void orBitsAt(PodArray<std::uint64_t> &bits, std::size_t at, const PodArray<std::uint64_t> &more)
+{
+    const unsigned shift = at % 64;
+    for (std::size_t word = 0; word < more.size(); ++word) {
+        const std::uint64_t moreBits = more[word];
+        const std::size_t into = at / 64 + word;
+        bits[into] |= moreBits << shift;
+        if (shift != 0 && into + 1 < bits.size())
+            bits[into + 1] |= moreBits >> (64 - shift);
+    }
+}
+
+// The code point of the character of `length` bytes at `p`; a byte that is no valid sequence stands for itself.
+char32_t codePoint(const char *p, std::size_t length)
+{
+    return length == 1 ? static_cast<unsigned char>(*p) : decodedUtf8Char(p, length);
+}
+
 } // namespace
 
 TextColumn::TextColumn()
@@ -74,7 +94,8 @@ void TextColumn::append(const FieldView &field)
         m_nulls[row / 64] |= std::uint64_t {1} << (row % 64);
     } else {
         const std::string_view text(field.data, field.size);
-        if (appendFolded(text, m_folded)) {
+        const std::size_t foldedStart = m_folded.size();
+        if (appendFolded(text, m_folded) && !markLowerCase(text, foldedStart)) {
             m_originalRows.push_back(row);
             m_originals.append(text.data(), text.size());
             m_originalOffsets.push_back(checkedOffset(m_originals.size()));
@@ -99,17 +120,14 @@ void TextColumn::appendColumn(TextColumn &&next)
         m_offsets.push_back(next.m_offsets[row] + foldedShift);
     next.m_offsets = {};
 
-    // Null bits of the next rows land `rows % 64` bits into a word.
-    const unsigned shift = rows % 64;
     m_nulls.resize((std::size_t(rows) + nextRows + 63) / 64, 0);
-    for (std::size_t word = 0; word < next.m_nulls.size(); ++word) {
-        const std::uint64_t bits = next.m_nulls[word];
-        const std::size_t at = rows / 64 + word;
-        m_nulls[at] |= bits << shift;
-        if (shift != 0 && at + 1 < m_nulls.size())
-            m_nulls[at + 1] |= bits >> (64 - shift);
-    }
+    orBitsAt(m_nulls, rows, next.m_nulls);
     next.m_nulls = {};
+    if (!next.m_lowerCase.empty()) {
+        m_lowerCase.resize(std::max(m_lowerCase.size(), foldedShift / 64 + next.m_lowerCase.size() + 1), 0);
+        orBitsAt(m_lowerCase, foldedShift, next.m_lowerCase);
+    }
+    next.m_lowerCase = {};
 
     const std::uint32_t originalShift = checkedOffset(m_originals.size());
     checkedOffset(m_originals.size() + next.m_originals.size());
@@ -130,19 +148,66 @@ void TextColumn::finish()
     m_folded.shrinkToFit();
     m_offsets.shrinkToFit();
     m_nulls.shrinkToFit();
+    m_lowerCase.shrinkToFit();
     m_originalRows.shrinkToFit();
     m_originalOffsets.shrinkToFit();
     m_originals.shrinkToFit();
 }
 
-std::string_view TextColumn::original(std::uint32_t row) const
+// Folding maps character to character, so the original and its folded form walk in step. A character that
+// folding changed and whose folded form's lower case is the original gets its bit; any other change keeps the
+// whole original instead (false).
+bool TextColumn::markLowerCase(std::string_view original, std::size_t foldedStart)
+{
+    const auto walk = [this, original, foldedStart](const auto &changed) {
+        const char *o = original.data();
+        const char *const oEnd = o + original.size();
+        const char *f = m_folded.data() + foldedStart;
+        const char *const fEnd = m_folded.data() + m_folded.size();
+        while (o < oEnd && f < fEnd) {
+            const std::size_t oLength = utf8CharLength(o, oEnd);
+            const std::size_t fLength = utf8CharLength(f, fEnd);
+            if ((oLength != fLength || std::memcmp(o, f, oLength) != 0)
+                && !changed(codePoint(o, oLength), codePoint(f, fLength), std::size_t(f - m_folded.data())))
+                return false;
+            o += oLength;
+            f += fLength;
+        }
+        return o == oEnd && f == fEnd;
+    };
+    if (!walk([](char32_t was, char32_t folded, std::size_t) { return lowerCaseOf(folded) == was; }))
+        return false;
+    walk([this](char32_t, char32_t, std::size_t at) {
+        if (at / 64 >= m_lowerCase.size())
+            m_lowerCase.resize(at / 64 + 1, 0);
+        m_lowerCase[at / 64] |= std::uint64_t {1} << (at % 64);
+        return true;
+    });
+    return true;
+}
+
+std::string TextColumn::original(std::uint32_t row) const
 {
     const auto original = std::lower_bound(m_originalRows.begin(), m_originalRows.end(), row);
     if (original != m_originalRows.end() && *original == row) {
         const auto i = static_cast<std::size_t>(original - m_originalRows.begin());
         return {m_originals.data() + m_originalOffsets[i], m_originalOffsets[i + 1] - m_originalOffsets[i]};
     }
-    return folded(row);
+    const std::size_t begin = m_offsets[row];
+    const std::size_t end = m_offsets[row + 1];
+    std::string text;
+    text.reserve(end - begin + 4);
+    for (std::size_t at = begin; at < end;) {
+        const std::size_t length = utf8CharLength(m_folded.data() + at, m_folded.data() + end);
+        if (isLowerCase(at)) {
+            char lower[4];
+            text.append(lower, encodedUtf8Char(lowerCaseOf(codePoint(m_folded.data() + at, length)), lower));
+        } else {
+            text.append(m_folded.data() + at, length);
+        }
+        at += length;
+    }
+    return text;
 }
 
 QString TextColumn::text(std::uint32_t row) const
@@ -172,6 +237,7 @@ void TextColumn::touchPages() const
     m_folded.touchPages();
     m_offsets.touchPages();
     m_nulls.touchPages();
+    m_lowerCase.touchPages();
     m_originalRows.touchPages();
     m_originalOffsets.touchPages();
     m_originals.touchPages();

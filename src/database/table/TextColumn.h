@@ -16,7 +16,8 @@ namespace velkaro::database {
 class EqualityIndex;
 
 // The values of one column, stored compactly: the case-folded UTF-8 texts of all rows back to back with
-// their offsets, a null bitmap, and the original text only of the rows whose text folding changed.
+// their offsets, a null bitmap, a bit for each folded character that was lower case, and the original text
+// only of the rows that folding changed otherwise.
 // Numbers are kept as the text the reader rendered. Immutable once finished, except for the equality
 // index built on first use.
 class TextColumn
@@ -39,7 +40,7 @@ public:
         return {m_folded.data() + m_offsets[row], m_offsets[row + 1] - m_offsets[row]};
     }
     // The text as stored in the file, in UTF-8 and as UTF-16; empty for null.
-    std::string_view original(std::uint32_t row) const;
+    std::string original(std::uint32_t row) const;
     QString text(std::uint32_t row) const;
 
     // Hints for reading `row` soon, for callers that know their rows ahead: first its offsets and null bit,
@@ -70,9 +71,18 @@ public:
     const EqualityIndex &equalityIndex() const;
 
 private:
+    bool markLowerCase(std::string_view original, std::size_t foldedStart);
+    bool isLowerCase(std::size_t foldedByte) const
+    {
+        return foldedByte / 64 < m_lowerCase.size() && ((m_lowerCase[foldedByte / 64] >> (foldedByte % 64)) & 1U);
+    }
+
     PodArray<char> m_folded;
     PodArray<std::uint32_t> m_offsets;
     PodArray<std::uint64_t> m_nulls;
+    // Bit i: the folded character starting at byte i was its lower case in the file. Only as long as the last
+    // such character needs: empty for a column without lower case.
+    PodArray<std::uint64_t> m_lowerCase;
     PodArray<std::uint32_t> m_originalRows;
     PodArray<std::uint32_t> m_originalOffsets;
     PodArray<char> m_originals;

@@ -1,3 +1,4 @@
+#include "database/core/CaseFold.h"
 #include "database/table/TextColumn.h"
 
 #include <QTest>
@@ -14,6 +15,7 @@ class tst_database_textcolumn : public QObject
 
 private Q_SLOTS:
     void rowAtFromAnyEarlierRow();
+    void originalsComeBackAfterJoining();
 };
 
 // Empty and null rows share their start with the next row; a walk from any row not after the answer finds it.
@@ -33,6 +35,29 @@ void tst_database_textcolumn::rowAtFromAnyEarlierRow()
     for (std::size_t offset = 0; offset < owner.size(); ++offset) {
         for (std::uint32_t first = 0; first <= owner[offset]; ++first)
             QCOMPARE(column.rowAt(offset, first), owner[offset]);
+    }
+}
+
+// Lower case kept as bits on the folded text, other changes as whole originals, both through a join of two
+// columns at every row.
+void tst_database_textcolumn::originalsComeBackAfterJoining()
+{
+    const std::vector<std::string> texts = {"Иванов Иван", "straße", "ſtop", "ǅemal", "\U00010428bc",
+        "ёлка Ёж", "", "Baker Street 221b", "a\xD0z", "УЛ. САДОВАЯ", "long s ſ and µ", std::string(70, 'x') + "y"};
+    for (std::size_t split = 0; split <= texts.size(); ++split) {
+        TextColumn column;
+        TextColumn next;
+        for (std::size_t row = 0; row < texts.size(); ++row) {
+            const FieldView field {texts[row].data(), std::uint32_t(texts[row].size()), false};
+            (row < split ? column : next).append(field);
+        }
+        column.appendColumn(std::move(next));
+        column.finish();
+        QCOMPARE(column.rowCount(), std::uint32_t(texts.size()));
+        for (std::uint32_t row = 0; row < texts.size(); ++row) {
+            QCOMPARE(column.original(row), texts[row]);
+            QCOMPARE(std::string(column.folded(row)), velkaro::database::foldedUtf8(texts[row]));
+        }
     }
 }
 
