@@ -66,7 +66,7 @@ bool foldsToItself(const char *p)
 
 } // namespace
 
-bool appendFolded(std::string_view utf8, PodArray<char> &out)
+bool appendFolded(std::string_view utf8, PodArray<char> &out, FoldChanges *changes)
 {
     const std::array<char16_t, 0x10000> &upper = upperCase();
     // Folded into a local buffer and appended in pieces: a value costs one append, not one per byte.
@@ -75,9 +75,22 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out)
     const char *p = utf8.data();
     const char *const end = p + utf8.size();
     bool changed = false;
+    // Where in `out` a changed character lands: what is already there and what the buffer holds before it.
+    std::size_t flushed = out.size();
+    const auto noteLower = [changes, &flushed](std::size_t inBuffer) {
+        if (changes)
+            changes->lowerCase.push_back(flushed + inBuffer);
+    };
+    const auto noteChange = [changes, &noteLower](char32_t c, char32_t folded, std::size_t inBuffer) {
+        if (changes && lowerCaseOf(folded) == c)
+            noteLower(inBuffer);
+        else if (changes)
+            changes->other = true;
+    };
     while (p < end) {
         if (used + 16 > sizeof buffer) {
             out.append(buffer, used);
+            flushed += used;
             used = 0;
         }
 #ifdef __SSE2__
@@ -95,7 +108,13 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out)
             if ((bytes & highBits) == 0) {
                 const std::uint64_t folded = asciiUpper(bytes);
                 std::memcpy(buffer + used, &folded, 8);
-                changed |= folded != bytes;
+                if (folded != bytes) {
+                    changed = true;
+                    // Each letter that changed lost its 0x20 bit, in little-endian byte order.
+                    for (std::uint64_t letters = (folded ^ bytes) & 0x2020202020202020; letters != 0;
+                         letters &= letters - 1)
+                        noteLower(used + std::size_t(__builtin_ctzll(letters) / 8));
+                }
                 used += 8;
                 p += 8;
                 continue;
@@ -104,6 +123,8 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out)
         const auto lead = static_cast<unsigned char>(*p);
         if (lead < 0x80) {
             const bool lower = lead >= 'a' && lead <= 'z';
+            if (lower)
+                noteLower(used);
             buffer[used++] = static_cast<char>(lower ? lead - 0x20 : lead);
             changed |= lower;
             ++p;
@@ -114,9 +135,12 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out)
             const char32_t c = ((lead & 0x1FU) << 6) | (static_cast<unsigned char>(p[1]) & 0x3FU);
             const char32_t folded = upper[c];
             if (folded >= 0x80 && folded < 0x800) {
+                if (folded != c) {
+                    noteChange(c, folded, used);
+                    changed = true;
+                }
                 buffer[used++] = static_cast<char>(0xC0 | (folded >> 6));
                 buffer[used++] = static_cast<char>(0x80 | (folded & 0x3F));
-                changed |= folded != c;
                 p += 2;
                 continue;
             }
@@ -132,6 +156,7 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out)
             for (std::size_t i = 0; i < length; ++i)
                 buffer[used++] = p[i];
         } else {
+            noteChange(c, folded, used);
             used += encodedUtf8Char(folded, buffer + used);
             changed = true;
         }

@@ -94,8 +94,9 @@ void TextColumn::append(const FieldView &field)
         m_nulls[row / 64] |= std::uint64_t {1} << (row % 64);
     } else {
         const std::string_view text(field.data, field.size);
-        const std::size_t foldedStart = m_folded.size();
-        if (appendFolded(text, m_folded) && !markLowerCase(text, foldedStart)) {
+        m_changes.lowerCase.clear();
+        m_changes.other = false;
+        if (appendFolded(text, m_folded, &m_changes) && !markLowerCase()) {
             m_originalRows.push_back(row);
             m_originals.append(text.data(), text.size());
             m_originalOffsets.push_back(checkedOffset(m_originals.size()));
@@ -154,35 +155,17 @@ void TextColumn::finish()
     m_originals.shrinkToFit();
 }
 
-// Folding maps character to character, so the original and its folded form walk in step. A character that
-// folding changed and whose folded form's lower case is the original gets its bit; any other change keeps the
-// whole original instead (false).
-bool TextColumn::markLowerCase(std::string_view original, std::size_t foldedStart)
+// Folding changed the text just appended only from lower case: each such character gets its bit (false
+// when another change needs the whole original kept).
+bool TextColumn::markLowerCase()
 {
-    const auto walk = [this, original, foldedStart](const auto &changed) {
-        const char *o = original.data();
-        const char *const oEnd = o + original.size();
-        const char *f = m_folded.data() + foldedStart;
-        const char *const fEnd = m_folded.data() + m_folded.size();
-        while (o < oEnd && f < fEnd) {
-            const std::size_t oLength = utf8CharLength(o, oEnd);
-            const std::size_t fLength = utf8CharLength(f, fEnd);
-            if ((oLength != fLength || std::memcmp(o, f, oLength) != 0)
-                && !changed(codePoint(o, oLength), codePoint(f, fLength), std::size_t(f - m_folded.data())))
-                return false;
-            o += oLength;
-            f += fLength;
-        }
-        return o == oEnd && f == fEnd;
-    };
-    if (!walk([](char32_t was, char32_t folded, std::size_t) { return lowerCaseOf(folded) == was; }))
+    if (m_changes.other)
         return false;
-    walk([this](char32_t, char32_t, std::size_t at) {
+    for (const std::size_t at : m_changes.lowerCase) {
         if (at / 64 >= m_lowerCase.size())
             m_lowerCase.resize(at / 64 + 1, 0);
         m_lowerCase[at / 64] |= std::uint64_t {1} << (at % 64);
-        return true;
-    });
+    }
     return true;
 }
 

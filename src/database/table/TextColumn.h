@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/core/CaseFold.h"
 #include "database/core/PodArray.h"
 #include "database/core/Prefetch.h"
 #include "database/readtable/TableSource.h"
@@ -71,7 +72,7 @@ public:
     const EqualityIndex &equalityIndex() const;
 
 private:
-    bool markLowerCase(std::string_view original, std::size_t foldedStart);
+    bool markLowerCase();
     bool isLowerCase(std::size_t foldedByte) const
     {
         return foldedByte / 64 < m_lowerCase.size() && ((m_lowerCase[foldedByte / 64] >> (foldedByte % 64)) & 1U);
@@ -86,6 +87,8 @@ private:
     PodArray<std::uint32_t> m_originalRows;
     PodArray<std::uint32_t> m_originalOffsets;
     PodArray<char> m_originals;
+    // How folding changed the text appended last.
+    FoldChanges m_changes;
     mutable std::once_flag m_indexBuilt;
     mutable std::unique_ptr<EqualityIndex> m_index;
 };
