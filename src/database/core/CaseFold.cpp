@@ -14,27 +14,26 @@ namespace velkaro::database {
 
 namespace {
 
-// The upper case of every code point of the Basic Multilingual Plane, one to one; surrogates map to themselves.
-const std::array<char16_t, 0x10000> &upperCase()
+using BmpTable = std::array<char16_t, 0x10000>;
+
+// `mapped` of every code point of the Basic Multilingual Plane, one to one; surrogates map to themselves.
+template <typename Map> BmpTable bmpTable(Map mapped)
 {
-    static const std::array<char16_t, 0x10000> table = [] {
-        std::array<char16_t, 0x10000> upper {};
-        for (char32_t c = 0; c < 0x10000; ++c)
-            upper[c] = static_cast<char16_t>(c >= 0xD800 && c <= 0xDFFF ? c : QChar::toUpper(c));
-        return upper;
-    }();
+    BmpTable table {};
+    for (char32_t c = 0; c < 0x10000; ++c)
+        table[c] = static_cast<char16_t>(c >= 0xD800 && c <= 0xDFFF ? c : mapped(c));
     return table;
 }
 
-// The lower case of every code point of the Basic Multilingual Plane, one to one; surrogates map to themselves.
-const std::array<char16_t, 0x10000> &lowerCase()
+const BmpTable &upperCase()
 {
-    static const std::array<char16_t, 0x10000> table = [] {
-        std::array<char16_t, 0x10000> lower {};
-        for (char32_t c = 0; c < 0x10000; ++c)
-            lower[c] = static_cast<char16_t>(c >= 0xD800 && c <= 0xDFFF ? c : QChar::toLower(c));
-        return lower;
-    }();
+    static const BmpTable table = bmpTable([](char32_t c) { return QChar::toUpper(c); });
+    return table;
+}
+
+const BmpTable &lowerCase()
+{
+    static const BmpTable table = bmpTable([](char32_t c) { return QChar::toLower(c); });
     return table;
 }
 
@@ -68,7 +67,7 @@ bool foldsToItself(const char *p)
 
 bool appendFolded(std::string_view utf8, PodArray<char> &out, FoldChanges *changes)
 {
-    const std::array<char16_t, 0x10000> &upper = upperCase();
+    const BmpTable &upper = upperCase();
     // Folded into a local buffer and appended in pieces: a value costs one append, not one per byte.
     char buffer[512];
     std::size_t used = 0;
