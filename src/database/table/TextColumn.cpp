@@ -178,6 +178,9 @@ std::string TextColumn::original(std::uint32_t row) const
     }
     const std::size_t begin = m_offsets[row];
     const std::size_t end = m_offsets[row + 1];
+    // No lower case from here on, as in a column without any.
+    if (begin / 64 >= m_lowerCase.size())
+        return std::string(folded(row));
     std::string text;
     text.reserve(end - begin + 4);
     for (std::size_t at = begin; at < end;) {
