@@ -112,6 +112,14 @@ bool matchWildcard(std::string_view text, std::size_t &t, std::string_view patte
 
 bool likeMatches(std::string_view text, std::string_view pattern)
 {
+    // The characters after the pattern's last `%` or `_` (or all of them, where it has none) end every text
+    // it matches: most texts fail on them at once. After a list the tail is left to the full match.
+    const std::size_t lastSpecial = pattern.find_last_of("%_[]");
+    if (lastSpecial == std::string_view::npos || pattern[lastSpecial] == '%' || pattern[lastSpecial] == '_') {
+        const std::string_view tail = lastSpecial == std::string_view::npos ? pattern : pattern.substr(lastSpecial + 1);
+        if (!text.ends_with(tail))
+            return false;
+    }
     const char *const textEnd = text.data() + text.size();
     std::size_t t = 0;
     std::size_t p = 0;
