@@ -81,9 +81,11 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out, FoldChanges *chang
             changes->lowerCase.push_back(flushed + inBuffer);
     };
     const auto noteChange = [changes, &noteLower](char32_t c, char32_t folded, std::size_t inBuffer) {
-        if (changes && lowerCaseOf(folded) == c)
+        if (!changes)
+            return;
+        if (lowerCaseOf(folded) == c)
             noteLower(inBuffer);
-        else if (changes)
+        else
             changes->other = true;
     };
     while (p < end) {

@@ -5,7 +5,6 @@
 #include "database/table/EqualityIndex.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 
 namespace velkaro::database {
