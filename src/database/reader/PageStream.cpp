@@ -8,44 +8,45 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 namespace velkaro::reader {
 
 namespace {
 
 constexpr std::size_t kLargestPage = 4096;
+// Pages come from the file in aligned blocks of this size: data pages are mostly read in file order.
+constexpr std::size_t kBlockSize = 256 * 1024;
 
-struct CachedPage
+struct Block
 {
     off64_t offset = -1;
     std::size_t size = 0;
-    std::array<char, kLargestPage> bytes {};
+    std::unique_ptr<char[]> bytes = std::make_unique<char[]>(kBlockSize);
+
+    bool holds(off64_t at, std::size_t wanted) const
+    {
+        return offset >= 0 && at >= offset && at + off64_t(wanted) <= offset + off64_t(size);
+    }
 };
 
-// The file, the stream's position and the last two pages read: the usage map page and a data page
-// alternate, so the map page comes from here.
+// The file, the stream's position and the last two blocks read: the usage map page and the data pages
+// alternate, so the map page's block stays.
 struct PageFile
 {
     int fd = -1;
     off64_t size = 0;
     off64_t position = 0;
-    std::array<CachedPage, 2> cache;
-    std::size_t nextSlot = 0;
+    std::array<Block, 2> blocks;
+    std::size_t lastUsed = 0;
     // The stream's own buffer: stdio fills it with one read, so a page of either size is one read.
     std::array<char, kLargestPage> streamBuffer {};
 
-    ssize_t read(char *buffer, std::size_t wanted)
+    ssize_t readAt(char *buffer, std::size_t wanted, off64_t at)
     {
-        for (const CachedPage &page : cache) {
-            if (page.offset == position && page.size == wanted) {
-                std::memcpy(buffer, page.bytes.data(), wanted);
-                position += off64_t(wanted);
-                return ssize_t(wanted);
-            }
-        }
         std::size_t got = 0;
         while (got < wanted) {
-            const ssize_t n = pread(fd, buffer + got, wanted - got, position + off64_t(got));
+            const ssize_t n = pread(fd, buffer + got, wanted - got, at + off64_t(got));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0)
@@ -54,15 +55,40 @@ struct PageFile
                 break;
             got += std::size_t(n);
         }
-        if (got == wanted && wanted <= kLargestPage) {
-            CachedPage &page = cache[nextSlot];
-            nextSlot = (nextSlot + 1) % cache.size();
-            page.offset = position;
-            page.size = wanted;
-            std::memcpy(page.bytes.data(), buffer, wanted);
-        }
-        position += off64_t(got);
         return ssize_t(got);
+    }
+
+    ssize_t read(char *buffer, std::size_t wanted)
+    {
+        if (wanted > kLargestPage)
+            return advance(readAt(buffer, wanted, position));
+        std::size_t slot = blocks[0].holds(position, wanted) ? 0 : blocks[1].holds(position, wanted) ? 1 : 2;
+        if (slot == 2) {
+            slot = 1 - lastUsed;
+            Block &block = blocks[slot];
+            // A request across a block boundary starts a block of its own.
+            const off64_t aligned = position - position % off64_t(kBlockSize);
+            block.offset = position + off64_t(wanted) <= aligned + off64_t(kBlockSize) ? aligned : position;
+            const ssize_t got = readAt(block.bytes.get(), kBlockSize, block.offset);
+            if (got < 0) {
+                block.offset = -1;
+                return -1;
+            }
+            block.size = std::size_t(got);
+        }
+        lastUsed = slot;
+        const Block &block = blocks[slot];
+        const std::size_t available = std::size_t(block.offset + off64_t(block.size) - position);
+        const std::size_t served = available < wanted ? available : wanted;
+        std::memcpy(buffer, block.bytes.get() + (position - block.offset), served);
+        return advance(ssize_t(served));
+    }
+
+    ssize_t advance(ssize_t got)
+    {
+        if (got > 0)
+            position += got;
+        return got;
     }
 
     int seek(off64_t *offset, int whence)
