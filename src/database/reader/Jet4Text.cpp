@@ -1,6 +1,7 @@
 #include "database/reader/Jet4Text.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace velkaro::reader {
 
@@ -91,6 +92,40 @@ std::uint16_t unitAt(const unsigned char *bytes)
     return std::uint16_t(bytes[0] | (bytes[1] << 8));
 }
 
+// The common texts in one pass without a branch per character: plain UCS-2 below U+0800 (Cyrillic, Latin,
+// Greek, with digits and blanks) and compressed text that is all ASCII.
+std::optional<std::size_t> decodeCommon(const unsigned char *bytes, std::size_t size, char *out, std::size_t capacity)
+{
+    if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+        unsigned char any = 0;
+        bool zero = false;
+        for (std::size_t at = 2; at < size; ++at) {
+            any |= bytes[at];
+            zero |= bytes[at] == 0;
+        }
+        if (any >= 0x80 || zero || capacity < size - 2)
+            return std::nullopt;
+        std::memcpy(out, bytes + 2, size - 2);
+        return size - 2;
+    }
+    const std::size_t units = size / 2;
+    unsigned int any = 0;
+    for (std::size_t unit = 0; unit < units; ++unit)
+        any |= bytes[2 * unit + 1];
+    // Two bytes written for every unit, the second overwritten when the unit takes one.
+    if (any >= 0x08 || capacity < 2 * units)
+        return std::nullopt;
+    char *next = out;
+    for (std::size_t unit = 0; unit < units; ++unit) {
+        const unsigned int c = bytes[2 * unit] | (unsigned(bytes[2 * unit + 1]) << 8);
+        const bool twoBytes = c >= 0x80;
+        next[0] = char(twoBytes ? 0xC0 | (c >> 6) : c);
+        next[1] = char(0x80 | (c & 0x3F));
+        next += 1 + int(twoBytes);
+    }
+    return std::size_t(next - out);
+}
+
 template <bool Checked>
 std::optional<std::size_t> decode(const unsigned char *bytes, std::size_t size, char *out, std::size_t capacity)
 {
@@ -124,6 +159,8 @@ std::optional<std::size_t> jet4TextToUtf8(const unsigned char *bytes, std::size_
 {
     // Each stored byte gives at most two bytes of UTF-8 (a one-byte character, half of a BMP character or
     // of a surrogate pair), and a high surrogate left at the end one more.
+    if (const auto common = decodeCommon(bytes, size, out, capacity))
+        return common;
     if (capacity / 2 > size)
         return decode<false>(bytes, size, out, capacity);
     return decode<true>(bytes, size, out, capacity);
