@@ -102,6 +102,18 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out, FoldChanges *chang
             p += 16;
             continue;
         }
+        // The end of a value the same way, padded with zero bytes, which fold to themselves.
+        if (end - p < 16) {
+            const auto left = static_cast<std::size_t>(end - p);
+            char tail[16] {};
+            std::memcpy(tail, p, left);
+            if (foldsToItself(tail)) {
+                std::memcpy(buffer + used, p, left);
+                used += left;
+                p = end;
+                continue;
+            }
+        }
 #endif
         if (end - p >= 8) {
             std::uint64_t bytes = 0;
