@@ -34,22 +34,58 @@ bool isMapped(std::size_t bytes)
     return bytes >= kMappedFrom;
 }
 
+// A block moved to an address that is not a huge page boundary has its huge pages split into small ones,
+// whose first reads are slow on some virtual machines.
+constexpr std::size_t kHugePage = std::size_t {2} << 20;
+
+// `bytes` of address space starting on a huge page boundary, not yet backed; MAP_FAILED when there is none.
+void *alignedSpace(std::size_t bytes)
+{
+    const std::size_t length = bytes + kHugePage;
+    void *space = mmap(nullptr, length, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (space == MAP_FAILED)
+        return MAP_FAILED;
+    const auto start = reinterpret_cast<std::uintptr_t>(space);
+    const std::uintptr_t aligned = (start + kHugePage - 1) & ~(kHugePage - 1);
+    if (aligned > start)
+        munmap(space, aligned - start);
+    const std::uintptr_t end = start + length;
+    if (end > aligned + bytes)
+        munmap(reinterpret_cast<void *>(aligned + bytes), end - aligned - bytes);
+    return reinterpret_cast<void *>(aligned);
+}
+
 } // namespace
 
 void *resizeArrayBlock(void *block, std::size_t oldBytes, std::size_t newBytes)
 {
     const bool wasMapped = block && isMapped(oldBytes);
     if (wasMapped && isMapped(newBytes)) {
-        void *moved = mremap(block, mappedLength(oldBytes), mappedLength(newBytes), MREMAP_MAYMOVE);
-        return moved == MAP_FAILED ? nullptr : moved;
+        // In place where the address space after the block is free, else to a new place on a huge page boundary.
+        void *grown = mremap(block, mappedLength(oldBytes), mappedLength(newBytes), 0);
+        if (grown != MAP_FAILED)
+            return grown;
+        void *space = alignedSpace(mappedLength(newBytes));
+        if (space == MAP_FAILED)
+            return nullptr;
+        void *moved = mremap(block, mappedLength(oldBytes), mappedLength(newBytes), MREMAP_MAYMOVE | MREMAP_FIXED, space);
+        if (moved == MAP_FAILED) {
+            munmap(space, mappedLength(newBytes));
+            return nullptr;
+        }
+        return moved;
     }
     if (!wasMapped && !isMapped(newBytes))
         return std::realloc(block, newBytes);
     void *fresh = nullptr;
     if (isMapped(newBytes)) {
-        fresh = mmap(nullptr, mappedLength(newBytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        fresh = alignedSpace(mappedLength(newBytes));
         if (fresh == MAP_FAILED)
             return nullptr;
+        if (mprotect(fresh, mappedLength(newBytes), PROT_READ | PROT_WRITE) != 0) {
+            munmap(fresh, mappedLength(newBytes));
+            return nullptr;
+        }
         // Huge pages where the system offers them: a search walks hundreds of megabytes of columns.
         madvise(fresh, mappedLength(newBytes), MADV_HUGEPAGE);
     } else if (!(fresh = std::malloc(newBytes))) {
