@@ -230,6 +230,7 @@ void frmFinder::cmdFind_Click()
     const BusyCursor busy;
     PaintingWait wait;
     m_search.run(*this, *lstAbs, *m_messages, wait);
+    m_readAhead.indexKept(database::ConnectionString());
 }
 
 void frmFinder::cmdClear_Click()

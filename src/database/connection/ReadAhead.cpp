@@ -16,6 +16,16 @@ ReadAhead::~ReadAhead()
 
 void ReadAhead::start(const QString &connectionString)
 {
+    launch(connectionString, readDirectoryTableAhead);
+}
+
+void ReadAhead::indexKept(const QString &connectionString)
+{
+    launch(connectionString, indexKeptDirectoryTable);
+}
+
+void ReadAhead::launch(const QString &connectionString, void (*work)(const QString &path, std::atomic<bool> &stop))
+{
     std::erase_if(m_runs, [](const std::unique_ptr<Run> &run) {
         if (!run->done)
             return false;
@@ -26,8 +36,8 @@ void ReadAhead::start(const QString &connectionString)
     if (!file)
         return;
     auto run = std::make_unique<Run>();
-    run->thread = std::thread([path = *file, run = run.get()] {
-        readDirectoryTableAhead(path, run->stop);
+    run->thread = std::thread([path = *file, run = run.get(), work] {
+        work(path, run->stop);
         run->done = true;
     });
     m_runs.push_back(std::move(run));

@@ -23,10 +23,16 @@ public:
     // read ahead of another file is stopped.
     void start(const QString &connectionString);
 
+    // Builds, in the background, the phone index of the table kept for the file the connection text names,
+    // when a search read that file itself.
+    void indexKept(const QString &connectionString);
+
     // Waits for the reads started so far; for tests and benchmarks.
     void wait();
 
 private:
+    void launch(const QString &connectionString, void (*work)(const QString &path, std::atomic<bool> &stop));
+
     struct Run
     {
         std::atomic<bool> stop = false;

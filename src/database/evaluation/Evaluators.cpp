@@ -60,8 +60,15 @@ std::vector<std::uint32_t> evaluatePlain(const Table &table, const std::vector<B
 std::vector<std::uint32_t> evaluateFast(const Table &table, const std::vector<BoundCondition> &conditions)
 {
     for (const BoundCondition &condition : conditions) {
-        if (usesEqualityIndex(condition))
-            return filtered(condition.column->equalityIndex().rowsEqualTo(condition.folded), conditions);
+        if (!usesEqualityIndex(condition))
+            continue;
+        // Building an index takes many searches' time: without one built ahead, whole texts are looked for
+        // like any other.
+        if (const EqualityIndex *index = condition.column->builtEqualityIndex())
+            return filtered(index->rowsEqualTo(condition.folded), conditions);
+        if (condition.folded.empty())
+            return evaluatePlain(table, conditions);
+        return searchRows(*condition.column, condition.folded, conditions);
     }
     const BoundCondition *searched = nullptr;
     std::string_view literal;

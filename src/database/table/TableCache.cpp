@@ -6,6 +6,7 @@
 
 #include <QStringList>
 
+#include <chrono>
 #include <future>
 #include <mutex>
 
@@ -117,6 +118,17 @@ bool directoryTableKept(const QString &path)
     return stamp && entryFor(*stamp).table.valid();
 }
 
+namespace {
+
+// Phone searches compare whole texts, through the column's index once there is one.
+void indexPhones(const Table &table, const std::atomic<bool> &stop)
+{
+    if (const auto phone = table.columnIndex(QStringLiteral("PHONE")); phone && !stop)
+        table.values(*phone).equalityIndex();
+}
+
+} // namespace
+
 void readDirectoryTableAhead(const QString &path, std::atomic<bool> &stop)
 {
     const auto stamp = stampOf(path);
@@ -124,13 +136,27 @@ void readDirectoryTableAhead(const QString &path, std::atomic<bool> &stop)
         return;
     try {
         const TablePtr table = read(*stamp, true, stop);
-        // Phone searches compare whole texts through the column's index.
-        if (const auto phone = table->columnIndex(QStringLiteral("PHONE")); phone && !stop)
-            table->values(*phone).equalityIndex();
+        indexPhones(*table, stop);
         for (std::size_t column = 0; column < table->columns().size() && !stop; ++column)
             table->values(column).touchPages();
     } catch (...) {
         // Nothing is shown until a search needs the file.
+    }
+}
+
+void indexKeptDirectoryTable(const QString &path, std::atomic<bool> &stop)
+{
+    const auto stamp = stampOf(path);
+    if (!stamp)
+        return;
+    const CachedTable kept = entryFor(*stamp);
+    // One still being read is indexed by its read ahead, or by the next call after the search that reads it.
+    if (!kept.table.valid() || kept.table.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return;
+    try {
+        indexPhones(*kept.table.get(), stop);
+    } catch (...) {
+        // A failed read has been reported by the search that waited for it.
     }
 }
 

@@ -23,6 +23,10 @@ bool directoryTableKept(const QString &path);
 // this read. Failures are kept to itself: the search that needs the file reads it again and reports.
 void readDirectoryTableAhead(const QString &path, std::atomic<bool> &stop);
 
+// Builds the phone index of the kept table of `path`, if there is one and it has none; for a table that a
+// search read itself. `stop` set beforehand skips the build.
+void indexKeptDirectoryTable(const QString &path, std::atomic<bool> &stop);
+
 // Forgets the kept table.
 void clearDirectoryTableCache();
 

@@ -230,7 +230,10 @@ void TextColumn::touchPages() const
 
 const EqualityIndex &TextColumn::equalityIndex() const
 {
-    std::call_once(m_indexBuilt, [this] { m_index = std::make_unique<EqualityIndex>(*this); });
+    std::call_once(m_indexBuilt, [this] {
+        m_index = std::make_unique<EqualityIndex>(*this);
+        m_builtIndex.store(m_index.get(), std::memory_order_release);
+    });
     return *m_index;
 }
 

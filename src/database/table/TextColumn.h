@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -70,6 +71,8 @@ public:
 
     // Rows by folded text, built on first use.
     const EqualityIndex &equalityIndex() const;
+    // The index if it has been built, without waiting for a build under way; null otherwise.
+    const EqualityIndex *builtEqualityIndex() const { return m_builtIndex.load(std::memory_order_acquire); }
 
 private:
     bool markLowerCase();
@@ -91,6 +94,7 @@ private:
     FoldChanges m_changes;
     mutable std::once_flag m_indexBuilt;
     mutable std::unique_ptr<EqualityIndex> m_index;
+    mutable std::atomic<const EqualityIndex *> m_builtIndex = nullptr;
 };
 
 } // namespace velkaro::database

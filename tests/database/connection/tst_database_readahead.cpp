@@ -37,6 +37,7 @@ private Q_SLOTS:
     void searchDuringTheReadWaitsForIt_data();
     void searchDuringTheReadWaitsForIt();
     void fileReplacedDuringTheReadIsReadAgain();
+    void tableReadBySearchGetsItsPhoneIndexAfterwards();
     void failedReadIsSilentUntilASearch_data();
     void failedReadIsSilentUntilASearch();
 
@@ -109,6 +110,24 @@ void tst_database_readahead::fileReplacedDuringTheReadIsReadAgain()
     QCOMPARE(directoryTable(path)->rowCount(), 1000U);
     ahead.wait();
     QCOMPARE(directoryTable(path)->rowCount(), 1000U);
+}
+
+void tst_database_readahead::tableReadBySearchGetsItsPhoneIndexAfterwards()
+{
+    const QString path = generated(u"base.mdb"_s, 3000, 5);
+    const auto table = directoryTable(path);
+    const TextColumn &phones = table->values(*table->columnIndex(u"PHONE"_s));
+    const QString statement = u"SELECT * FROM Base WHERE PHONE='%1'"_s.arg(phones.text(2999));
+    const std::vector<std::uint32_t> scanned = answer(*table, statement);
+    QVERIFY(!phones.builtEqualityIndex());
+
+    ReadAhead ahead;
+    ahead.indexKept(accessDriver + path);
+    ahead.wait();
+    QVERIFY(phones.builtEqualityIndex());
+    QCOMPARE(directoryTable(path).get(), table.get());
+    QCOMPARE(answer(*table, statement), scanned);
+    QVERIFY(std::find(scanned.begin(), scanned.end(), 2999U) != scanned.end());
 }
 
 void tst_database_readahead::failedReadIsSilentUntilASearch_data()
