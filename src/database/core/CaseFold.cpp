@@ -2,6 +2,7 @@
 
 #include <QChar>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -47,19 +48,88 @@ std::uint64_t asciiUpper(std::uint64_t bytes)
 }
 
 #ifdef __SSE2__
+// The bytes of `bytes` from `low` to `high`, as a mask.
+__m128i bytesWithin(__m128i bytes, unsigned char low, unsigned char high)
+{
+    const __m128i fromLow = _mm_sub_epi8(bytes, _mm_set1_epi8(static_cast<char>(low)));
+    const __m128i beyond = _mm_subs_epu8(fromLow, _mm_set1_epi8(static_cast<char>(high - low)));
+    return _mm_cmpeq_epi8(beyond, _mm_setzero_si128());
+}
+
+__m128i bytesEqual(__m128i bytes, unsigned char value)
+{
+    return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(value)));
+}
+
+// Copies `size` bytes, fewer than sixteen, with a few fixed-size moves instead of a call.
+void copyShort(const char *from, std::size_t size, char *to)
+{
+    if (size >= 8) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + size - 8, from + size - 8, 8);
+    } else if (size >= 4) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + size - 4, from + size - 4, 4);
+    } else {
+        for (std::size_t i = 0; i < size; ++i)
+            to[i] = from[i];
+    }
+}
+
 // Whether folding leaves sixteen bytes as they are: none is an ASCII lower-case letter or belongs to a
 // character other than ASCII and U+0400 to U+042F (upper-case Cyrillic: lead byte 0xD0, then 0x80 to 0xAF),
 // wherever the characters begin and end.
 bool foldsToItself(const char *p)
 {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-    const auto within = [&bytes](unsigned char low, unsigned char high) {
-        const __m128i fromLow = _mm_sub_epi8(bytes, _mm_set1_epi8(static_cast<char>(low)));
-        const __m128i beyond = _mm_subs_epu8(fromLow, _mm_set1_epi8(static_cast<char>(high - low)));
-        return _mm_cmpeq_epi8(beyond, _mm_setzero_si128());
-    };
-    const __m128i changing = _mm_or_si128(within('a', 'z'), _mm_or_si128(within(0xB0, 0xCF), within(0xD1, 0xFF)));
+    const __m128i changing = _mm_or_si128(bytesWithin(bytes, 'a', 'z'),
+        _mm_or_si128(bytesWithin(bytes, 0xB0, 0xCF), bytesWithin(bytes, 0xD1, 0xFF)));
     return _mm_movemask_epi8(changing) == 0;
+}
+
+// Folds sixteen bytes of ASCII and of Cyrillic from U+0400 to U+045F, lower case included, into `out`, and
+// returns how many of them are whole characters (16, or 15 when the last is a lead byte); 0, writing nothing,
+// when they hold anything else. Bit i of `lowerCase` is set when the character starting at byte i was lower case.
+std::size_t foldCyrillicBlock(const char *p, char *out, unsigned *lowerCase)
+{
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    const __m128i previous = _mm_slli_si128(bytes, 1);
+    const __m128i following = _mm_srli_si128(bytes, 1);
+    const __m128i ascii = _mm_cmpgt_epi8(bytes, _mm_set1_epi8(-1));
+    const __m128i leadD0 = bytesEqual(bytes, 0xD0);
+    const __m128i leadD1 = bytesEqual(bytes, 0xD1);
+    const __m128i afterD0 = bytesEqual(previous, 0xD0);
+    const __m128i afterD1 = bytesEqual(previous, 0xD1);
+    // U+0400 to U+043F: D0 80 to D0 BF; U+0440 to U+045F: D1 80 to D1 9F.
+    const __m128i continuation = _mm_or_si128(_mm_and_si128(afterD0, bytesWithin(bytes, 0x80, 0xBF)),
+        _mm_and_si128(afterD1, bytesWithin(bytes, 0x80, 0x9F)));
+    const __m128i known = _mm_or_si128(_mm_or_si128(ascii, continuation), _mm_or_si128(leadD0, leadD1));
+    // A D1 lead with a second byte beyond 9F is some other character; the last byte's is not here to see.
+    const __m128i lastByte = _mm_slli_si128(_mm_set1_epi8(-1), 15);
+    const __m128i d1Complete = _mm_or_si128(_mm_or_si128(_mm_andnot_si128(leadD1, _mm_set1_epi8(-1)), lastByte),
+        bytesWithin(following, 0x80, 0x9F));
+    if (_mm_movemask_epi8(_mm_and_si128(known, d1Complete)) != 0xFFFF)
+        return 0;
+
+    const __m128i asciiLower = bytesWithin(bytes, 'a', 'z');
+    // а to п: D0 B0..BF to D0 90..9F; р to я: D1 80..8F to D0 A0..AF; ѐ to џ: D1 90..9F to D0 80..8F.
+    const __m128i fromA = _mm_and_si128(afterD0, bytesWithin(bytes, 0xB0, 0xBF));
+    const __m128i fromEr = _mm_and_si128(afterD1, bytesWithin(bytes, 0x80, 0x8F));
+    const __m128i fromIe = _mm_and_si128(afterD1, bytesWithin(bytes, 0x90, 0x9F));
+    const __m128i minus = _mm_or_si128(
+        _mm_or_si128(_mm_and_si128(_mm_or_si128(asciiLower, fromA), _mm_set1_epi8(0x20)),
+            _mm_and_si128(fromIe, _mm_set1_epi8(0x10))),
+        _mm_and_si128(leadD1, _mm_set1_epi8(0x01)));
+    const __m128i plus = _mm_and_si128(fromEr, _mm_set1_epi8(0x20));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_add_epi8(_mm_sub_epi8(bytes, minus), plus));
+
+    const __m128i lowerLead = _mm_or_si128(_mm_and_si128(leadD0, bytesWithin(following, 0xB0, 0xBF)), leadD1);
+    *lowerCase = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(asciiLower, lowerLead)));
+    if (static_cast<unsigned char>(p[15]) >= 0xC0) {
+        *lowerCase &= 0x7FFF;
+        return 15;
+    }
+    return 16;
 }
 #endif
 
@@ -95,24 +165,29 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out, FoldChanges *chang
             used = 0;
         }
 #ifdef __SSE2__
-        // Upper-case Cyrillic and ASCII text, the common case, sixteen bytes at a time.
-        if (end - p >= 16 && foldsToItself(p)) {
-            std::memcpy(buffer + used, p, 16);
-            used += 16;
-            p += 16;
+        // Sixteen bytes at a time where they hold only ASCII and Cyrillic from U+0400 to U+045F, upper case (the
+        // common case, copied) or lower; the end of a value padded with zero bytes, which fold to themselves. A
+        // character whose lead byte ends the sixteen is left for the next step, as its second byte may change.
+        const auto left = static_cast<std::size_t>(end - p);
+        char padded[16] {};
+        if (left < 16)
+            copyShort(p, left, padded);
+        const char *block = left < 16 ? padded : p;
+        if (foldsToItself(block)) {
+            const std::size_t whole = left < 16 ? left : static_cast<unsigned char>(p[15]) >= 0xC0 ? 15 : 16;
+            std::memcpy(buffer + used, block, 16);
+            used += whole;
+            p += whole;
             continue;
         }
-        // The end of a value the same way, padded with zero bytes, which fold to themselves.
-        if (end - p < 16) {
-            const auto left = static_cast<std::size_t>(end - p);
-            char tail[16] {};
-            std::memcpy(tail, p, left);
-            if (foldsToItself(tail)) {
-                std::memcpy(buffer + used, p, left);
-                used += left;
-                p = end;
-                continue;
-            }
+        unsigned lowerCase = 0;
+        if (const std::size_t whole = std::min(foldCyrillicBlock(block, buffer + used, &lowerCase), left)) {
+            changed |= lowerCase != 0;
+            for (; lowerCase != 0; lowerCase &= lowerCase - 1)
+                noteLower(used + static_cast<std::size_t>(__builtin_ctz(lowerCase)));
+            used += whole;
+            p += whole;
+            continue;
         }
 #endif
         if (end - p >= 8) {

@@ -28,6 +28,9 @@ void tst_database_casefold::folded_data()
     QTest::newRow("upper case unchanged") << u"САДОВАЯ УЛ. Д. 5 КВ.12"_s << u"САДОВАЯ УЛ. Д. 5 КВ.12"_s;
     QTest::newRow("other Cyrillic letters") << u"ђѓєѕіїјљњћќўџѣ"_s << u"ЂЃЄЅІЇЈЉЊЋЌЎЏѢ"_s;
     QTest::newRow("Greek") << u"αβγ"_s << u"ΑΒΓ"_s;
+    QTest::newRow("mixed case, sixteen bytes at a time")
+        << u"ул. Школьная д. 94, кв. 12; ЁЛКИ-палки ёж ѐѝ, Иван Петрович"_s
+        << u"УЛ. ШКОЛЬНАЯ Д. 94, КВ. 12; ЁЛКИ-ПАЛКИ ЁЖ ЀЍ, ИВАН ПЕТРОВИЧ"_s;
     QTest::newRow("one character stays one: sharp s") << u"straße"_s << u"STRAßE"_s;
     QTest::newRow("one character stays one: dotless i") << u"ı"_s << u"I"_s;
     QTest::newRow("outside the BMP") << u"\U00010428"_s << u"\U00010400"_s;
@@ -48,9 +51,11 @@ void tst_database_casefold::everyBmpCharacterFoldsLikeQChar()
             continue;
         const QString text = QString::fromUcs4(&c, 1);
         const QString expected = QString::fromUcs4(std::array {QChar::toUpper(c)}.data(), 1);
-        // Alone, and in a run long enough to be folded many bytes at a time.
+        // Alone, in a run long enough to be folded many bytes at a time, and split where such a run ends.
+        const QString fifteen(15, u'Z');
         if (QString::fromStdString(foldedUtf8(text)) != expected
-            || QString::fromStdString(foldedUtf8(u"Д"_s + text.repeated(16))) != u"Д"_s + expected.repeated(16))
+            || QString::fromStdString(foldedUtf8(u"Д"_s + text.repeated(16))) != u"Д"_s + expected.repeated(16)
+            || QString::fromStdString(foldedUtf8(fifteen + text + fifteen)) != fifteen + expected + fifteen)
             QFAIL(qPrintable(u"U+%1 folds wrongly"_s.arg(quint32(c), 4, 16, QChar(u'0'))));
     }
 }
