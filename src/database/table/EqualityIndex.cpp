@@ -1,5 +1,6 @@
 #include "database/table/EqualityIndex.h"
 
+#include "database/core/DatabaseError.h"
 #include "database/table/TextColumn.h"
 
 #include <bit>
@@ -7,7 +8,7 @@
 
 namespace velkaro::database {
 
-EqualityIndex::EqualityIndex(const TextColumn &column)
+EqualityIndex::EqualityIndex(const TextColumn &column, const std::atomic<bool> *stop)
     : m_column(column)
 {
     const std::uint32_t rows = column.rowCount();
@@ -18,6 +19,8 @@ EqualityIndex::EqualityIndex(const TextColumn &column)
     const std::hash<std::string_view> hash;
     // Walking backwards and inserting at the head leaves every chain in table order.
     for (std::uint32_t row = rows; row-- > 0;) {
+        if (stop && row % 65536 == 0 && stop->load(std::memory_order_relaxed))
+            throw DatabaseError("index build stopped");
         if (column.isNull(row))
             continue;
         const std::string_view text = column.folded(row);

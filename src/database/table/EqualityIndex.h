@@ -2,6 +2,7 @@
 
 #include "database/core/PodArray.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -15,7 +16,8 @@ class TextColumn;
 class EqualityIndex
 {
 public:
-    explicit EqualityIndex(const TextColumn &column);
+    // Throws DatabaseError when `stop` is set during the build.
+    explicit EqualityIndex(const TextColumn &column, const std::atomic<bool> *stop = nullptr);
 
     // The rows whose folded text equals `folded`, ascending.
     std::vector<std::uint32_t> rowsEqualTo(std::string_view folded) const;

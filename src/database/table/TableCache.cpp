@@ -23,6 +23,8 @@ struct CachedTable
     std::shared_future<TablePtr> table;
     std::uint64_t generation = 0;
     bool readAhead = false;
+    // Set to stop the work in the background on this table (its read ahead, or its indexing), which holds
+    // the table while it runs.
     std::atomic<bool> *stop = nullptr;
 };
 
@@ -48,8 +50,25 @@ void checkDirectoryColumns(const Table &table)
     }
 }
 
+// Forgets the kept table; work in the background on it is stopped, so that its memory goes too.
+void dropEntry(Cache &cached)
+{
+    if (cached.entry.stop)
+        cached.entry.stop->store(true);
+    cached.entry = {};
+}
+
+// Ends the registration of background work made with `stop`, unless another table replaced its own.
+void backgroundWorkEnded(const std::atomic<bool> &stop)
+{
+    Cache &cached = cache();
+    const std::lock_guard lock(cached.mutex);
+    if (cached.entry.stop == &stop)
+        cached.entry.stop = nullptr;
+}
+
 // Reads the file of `stamp`, announcing the read in the cache first so that others wait for it instead of
-// reading again. A read ahead that another read replaces is stopped.
+// reading again. A read ahead registers `stop` for its whole work, read and what follows; the caller ends it.
 TablePtr read(const FileStamp &stamp, bool readAhead, std::atomic<bool> &stop)
 {
     std::promise<TablePtr> promise;
@@ -57,19 +76,15 @@ TablePtr read(const FileStamp &stamp, bool readAhead, std::atomic<bool> &stop)
     Cache &cached = cache();
     {
         const std::lock_guard lock(cached.mutex);
-        if (cached.entry.readAhead && cached.entry.stop)
-            cached.entry.stop->store(true);
         generation = ++cached.generations;
         // The old table goes first, so that two decoded files never share memory.
+        dropEntry(cached);
         cached.entry = {stamp, promise.get_future().share(), generation, readAhead, readAhead ? &stop : nullptr};
     }
     try {
         auto table = readWholeTable(stamp.path, QStringLiteral("Base"), stop);
         checkDirectoryColumns(*table);
         promise.set_value(table);
-        const std::lock_guard lock(cached.mutex);
-        if (cached.entry.generation == generation)
-            cached.entry.stop = nullptr;
         return table;
     } catch (...) {
         promise.set_exception(std::current_exception());
@@ -123,8 +138,8 @@ namespace {
 // Phone searches compare whole texts, through the column's index once there is one.
 void indexPhones(const Table &table, const std::atomic<bool> &stop)
 {
-    if (const auto phone = table.columnIndex(QStringLiteral("PHONE")); phone && !stop)
-        table.values(*phone).equalityIndex();
+    if (const auto phone = table.columnIndex(QStringLiteral("PHONE")))
+        table.values(*phone).equalityIndex(&stop);
 }
 
 } // namespace
@@ -142,6 +157,7 @@ void readDirectoryTableAhead(const QString &path, std::atomic<bool> &stop)
     } catch (...) {
         // Nothing is shown until a search needs the file.
     }
+    backgroundWorkEnded(stop);
 }
 
 void indexKeptDirectoryTable(const QString &path, std::atomic<bool> &stop)
@@ -149,24 +165,35 @@ void indexKeptDirectoryTable(const QString &path, std::atomic<bool> &stop)
     const auto stamp = stampOf(path);
     if (!stamp)
         return;
-    const CachedTable kept = entryFor(*stamp);
-    // One still being read is indexed by its read ahead, or by the next call after the search that reads it.
-    if (!kept.table.valid() || kept.table.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
-        return;
-    try {
-        indexPhones(*kept.table.get(), stop);
-    } catch (...) {
-        // A failed read has been reported by the search that waited for it.
+    TablePtr table;
+    {
+        Cache &cached = cache();
+        const std::lock_guard lock(cached.mutex);
+        const CachedTable &kept = cached.entry;
+        // A table still being read, or with work of its own under way, is left to that work.
+        if (!kept.table.valid() || !(kept.stamp == *stamp) || kept.stop
+            || kept.table.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            return;
+        try {
+            table = kept.table.get();
+        } catch (...) {
+            return; // reported by the search that waited for it
+        }
+        cached.entry.stop = &stop;
     }
+    try {
+        indexPhones(*table, stop);
+    } catch (...) {
+        // Stopped: the table is being let go.
+    }
+    backgroundWorkEnded(stop);
 }
 
 void clearDirectoryTableCache()
 {
     Cache &cached = cache();
     const std::lock_guard lock(cached.mutex);
-    if (cached.entry.readAhead && cached.entry.stop)
-        cached.entry.stop->store(true);
-    cached.entry = {};
+    dropEntry(cached);
 }
 
 } // namespace velkaro::database

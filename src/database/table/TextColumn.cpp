@@ -228,10 +228,10 @@ void TextColumn::touchPages() const
     m_originals.touchPages();
 }
 
-const EqualityIndex &TextColumn::equalityIndex() const
+const EqualityIndex &TextColumn::equalityIndex(const std::atomic<bool> *stop) const
 {
-    std::call_once(m_indexBuilt, [this] {
-        m_index = std::make_unique<EqualityIndex>(*this);
+    std::call_once(m_indexBuilt, [this, stop] {
+        m_index = std::make_unique<EqualityIndex>(*this, stop);
         m_builtIndex.store(m_index.get(), std::memory_order_release);
     });
     return *m_index;

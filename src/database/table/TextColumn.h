@@ -69,8 +69,8 @@ public:
     // Reads through the column's memory once, so that the first search over it runs as fast as later ones.
     void touchPages() const;
 
-    // Rows by folded text, built on first use.
-    const EqualityIndex &equalityIndex() const;
+    // Rows by folded text, built on first use; a build that `stop` ends throws DatabaseError and leaves none.
+    const EqualityIndex &equalityIndex(const std::atomic<bool> *stop = nullptr) const;
     // The index if it has been built, without waiting for a build under way; null otherwise.
     const EqualityIndex *builtEqualityIndex() const { return m_builtIndex.load(std::memory_order_acquire); }
 

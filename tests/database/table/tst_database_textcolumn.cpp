@@ -1,4 +1,6 @@
 #include "database/core/CaseFold.h"
+#include "database/core/DatabaseError.h"
+#include "database/table/EqualityIndex.h"
 #include "database/table/TextColumn.h"
 
 #include <QTest>
@@ -16,6 +18,7 @@ class tst_database_textcolumn : public QObject
 private Q_SLOTS:
     void rowAtFromAnyEarlierRow();
     void originalsComeBackAfterJoining();
+    void stoppedIndexBuildLeavesNone();
 };
 
 // Empty and null rows share their start with the next row; a walk from any row not after the answer finds it.
@@ -59,6 +62,21 @@ void tst_database_textcolumn::originalsComeBackAfterJoining()
             QCOMPARE(std::string(column.folded(row)), velkaro::database::foldedUtf8(texts[row]));
         }
     }
+}
+
+// A stopped build throws and leaves no index; the next build makes one.
+void tst_database_textcolumn::stoppedIndexBuildLeavesNone()
+{
+    TextColumn column;
+    const std::string texts[] = {"7053220", "1234567", "7053220"};
+    for (const std::string &text : texts)
+        column.append(FieldView {text.data(), std::uint32_t(text.size()), false});
+    column.finish();
+    const std::atomic<bool> stop = true;
+    QVERIFY_THROWS_EXCEPTION(velkaro::database::DatabaseError, column.equalityIndex(&stop));
+    QVERIFY(!column.builtEqualityIndex());
+    QCOMPARE(column.equalityIndex().rowsEqualTo("7053220"), (std::vector<std::uint32_t> {0, 2}));
+    QCOMPARE(column.builtEqualityIndex(), &column.equalityIndex());
 }
 
 QTEST_APPLESS_MAIN(tst_database_textcolumn)
