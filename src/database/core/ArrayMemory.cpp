@@ -9,6 +9,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <new>
+#include <utility>
+#include <vector>
 
 namespace velkaro::database {
 
@@ -17,16 +21,13 @@ namespace velkaro::database {
 namespace {
 
 constexpr std::size_t kMappedFrom = std::size_t {1} << 20;
-
-std::size_t pageSize()
-{
-    static const auto size = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-    return size;
-}
+// Large blocks start on a huge page boundary and span whole huge pages: moved to such a place, their huge
+// pages stay whole instead of being split into small ones, whose first reads are slow on some virtual machines.
+constexpr std::size_t kHugePage = std::size_t {2} << 20;
 
 std::size_t mappedLength(std::size_t bytes)
 {
-    return (bytes + pageSize() - 1) & ~(pageSize() - 1);
+    return (bytes + kHugePage - 1) & ~(kHugePage - 1);
 }
 
 bool isMapped(std::size_t bytes)
@@ -34,17 +35,13 @@ bool isMapped(std::size_t bytes)
     return bytes >= kMappedFrom;
 }
 
-// A block moved to an address that is not a huge page boundary has its huge pages split into small ones,
-// whose first reads are slow on some virtual machines.
-constexpr std::size_t kHugePage = std::size_t {2} << 20;
-
-// `bytes` of address space starting on a huge page boundary, not yet backed; MAP_FAILED when there is none.
-void *alignedSpace(std::size_t bytes)
+// `bytes` of address space starting on a huge page boundary, not yet usable; MAP_FAILED when there is none.
+char *alignedSpace(std::size_t bytes)
 {
     const std::size_t length = bytes + kHugePage;
     void *space = mmap(nullptr, length, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (space == MAP_FAILED)
-        return MAP_FAILED;
+        return static_cast<char *>(MAP_FAILED);
     const auto start = reinterpret_cast<std::uintptr_t>(space);
     const std::uintptr_t aligned = (start + kHugePage - 1) & ~(kHugePage - 1);
     if (aligned > start)
@@ -52,7 +49,87 @@ void *alignedSpace(std::size_t bytes)
     const std::uintptr_t end = start + length;
     if (end > aligned + bytes)
         munmap(reinterpret_cast<void *>(aligned + bytes), end - aligned - bytes);
-    return reinterpret_cast<void *>(aligned);
+    return reinterpret_cast<char *>(aligned);
+}
+
+// Moves [from, from + length) to `to`; a block grown with spare pages spans several mappings, which move one
+// huge page at a time. False, the block where it was, when that fails.
+bool moveBlock(char *from, std::size_t length, char *to)
+{
+    if (mremap(from, length, length, MREMAP_MAYMOVE | MREMAP_FIXED, to) != MAP_FAILED)
+        return true;
+    std::size_t moved = 0;
+    while (moved < length
+        && mremap(from + moved, kHugePage, kHugePage, MREMAP_MAYMOVE | MREMAP_FIXED, to + moved) != MAP_FAILED)
+        moved += kHugePage;
+    if (moved == length)
+        return true;
+    for (std::size_t back = 0; back < moved; back += kHugePage)
+        mremap(to + back, kHugePage, kHugePage, MREMAP_MAYMOVE | MREMAP_FIXED, from + back);
+    return false;
+}
+
+// The pages of freed blocks, moved into blocks that grow instead of pages the system would hand out afresh
+// and clear first, which costs more than reading them full on some virtual machines.
+struct SparePages
+{
+    std::mutex mutex;
+    std::vector<std::pair<char *, std::size_t>> blocks;
+};
+
+SparePages &spare()
+{
+    static SparePages pages;
+    return pages;
+}
+
+// Moves spare pages to [at, at + bytes), replacing what is there, as far as there are; how many bytes it moved.
+std::size_t placeSparePages(char *at, std::size_t bytes)
+{
+    SparePages &pages = spare();
+    const std::lock_guard lock(pages.mutex);
+    std::size_t placed = 0;
+    while (placed < bytes && !pages.blocks.empty()) {
+        auto &[start, length] = pages.blocks.back();
+        const std::size_t taken = std::min(length, bytes - placed);
+        if (!moveBlock(start, taken, at + placed))
+            break;
+        start += taken;
+        length -= taken;
+        if (length == 0)
+            pages.blocks.pop_back();
+        placed += taken;
+    }
+    return placed;
+}
+
+bool haveSparePages()
+{
+    SparePages &pages = spare();
+    const std::lock_guard lock(pages.mutex);
+    return !pages.blocks.empty();
+}
+
+// A block of `length` bytes holding the first `kept` bytes of `from` (moved, not copied), then spare pages and
+// fresh ones; null, `from` unchanged, when out of memory.
+void *placedBlock(char *from, std::size_t kept, std::size_t length)
+{
+    char *space = alignedSpace(length);
+    if (space == MAP_FAILED)
+        return nullptr;
+    // Made usable first: only this can fail for want of memory, before anything has moved.
+    if (mprotect(space + kept, length - kept, PROT_READ | PROT_WRITE) != 0) {
+        munmap(space, length);
+        return nullptr;
+    }
+    // Huge pages where the system offers them: a search walks hundreds of megabytes of columns.
+    madvise(space + kept, length - kept, MADV_HUGEPAGE);
+    placeSparePages(space + kept, length - kept);
+    if (kept > 0 && !moveBlock(from, kept, space)) {
+        munmap(space, length);
+        return nullptr;
+    }
+    return space;
 }
 
 } // namespace
@@ -61,36 +138,21 @@ void *resizeArrayBlock(void *block, std::size_t oldBytes, std::size_t newBytes)
 {
     const bool wasMapped = block && isMapped(oldBytes);
     if (wasMapped && isMapped(newBytes)) {
-        // In place where the address space after the block is free, else to a new place on a huge page boundary.
-        void *grown = mremap(block, mappedLength(oldBytes), mappedLength(newBytes), 0);
-        if (grown != MAP_FAILED)
-            return grown;
-        void *space = alignedSpace(mappedLength(newBytes));
-        if (space == MAP_FAILED)
-            return nullptr;
-        void *moved = mremap(block, mappedLength(oldBytes), mappedLength(newBytes), MREMAP_MAYMOVE | MREMAP_FIXED, space);
-        if (moved == MAP_FAILED) {
-            munmap(space, mappedLength(newBytes));
-            return nullptr;
+        const std::size_t oldLength = mappedLength(oldBytes);
+        const std::size_t newLength = mappedLength(newBytes);
+        // Smaller in place; larger in place only when no spare pages wait to be used.
+        if (newLength <= oldLength || !haveSparePages()) {
+            void *resized = mremap(block, oldLength, newLength, 0);
+            if (resized != MAP_FAILED)
+                return resized;
         }
-        return moved;
+        return placedBlock(static_cast<char *>(block), oldLength, newLength);
     }
     if (!wasMapped && !isMapped(newBytes))
         return std::realloc(block, newBytes);
-    void *fresh = nullptr;
-    if (isMapped(newBytes)) {
-        fresh = alignedSpace(mappedLength(newBytes));
-        if (fresh == MAP_FAILED)
-            return nullptr;
-        if (mprotect(fresh, mappedLength(newBytes), PROT_READ | PROT_WRITE) != 0) {
-            munmap(fresh, mappedLength(newBytes));
-            return nullptr;
-        }
-        // Huge pages where the system offers them: a search walks hundreds of megabytes of columns.
-        madvise(fresh, mappedLength(newBytes), MADV_HUGEPAGE);
-    } else if (!(fresh = std::malloc(newBytes))) {
+    void *fresh = isMapped(newBytes) ? placedBlock(nullptr, 0, mappedLength(newBytes)) : std::malloc(newBytes);
+    if (!fresh)
         return nullptr;
-    }
     if (block)
         std::memcpy(fresh, block, std::min(oldBytes, newBytes));
     freeArrayBlock(block, oldBytes);
@@ -99,18 +161,36 @@ void *resizeArrayBlock(void *block, std::size_t oldBytes, std::size_t newBytes)
 
 void freeArrayBlock(void *block, std::size_t bytes)
 {
-    if (block && isMapped(bytes))
-        munmap(block, mappedLength(bytes));
-    else
+    if (!block || !isMapped(bytes)) {
         std::free(block);
+        return;
+    }
+    SparePages &pages = spare();
+    const std::lock_guard lock(pages.mutex);
+    try {
+        pages.blocks.emplace_back(static_cast<char *>(block), mappedLength(bytes));
+    } catch (const std::bad_alloc &) {
+        munmap(block, mappedLength(bytes));
+    }
+}
+
+void releaseSparePages()
+{
+    SparePages &pages = spare();
+    const std::lock_guard lock(pages.mutex);
+    for (const auto &[start, length] : pages.blocks)
+        munmap(start, length);
+    pages.blocks.clear();
+    pages.blocks.shrink_to_fit();
 }
 
 void prefaultForWriting(void *begin, void *end)
 {
 #ifdef MADV_POPULATE_WRITE
+    static const auto pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
     // Whole pages inside the range; a kernel older than 5.14 refuses the advice and the pages fault as usual.
-    const std::uintptr_t first = (reinterpret_cast<std::uintptr_t>(begin) + pageSize() - 1) & ~(pageSize() - 1);
-    const std::uintptr_t last = reinterpret_cast<std::uintptr_t>(end) & ~(pageSize() - 1);
+    const std::uintptr_t first = (reinterpret_cast<std::uintptr_t>(begin) + pageSize - 1) & ~(pageSize - 1);
+    const std::uintptr_t last = reinterpret_cast<std::uintptr_t>(end) & ~(pageSize - 1);
     if (last > first)
         madvise(reinterpret_cast<void *>(first), last - first, MADV_POPULATE_WRITE);
 #else
@@ -130,6 +210,8 @@ void freeArrayBlock(void *block, std::size_t)
 {
     std::free(block);
 }
+
+void releaseSparePages() { }
 
 void prefaultForWriting(void *, void *) { }
 

@@ -11,7 +11,11 @@ namespace velkaro::database {
 // Resizes `block` of `oldBytes` (null for none) to `newBytes` (more than zero), keeping its contents up to
 // the smaller size; null when out of memory, `block` then being unchanged.
 void *resizeArrayBlock(void *block, std::size_t oldBytes, std::size_t newBytes);
+// Large blocks freed keep their pages for the blocks that grow next, until releaseSparePages.
 void freeArrayBlock(void *block, std::size_t bytes);
+
+// Returns the pages kept from freed blocks to the system; after building a table, when what it needed is taken.
+void releaseSparePages();
 
 // Maps the pages of [begin, end) ahead of writing, in one call instead of a page fault per page (which some
 // virtual machines make very costly); a hint that changes no contents and may do nothing.

@@ -1,3 +1,4 @@
+#include "database/core/ArrayMemory.h"
 #include "database/core/PodArray.h"
 
 #include <QTest>
@@ -15,6 +16,7 @@ class tst_database_podarray : public QObject
 
 private Q_SLOTS:
     void valuesSurviveEveryResize();
+    void valuesSurviveGrowingIntoFreedPages();
 };
 
 namespace {
@@ -65,6 +67,28 @@ void tst_database_podarray::valuesSurviveEveryResize()
         bytes.append(chunk.data(), chunk.size());
     QCOMPARE(bytes.size(), std::size_t(1000) * chunk.size());
     QCOMPARE(std::string(bytes.data() + bytes.size() - 5, 5), std::string(5, 'x'));
+}
+
+// Freed blocks lend their pages to the next that grow: a block made of several such pieces still grows,
+// moves and shrinks with its values, and none of them is lost when the pieces are given back.
+void tst_database_podarray::valuesSurviveGrowingIntoFreedPages()
+{
+    for (const std::size_t count : {600000, 1100000, 2300000}) {
+        PodArray<std::uint32_t> freed;
+        appendSequence(freed, count);
+    }
+    PodArray<std::uint32_t> values;
+    PodArray<std::uint32_t> other;
+    for (const std::size_t count : {500000, 2000000, 9000000}) {
+        appendSequence(values, count);
+        appendSequence(other, count / 2);
+        QVERIFY(holdsSequence(values, count));
+        QVERIFY(holdsSequence(other, count / 2));
+    }
+    velkaro::database::releaseSparePages();
+    values.shrinkToFit();
+    QVERIFY(holdsSequence(values, 9000000));
+    QVERIFY(holdsSequence(other, 4500000));
 }
 
 QTEST_APPLESS_MAIN(tst_database_podarray)
