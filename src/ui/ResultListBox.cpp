@@ -2,14 +2,24 @@
 
 namespace velkaro::ui {
 
+namespace {
+
+constexpr int kLinesPlacedAtOnce = 50000;
+
+} // namespace
+
 ResultListBox::ResultListBox(QWidget *parent)
     : QListView(parent)
 {
     setModel(&m_lines);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // Every line is one line of text in one font: the view sizes one and lays out any number at once.
+    // Every line is one line of text in one font: the view sizes one line for all.
     setUniformItemSizes(true);
+    // The view still walks every line to place it; hundreds of thousands are placed a batch at a time
+    // between events, so that the window keeps painting.
+    setLayoutMode(QListView::Batched);
+    setBatchSize(kLinesPlacedAtOnce);
 }
 
 int ResultListBox::ListCount() const

@@ -13,6 +13,7 @@
 #include <QAccessible>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -65,6 +66,7 @@ private Q_SLOTS:
     void linesAsTheCommandGaveThem_data();
     void linesAsTheCommandGaveThem();
     void keysMoveTheOneSelectedLine();
+    void endReachesTheLastOfManyLines();
     void failedSearchOnAnotherFileKeepsTheLines();
 
 private:
@@ -166,6 +168,22 @@ void tst_ui_resultlist::keysMoveTheOneSelectedLine()
     QCOMPARE(list->currentIndex().data().toString(), u"   Примечания:"_s + QString(8, u' ') + u"Тир"_s);
     QTest::keyClick(list, Qt::Key_Home);
     QCOMPARE(list->currentIndex().row(), 0);
+}
+
+// Many more lines than the view places at once are placed between events; End then reaches the last one.
+void tst_ui_resultlist::endReachesTheLastOfManyLines()
+{
+    ResultListBox list;
+    QStringList lines;
+    for (int line = 0; line <= 120000; ++line)
+        lines.append(QString::number(line));
+    list.append(lines);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    list.setFocus();
+    QTRY_VERIFY((QTest::keyClick(&list, Qt::Key_End), list.currentIndex().row() == 120000));
+    QCOMPARE(list.currentIndex().data().toString(), u"120000"_s);
+    QCOMPARE(list.verticalScrollBar()->value(), list.verticalScrollBar()->maximum());
 }
 
 // Before another file is read the list lets go of the table its lines come from; they stay as they were.
