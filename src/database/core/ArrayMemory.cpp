@@ -79,8 +79,9 @@ struct SparePages
 
 SparePages &spare()
 {
-    static SparePages pages;
-    return pages;
+    // Never destroyed: tables kept in other statics free their blocks at exit, after this would be gone.
+    static auto *pages = new SparePages;
+    return *pages;
 }
 
 // Moves spare pages to [at, at + bytes), replacing what is there, as far as there are; how many bytes it moved.
