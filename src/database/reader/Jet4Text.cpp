@@ -1,7 +1,13 @@
 #include "database/reader/Jet4Text.h"
 
+#include <array>
 #include <cstdint>
 #include <cstring>
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define VELKARO_UTF8_SSSE3 1
+#endif
 
 namespace velkaro::reader {
 
@@ -92,8 +98,89 @@ std::uint16_t unitAt(const unsigned char *bytes)
     return std::uint16_t(bytes[0] | (bytes[1] << 8));
 }
 
-// The common texts in one pass without a branch per character: plain UCS-2 below U+0800 (Cyrillic, Latin,
-// Greek, with digits and blanks) and compressed text that is all ASCII.
+// Plain UCS-2 units below U+0800 as UTF-8, two bytes written for every unit (the second overwritten when the
+// unit takes one); null when a unit is not below U+0800.
+std::optional<std::size_t> shortUnitsToUtf8(const unsigned char *bytes, std::size_t units, char *out)
+{
+    char *next = out;
+    for (std::size_t unit = 0; unit < units; ++unit) {
+        const unsigned int c = bytes[2 * unit] | (unsigned(bytes[2 * unit + 1]) << 8);
+        if (c >= 0x800)
+            return std::nullopt;
+        const bool twoBytes = c >= 0x80;
+        next[0] = char(twoBytes ? 0xC0 | (c >> 6) : c);
+        next[1] = char(0x80 | (c & 0x3F));
+        next += 1 + int(twoBytes);
+    }
+    return std::size_t(next - out);
+}
+
+#ifdef VELKARO_UTF8_SSSE3
+// For each set of one-byte units among eight (bit i: unit i is below U+0080), the byte shuffle that packs the
+// units' UTF-8 out of their two-byte forms, and how many bytes that leaves.
+struct PackTable
+{
+    std::array<std::array<std::uint8_t, 16>, 256> shuffles {};
+    std::array<std::uint8_t, 256> sizes {};
+};
+
+constexpr PackTable makePackTable()
+{
+    PackTable table;
+    for (unsigned oneByte = 0; oneByte < 256; ++oneByte) {
+        unsigned size = 0;
+        for (unsigned unit = 0; unit < 8; ++unit) {
+            table.shuffles[oneByte][size++] = std::uint8_t(2 * unit);
+            if (((oneByte >> unit) & 1U) == 0)
+                table.shuffles[oneByte][size++] = std::uint8_t(2 * unit + 1);
+        }
+        table.sizes[oneByte] = std::uint8_t(size);
+        while (size < 16)
+            table.shuffles[oneByte][size++] = 0x80; // a zero byte
+    }
+    return table;
+}
+
+constexpr PackTable kPackTable = makePackTable();
+
+// shortUnitsToUtf8 eight units at a time, where the processor has SSSE3.
+__attribute__((target("ssse3"))) std::optional<std::size_t> shortUnitsToUtf8Ssse3(
+    const unsigned char *bytes, std::size_t units, char *out)
+{
+    char *next = out;
+    std::size_t unit = 0;
+    for (; unit + 8 <= units; unit += 8) {
+        const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + 2 * unit));
+        const __m128i beyond = _mm_and_si128(eight, _mm_set1_epi16(static_cast<short>(0xF800)));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(beyond, _mm_setzero_si128())) != 0xFFFF)
+            return std::nullopt;
+        // Lead byte 0xC0 | c >> 6 first, then 0x80 | c & 0x3F; a unit below U+0080 is its own one byte.
+        const __m128i lead = _mm_or_si128(_mm_srli_epi16(eight, 6), _mm_set1_epi16(0xC0));
+        const __m128i second = _mm_slli_epi16(
+            _mm_or_si128(_mm_and_si128(eight, _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80)), 8);
+        const __m128i oneByte = _mm_cmplt_epi16(eight, _mm_set1_epi16(0x80));
+        const __m128i forms = _mm_or_si128(
+            _mm_and_si128(oneByte, eight), _mm_andnot_si128(oneByte, _mm_or_si128(lead, second)));
+        const auto set = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(oneByte, _mm_setzero_si128())));
+        const __m128i shuffle = _mm_loadu_si128(reinterpret_cast<const __m128i *>(kPackTable.shuffles[set].data()));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(next), _mm_shuffle_epi8(forms, shuffle));
+        next += kPackTable.sizes[set];
+    }
+    const auto rest = shortUnitsToUtf8(bytes + 2 * unit, units - unit, next);
+    if (!rest)
+        return std::nullopt;
+    return std::size_t(next - out) + *rest;
+}
+
+bool hasSsse3()
+{
+    static const bool has = __builtin_cpu_supports("ssse3");
+    return has;
+}
+#endif
+
+// The common texts without a branch per character: plain UCS-2 below U+0800 (Cyrillic, Latin, Greek, with
+// digits and blanks) and compressed text that is all ASCII.
 std::optional<std::size_t> decodeCommon(const unsigned char *bytes, std::size_t size, char *out, std::size_t capacity)
 {
     if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
@@ -109,21 +196,13 @@ std::optional<std::size_t> decodeCommon(const unsigned char *bytes, std::size_t 
         return size - 2;
     }
     const std::size_t units = size / 2;
-    unsigned int any = 0;
-    for (std::size_t unit = 0; unit < units; ++unit)
-        any |= bytes[2 * unit + 1];
-    // Two bytes written for every unit, the second overwritten when the unit takes one.
-    if (any >= 0x08 || capacity < 2 * units)
+    if (capacity < 2 * units)
         return std::nullopt;
-    char *next = out;
-    for (std::size_t unit = 0; unit < units; ++unit) {
-        const unsigned int c = bytes[2 * unit] | (unsigned(bytes[2 * unit + 1]) << 8);
-        const bool twoBytes = c >= 0x80;
-        next[0] = char(twoBytes ? 0xC0 | (c >> 6) : c);
-        next[1] = char(0x80 | (c & 0x3F));
-        next += 1 + int(twoBytes);
-    }
-    return std::size_t(next - out);
+#ifdef VELKARO_UTF8_SSSE3
+    if (hasSsse3())
+        return shortUnitsToUtf8Ssse3(bytes, units, out);
+#endif
+    return shortUnitsToUtf8(bytes, units, out);
 }
 
 template <bool Checked>

@@ -18,7 +18,8 @@ constexpr int kLibMdbText = 10; // MDB_TEXT
 // characters, with a leading U+FEFF (written in mixed runs), and beyond the Basic Multilingual Plane.
 const QStringList craftedTexts = {u"Hello"_s, u"Grüße, ÿ"_s, u"ÿþ"_s, u"ÿþabc"_s, u"ИВАНОВ И.И."_s, u"Иван ivan"_s,
     u"中文 テキスト"_s, u"\uFEFFabc"_s, u"\uFEFFЖ"_s, u"😀"_s, u"A 𝄞 note 😀!"_s, u"ДОМ 🏠 Д. 5"_s, QString(255, u'Я'),
-    u"😀"_s.repeated(127), u"\u0080 \u07FF"_s, u"\u07FF\u0800"_s};
+    u"😀"_s.repeated(127), u"\u0080 \u07FF"_s, u"\u07FF\u0800"_s,
+    u"ул. Школьная, д. 94, кв. 12 (Street 94/12)"_s, u"ЖЖЖЖЖЖЖЖЖ中ЖЖЖЖЖЖЖЖ"_s};
 
 QByteArray craftedCsv()
 {
