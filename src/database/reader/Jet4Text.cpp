@@ -143,33 +143,48 @@ constexpr PackTable makePackTable()
 
 constexpr PackTable kPackTable = makePackTable();
 
-// shortUnitsToUtf8 eight units at a time, where the processor has SSSE3.
-__attribute__((target("ssse3"))) std::optional<std::size_t> shortUnitsToUtf8Ssse3(
-    const unsigned char *bytes, std::size_t units, char *out)
+// Eight units below U+0800 as UTF-8 at `next`, which takes sixteen bytes; how many bytes they make, or 0 when
+// a unit is not below U+0800.
+__attribute__((target("ssse3"))) std::size_t packEightUnits(const unsigned char *bytes, char *next)
+{
+    const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes));
+    const __m128i beyond = _mm_and_si128(eight, _mm_set1_epi16(static_cast<short>(0xF800)));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(beyond, _mm_setzero_si128())) != 0xFFFF)
+        return 0;
+    // Lead byte 0xC0 | c >> 6 first, then 0x80 | c & 0x3F; a unit below U+0080 is its own one byte.
+    const __m128i lead = _mm_or_si128(_mm_srli_epi16(eight, 6), _mm_set1_epi16(0xC0));
+    const __m128i second =
+        _mm_slli_epi16(_mm_or_si128(_mm_and_si128(eight, _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80)), 8);
+    const __m128i oneByte = _mm_cmplt_epi16(eight, _mm_set1_epi16(0x80));
+    const __m128i forms =
+        _mm_or_si128(_mm_and_si128(oneByte, eight), _mm_andnot_si128(oneByte, _mm_or_si128(lead, second)));
+    const auto set = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(oneByte, _mm_setzero_si128())));
+    const __m128i shuffle = _mm_loadu_si128(reinterpret_cast<const __m128i *>(kPackTable.shuffles[set].data()));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(next), _mm_shuffle_epi8(forms, shuffle));
+    return kPackTable.sizes[set];
+}
+
+// shortUnitsToUtf8 eight units at a time, where the processor has SSSE3; `out` takes sixteen bytes more. The
+// last few units are padded with zero units, whose one byte each comes after theirs.
+std::optional<std::size_t> shortUnitsToUtf8Ssse3(const unsigned char *bytes, std::size_t units, char *out)
 {
     char *next = out;
     std::size_t unit = 0;
     for (; unit + 8 <= units; unit += 8) {
-        const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + 2 * unit));
-        const __m128i beyond = _mm_and_si128(eight, _mm_set1_epi16(static_cast<short>(0xF800)));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi16(beyond, _mm_setzero_si128())) != 0xFFFF)
+        const std::size_t size = packEightUnits(bytes + 2 * unit, next);
+        if (size == 0)
             return std::nullopt;
-        // Lead byte 0xC0 | c >> 6 first, then 0x80 | c & 0x3F; a unit below U+0080 is its own one byte.
-        const __m128i lead = _mm_or_si128(_mm_srli_epi16(eight, 6), _mm_set1_epi16(0xC0));
-        const __m128i second = _mm_slli_epi16(
-            _mm_or_si128(_mm_and_si128(eight, _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80)), 8);
-        const __m128i oneByte = _mm_cmplt_epi16(eight, _mm_set1_epi16(0x80));
-        const __m128i forms = _mm_or_si128(
-            _mm_and_si128(oneByte, eight), _mm_andnot_si128(oneByte, _mm_or_si128(lead, second)));
-        const auto set = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(oneByte, _mm_setzero_si128())));
-        const __m128i shuffle = _mm_loadu_si128(reinterpret_cast<const __m128i *>(kPackTable.shuffles[set].data()));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(next), _mm_shuffle_epi8(forms, shuffle));
-        next += kPackTable.sizes[set];
+        next += size;
     }
-    const auto rest = shortUnitsToUtf8(bytes + 2 * unit, units - unit, next);
-    if (!rest)
-        return std::nullopt;
-    return std::size_t(next - out) + *rest;
+    if (unit < units) {
+        std::array<unsigned char, 16> padded {};
+        std::memcpy(padded.data(), bytes + 2 * unit, 2 * (units - unit));
+        const std::size_t size = packEightUnits(padded.data(), next);
+        if (size == 0)
+            return std::nullopt;
+        next += size - (8 - (units - unit));
+    }
+    return std::size_t(next - out);
 }
 
 bool hasSsse3()
@@ -196,12 +211,12 @@ std::optional<std::size_t> decodeCommon(const unsigned char *bytes, std::size_t 
         return size - 2;
     }
     const std::size_t units = size / 2;
-    if (capacity < 2 * units)
-        return std::nullopt;
 #ifdef VELKARO_UTF8_SSSE3
-    if (hasSsse3())
+    if (hasSsse3() && capacity >= 2 * units + 16)
         return shortUnitsToUtf8Ssse3(bytes, units, out);
 #endif
+    if (capacity < 2 * units)
+        return std::nullopt;
     return shortUnitsToUtf8(bytes, units, out);
 }
 
