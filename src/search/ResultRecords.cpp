@@ -126,19 +126,10 @@ std::shared_ptr<const ResultRecords> ResultRecords::detached() const
     builder.columns(std::move(columns));
     std::array<std::string, 4> texts;
     std::array<database::FieldView, 4> fields;
-    // The rows lie far apart in a table that may not have been read for a while: each read is a wait for
-    // memory unless asked for ahead.
-    constexpr std::size_t offsetsAhead = 16;
-    constexpr std::size_t textsAhead = 8;
     for (std::size_t record = 0; record < m_rows.size(); ++record) {
         const std::uint32_t row = m_rows[record];
-        for (const std::size_t column : m_columns) {
-            const database::TextColumn &values = m_table->values(column);
-            if (record + offsetsAhead < m_rows.size())
-                values.prefetchOffsets(m_rows[record + offsetsAhead]);
-            if (record + textsAhead < m_rows.size())
-                values.prefetchText(m_rows[record + textsAhead]);
-        }
+        for (const std::size_t column : m_columns)
+            m_table->values(column).prefetchAhead(m_rows, record);
         for (std::size_t i = 0; i < m_columns.size(); ++i) {
             const database::TextColumn &values = m_table->values(m_columns[i]);
             texts[i] = values.original(row);

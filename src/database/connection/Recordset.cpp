@@ -10,15 +10,6 @@
 
 namespace velkaro::database {
 
-namespace {
-
-// How many records ahead of the current one MoveNext fetches a record's offsets, and later its texts. Result
-// rows lie scattered over a table much larger than the caches, so each read would otherwise wait on memory.
-constexpr std::size_t kOffsetsAhead = 16;
-constexpr std::size_t kTextsAhead = 8;
-
-} // namespace
-
 Recordset::Recordset() = default;
 Recordset::~Recordset() = default;
 
@@ -83,15 +74,8 @@ void Recordset::MoveNext()
 
 void Recordset::prefetchAhead() const
 {
-    const auto position = static_cast<std::size_t>(m_position);
-    if (position + kOffsetsAhead < m_rows.size()) {
-        for (const auto &read : m_readColumns)
-            m_table->values(read.second).prefetchOffsets(m_rows[position + kOffsetsAhead]);
-    }
-    if (position + kTextsAhead < m_rows.size()) {
-        for (const auto &read : m_readColumns)
-            m_table->values(read.second).prefetchText(m_rows[position + kTextsAhead]);
-    }
+    for (const auto &read : m_readColumns)
+        m_table->values(read.second).prefetchAhead(m_rows, static_cast<std::size_t>(m_position));
 }
 
 std::size_t Recordset::column(const QString &name) const

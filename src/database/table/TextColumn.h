@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string_view>
 
 namespace velkaro::database {
@@ -45,18 +46,24 @@ public:
     std::string original(std::uint32_t row) const;
     QString text(std::uint32_t row) const;
 
-    // Hints for reading `row` soon, for callers that know their rows ahead: first its offsets and null bit,
-    // then, once those have arrived, its folded text.
-    void prefetchOffsets(std::uint32_t row) const
+    // A hint for callers that read `rows` in order and are at `position`: the offsets and null bit of a row
+    // further ahead, and the folded text of a nearer one, whose offsets have arrived by then. Rows scattered
+    // over a table much larger than the caches would otherwise each wait on memory.
+    void prefetchAhead(std::span<const std::uint32_t> rows, std::size_t position) const
     {
-        prefetch(m_offsets.data() + row);
-        prefetch(m_offsets.data() + row + 1);
-        prefetch(m_nulls.data() + row / 64);
-    }
-    void prefetchText(std::uint32_t row) const
-    {
-        prefetch(m_folded.data() + m_offsets[row]);
-        prefetch(m_folded.data() + m_offsets[row + 1]);
+        constexpr std::size_t offsetsAhead = 16;
+        constexpr std::size_t textAhead = 8;
+        if (position + offsetsAhead < rows.size()) {
+            const std::uint32_t row = rows[position + offsetsAhead];
+            prefetch(m_offsets.data() + row);
+            prefetch(m_offsets.data() + row + 1);
+            prefetch(m_nulls.data() + row / 64);
+        }
+        if (position + textAhead < rows.size()) {
+            const std::uint32_t row = rows[position + textAhead];
+            prefetch(m_folded.data() + m_offsets[row]);
+            prefetch(m_folded.data() + m_offsets[row + 1]);
+        }
     }
 
     // All folded texts back to back; row r occupies [foldedBegin(r), foldedBegin(r + 1)).
