@@ -104,7 +104,7 @@ std::optional<std::size_t> shortUnitsToUtf8(const unsigned char *bytes, std::siz
 {
     char *next = out;
     for (std::size_t unit = 0; unit < units; ++unit) {
-        const unsigned int c = bytes[2 * unit] | (unsigned(bytes[2 * unit + 1]) << 8);
+        const unsigned int c = unitAt(bytes + 2 * unit);
         if (c >= 0x800)
             return std::nullopt;
         const bool twoBytes = c >= 0x80;
