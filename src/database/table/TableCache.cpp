@@ -69,6 +69,7 @@ void backgroundWorkEnded(const std::atomic<bool> &stop)
 
 // Reads the file of `stamp`, announcing the read in the cache first so that others wait for it instead of
 // reading again. A read ahead registers `stop` for its whole work, read and what follows; the caller ends it.
+// A read ahead of a file that a search began to read meanwhile leaves it to that search: null.
 TablePtr read(const FileStamp &stamp, bool readAhead, std::atomic<bool> &stop)
 {
     std::promise<TablePtr> promise;
@@ -76,6 +77,8 @@ TablePtr read(const FileStamp &stamp, bool readAhead, std::atomic<bool> &stop)
     Cache &cached = cache();
     {
         const std::lock_guard lock(cached.mutex);
+        if (readAhead && cached.entry.table.valid() && cached.entry.stamp == stamp)
+            return nullptr;
         generation = ++cached.generations;
         // The old table goes first, so that two decoded files never share memory.
         dropEntry(cached);
@@ -150,10 +153,11 @@ void readDirectoryTableAhead(const QString &path, std::atomic<bool> &stop)
     if (!stamp || entryFor(*stamp).table.valid())
         return;
     try {
-        const TablePtr table = read(*stamp, true, stop);
-        indexPhones(*table, stop);
-        for (std::size_t column = 0; column < table->columns().size() && !stop; ++column)
-            table->values(column).touchPages();
+        if (const TablePtr table = read(*stamp, true, stop)) {
+            indexPhones(*table, stop);
+            for (std::size_t column = 0; column < table->columns().size() && !stop; ++column)
+                table->values(column).touchPages();
+        }
     } catch (...) {
         // Nothing is shown until a search needs the file.
     }
