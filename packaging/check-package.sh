@@ -22,6 +22,11 @@ dpkg-deb -x "$deb" "$root"
 echo "== desktop entry, AppStream data, man pages"
 desktop-file-validate "$root/usr/share/applications/velkaro.desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.velkaro.Velkaro.metainfo.xml"
+# The package's MIME data, merged with the system's as update-mime-database does on the target, opens .accdb too.
+mkdir -p "$root/mime/packages"
+cp /usr/share/mime/packages/freedesktop.org.xml "$root/usr/share/mime/packages/velkaro.xml" "$root/mime/packages/"
+update-mime-database "$root/mime" 2>/dev/null
+grep -qx "50:application/vnd.ms-access:\*.accdb" "$root/mime/globs2"
 for page in velkaro velkaro-mkbase; do
     warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$root/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
     [ -z "$warnings" ] || { echo "man $page: $warnings"; exit 1; }

@@ -24,6 +24,6 @@ build_packages=(g++ cmake make pkg-config qt6-base-dev qt6-qpa-plugins qt6-trans
                 libfontconfig-dev mdbtools mdbtools-dev fonts-dejavu-core fonts-liberation2 xdg-utils)
 # What the tests add: building the package (dpkg-dev, file), checking it, and Node.js with npm for mdb-reader
 # (a Node.js of another origin that brings its own npm will do).
-test_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db)
+test_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db shared-mime-info)
 command -v node >/dev/null || test_packages+=(nodejs)
 command -v npm >/dev/null || test_packages+=(npm)
