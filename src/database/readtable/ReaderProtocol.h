@@ -56,6 +56,7 @@ enum class ReaderError : std::uint8_t {
     RowCountMismatch = 11,
     ValueTooLong = 12,
     LibraryReportedDamage = 13,
+    LockDownFailed = 14,
 };
 
 inline void putU16(char *out, std::uint16_t value)
