@@ -19,7 +19,7 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstring>
+#include <functional>
 #include <vector>
 
 using namespace velkaro::reader;
@@ -63,10 +63,14 @@ long attempt(Attempt what, const char *path, int input, int output)
     return -1;
 }
 
-QString statusOf(qint64 pid)
+// The wait status of a child process that runs `child` and exits with what it returns.
+int statusOfChild(const std::function<int()> &child)
 {
-    QFile status(u"/proc/"_s + QString::number(pid) + u"/status"_s);
-    return status.open(QIODevice::ReadOnly) ? QString::fromLatin1(status.readAll()) : QString();
+    const pid_t pid = fork();
+    if (pid == 0)
+        _exit(child());
+    int status = -1;
+    return pid > 0 && waitpid(pid, &status, 0) == pid ? status : -1;
 }
 
 } // namespace
@@ -104,14 +108,15 @@ void tst_reader_lockdown::readerRunsLockedDown()
     QProcess reader;
     reader.start(QCoreApplication::applicationDirPath() + u"/velkaro-reader"_s, {path, u"Base"_s});
     QVERIFY(reader.waitForStarted());
-    QString status;
-    for (QDeadlineTimer deadline(20000); !deadline.hasExpired(); QThread::msleep(10)) {
-        status = statusOf(reader.processId());
-        if (status.contains(u"Seccomp:\t2"_s))
-            break;
+    QFile proc(u"/proc/"_s + QString::number(reader.processId()) + u"/status"_s);
+    QByteArray status;
+    for (QDeadlineTimer deadline(20000); !status.contains("Seccomp:\t2") && !deadline.hasExpired();
+         QThread::msleep(10)) {
+        QVERIFY(proc.open(QIODevice::ReadOnly));
+        status = proc.readAll();
+        proc.close();
     }
-    QVERIFY2(status.contains(u"Seccomp:\t2\n"_s) && status.contains(u"Seccomp_filters:\t1\n"_s), qPrintable(status));
-    QVERIFY(status.contains(u"NoNewPrivs:\t1\n"_s));
+    QVERIFY2(status.contains("Seccomp:\t2\n") && status.contains("NoNewPrivs:\t1\n"), status.constData());
 
     QVERIFY(reader.waitForFinished(20000));
     QCOMPARE(reader.exitStatus(), QProcess::NormalExit);
@@ -143,19 +148,15 @@ void tst_reader_lockdown::lockedDownProcess()
     int output[2];
     QVERIFY(inputFd >= 0 && pipe2(output, O_CLOEXEC) == 0);
 
-    const pid_t child = fork();
-    QVERIFY(child >= 0);
-    if (child == 0) {
+    const int status = statusOfChild([&] {
         if (lockDownProcess(output[1], STDERR_FILENO) != Protection::Enforced)
-            _exit(2);
-        _exit(attempt(what, path.constData(), inputFd, output[1]) < 0 ? 1 : 0);
-    }
+            return 2;
+        return attempt(what, path.constData(), inputFd, output[1]) < 0 ? 1 : 0;
+    });
     close(output[1]);
     close(inputFd);
-    int status = 0;
-    QCOMPARE(waitpid(child, &status, 0), child);
-    char written[17] = {};
-    const ssize_t got = read(output[0], written, 16);
+    char written[16] = {};
+    const ssize_t got = read(output[0], written, sizeof written);
     close(output[0]);
 
     if (killed) {
@@ -170,17 +171,12 @@ void tst_reader_lockdown::lockedDownProcess()
 void tst_reader_lockdown::fileSystemDenied()
 {
     const QByteArray path = QFile::encodeName(QCoreApplication::applicationFilePath());
-    const pid_t child = fork();
-    QVERIFY(child >= 0);
-    if (child == 0) {
+    const int status = statusOfChild([&] {
         const Protection landlock = denyFileSystem();
         if (landlock != Protection::Enforced)
-            _exit(landlock == Protection::NotOffered ? 3 : 2);
-        const int fd = open(path.constData(), O_RDONLY);
-        _exit(fd < 0 && errno == EACCES ? 0 : 1);
-    }
-    int status = 0;
-    QCOMPARE(waitpid(child, &status, 0), child);
+            return landlock == Protection::NotOffered ? 3 : 2;
+        return open(path.constData(), O_RDONLY) < 0 && errno == EACCES ? 0 : 1;
+    });
     QVERIFY(WIFEXITED(status));
     if (WEXITSTATUS(status) == 3)
         QSKIP("this kernel offers no Landlock");
