@@ -15,7 +15,13 @@ for script in postinst postrm; do
 done
 
 echo "== lintian"
-lintian --fail-on error --display-info "$deb"
+report=$(lintian --fail-on error --display-info "$deb") || { echo "$report"; exit 1; }
+echo "$report"
+# The binaries carry Debian's hardening flags: a hardening note at any level is a fault.
+if grep -q "hardening-" <<<"$report"; then
+    echo "lintian: the binaries lack some of Debian's hardening"
+    exit 1
+fi
 
 dpkg-deb -x "$deb" "$root"
 

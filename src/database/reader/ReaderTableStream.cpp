@@ -351,6 +351,7 @@ void streamTable(const char *path, const char *tableName, TablePart part, Reader
     mdb_set_date_fmt(mdb.get(), "%Y-%m-%d %H:%M:%S");
     mdb_set_shortdate_fmt(mdb.get(), "%Y-%m-%d");
     mdb_set_boolean_fmt_numbers(mdb.get());
+    sandbox.lockDown();
 
     if (!mdb_read_catalog(mdb.get(), MDB_TABLE))
         fail(ReaderError::CatalogUnreadable, sandbox.takeLibraryText());

@@ -3,6 +3,7 @@
 #include "database/core/DatabaseError.h"
 #include "database/readtable/ReaderProtocol.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -19,10 +20,11 @@ namespace {
 
 } // namespace
 
-ReadTableDecoder::ReadTableDecoder(RowSink &sink)
+ReadTableDecoder::ReadTableDecoder(RowSink &sink, std::uint64_t fileBytes)
     : m_sink(sink)
     , m_buffer(4 * protocol::kRowsRecordTarget)
-    , m_recordLimit(protocol::kMaxRecordSize)
+    , m_fileBytes(fileBytes)
+    , m_recordLimit(protocol::kMaxTableRecordSize)
 { }
 
 char *ReadTableDecoder::receiveBuffer(std::size_t size)
@@ -99,6 +101,8 @@ void ReadTableDecoder::decodeTable(const char *payload, std::uint32_t size)
     const std::uint16_t columnCount = protocol::getU16(payload + 8);
     if (columnCount == 0 || columnCount > protocol::kMaxColumns)
         garbage("bad column count");
+    if (std::uint64_t(pages) * protocol::kMinPageSize > m_fileBytes)
+        garbage("more pages announced than the file holds");
     if (std::uint64_t(m_expectedRows) > std::uint64_t(pages) * protocol::kMaxRowsPerPage)
         garbage("more rows announced than the file can hold");
     // A memo may be as long as the file holds; its UTF-8 text takes at most two bytes for each stored one.
@@ -112,7 +116,8 @@ void ReadTableDecoder::decodeTable(const char *payload, std::uint32_t size)
         const auto kind = static_cast<std::uint8_t>(payload[at]);
         const std::uint16_t nameSize = protocol::getU16(payload + at + 1);
         at += 3;
-        if (size - at < nameSize || (kind != protocol::kTextKind && kind != protocol::kNumberKind))
+        if (size - at < nameSize || nameSize > protocol::kMaxColumnNameSize
+            || (kind != protocol::kTextKind && kind != protocol::kNumberKind))
             garbage("bad column");
         columns.push_back({QString::fromUtf8(payload + at, nameSize),
             kind == protocol::kNumberKind ? ColumnKind::Number : ColumnKind::Text});
@@ -167,7 +172,7 @@ void ReadTableDecoder::decodeError(const char *payload, std::uint32_t size)
     if (size < 1)
         garbage("short error record");
     throw DatabaseError("reader: error " + std::to_string(static_cast<unsigned char>(payload[0])) + ": "
-        + std::string(payload + 1, size - 1));
+        + std::string(payload + 1, std::min(size - 1, protocol::kMaxErrorDetail)));
 }
 
 } // namespace velkaro::database

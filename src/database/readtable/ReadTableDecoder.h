@@ -12,10 +12,12 @@ namespace velkaro::database {
 // Decodes the reader's stream as it arrives and passes each row to the sink, its fields pointing into the
 // receive buffer. Throws DatabaseError on anything but a well-formed, complete stream. Whether the rows
 // streamed are the whole table is the caller's to check: a reader of a part streams fewer.
+// The stream is trusted no more than the file it comes from: every size and count in it is bounded by the protocol's
+// limits and by `fileBytes`, the size of the file read, before it is used.
 class ReadTableDecoder
 {
 public:
-    explicit ReadTableDecoder(RowSink &sink);
+    ReadTableDecoder(RowSink &sink, std::uint64_t fileBytes);
 
     // Room for at least `size` more bytes; fill it, then call received() with the count written.
     char *receiveBuffer(std::size_t size);
@@ -43,6 +45,7 @@ private:
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
     std::vector<FieldView> m_fields;
+    std::uint64_t m_fileBytes;
     std::uint32_t m_expectedRows = 0;
     std::uint64_t m_rows = 0;
     // The largest record the stream may hold, known from the table record on.

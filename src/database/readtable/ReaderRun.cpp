@@ -6,6 +6,7 @@
 #include "places/ProgramPlaces.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 namespace velkaro::database {
 
@@ -26,6 +27,8 @@ constexpr int kBusyShare = 4;
 ReaderRun::ReaderRun(const QString &mdbPath, const QString &tableName, ReaderPart part, const ReaderOptions &options)
     : m_stallTimeout(options.stallTimeout)
     , m_waitTimeout(options.waitTimeout)
+    // Taken before the reader opens the file: a file that grows meanwhile ends the read.
+    , m_fileBytes(std::uint64_t(qMax<qint64>(0, QFileInfo(mdbPath).size())))
 {
     QStringList arguments {mdbPath, tableName};
     if (part.count > 1) {
@@ -79,7 +82,7 @@ bool ReaderRun::busy(std::chrono::milliseconds stall, std::optional<std::chrono:
 
 void ReaderRun::run(RowSink &sink, const std::atomic<bool> &cancelled)
 {
-    ReadTableDecoder decoder(sink);
+    ReadTableDecoder decoder(sink, m_fileBytes);
     const qint64 stallTimeout = m_stallTimeout.count();
     if (!m_process.waitForStarted(int(stallTimeout)))
         fail("the reader did not start");

@@ -59,6 +59,8 @@ private:
     std::uint64_t m_rows = 0;
     std::uint32_t m_expectedRows = 0;
     std::chrono::milliseconds m_waitTimeout;
+    // What the stream's sizes are bounded by.
+    std::uint64_t m_fileBytes;
 };
 
 } // namespace velkaro::database
