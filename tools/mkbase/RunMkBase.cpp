@@ -13,8 +13,8 @@ namespace velkaro::mkbase {
 
 namespace {
 
-constexpr int ExitFailure = 1;
-constexpr int ExitUsage = 2;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
 
 QString helpText()
 {
@@ -66,7 +66,7 @@ int runMkBase(const QStringList &arguments, QTextStream &errors)
     const QCommandLineOption seedOption(u"seed"_s, QString(), u"S"_s, u"1"_s);
     parser.addOptions({helpOption, tableOption, columnsOption, generateOption, seedOption});
     if (!parser.parse(arguments))
-        return fail(escapeForMessage(parser.errorText(), 200) + u" (see --help)"_s, ExitUsage);
+        return fail(escapeForMessage(parser.errorText(), 200) + u" (see --help)"_s, kExitUsage);
     if (parser.isSet(helpOption)) {
         QTextStream(stdout) << helpText();
         return 0;
@@ -77,9 +77,9 @@ int runMkBase(const QStringList &arguments, QTextStream &errors)
 
     if (parser.isSet(generateOption)) {
         if (parser.isSet(columnsOption))
-            return fail(u"--columns cannot be combined with --generate"_s, ExitUsage);
+            return fail(u"--columns cannot be combined with --generate"_s, kExitUsage);
         if (positional.size() != 1)
-            return fail(u"--generate takes exactly one output file (see --help)"_s, ExitUsage);
+            return fail(u"--generate takes exactly one output file (see --help)"_s, kExitUsage);
         bool rowsOk = false;
         bool seedOk = false;
         const qint64 rows = parser.value(generateOption).toLongLong(&rowsOk);
@@ -87,30 +87,30 @@ int runMkBase(const QStringList &arguments, QTextStream &errors)
         if (!rowsOk || rows < 0)
             return fail(u"--generate needs a number of entries, not \"%1\""_s.arg(
                             escapeForMessage(parser.value(generateOption))),
-                ExitUsage);
+                kExitUsage);
         if (!seedOk)
             return fail(u"--seed needs a non-negative whole number, not \"%1\""_s.arg(
                             escapeForMessage(parser.value(seedOption))),
-                ExitUsage);
+                kExitUsage);
         if (!generateDirectory(rows, seed, positional.at(0), table, &error))
-            return fail(error, ExitFailure);
+            return fail(error, kExitFailure);
         return 0;
     }
 
     if (parser.isSet(seedOption))
-        return fail(u"--seed only applies to --generate"_s, ExitUsage);
+        return fail(u"--seed only applies to --generate"_s, kExitUsage);
     if (positional.size() != 2)
-        return fail(u"expected INPUT.csv and OUTPUT.mdb (see --help)"_s, ExitUsage);
+        return fail(u"expected INPUT.csv and OUTPUT.mdb (see --help)"_s, kExitUsage);
     QFile input(positional.at(0));
     if (!input.open(QIODevice::ReadOnly))
         return fail(
-            u"cannot read %1: %2"_s.arg(escapeForMessage(input.fileName(), -1), input.errorString()), ExitFailure);
+            u"cannot read %1: %2"_s.arg(escapeForMessage(input.fileName(), -1), input.errorString()), kExitFailure);
     const QByteArray csv = input.readAll();
     if (input.error() != QFileDevice::NoError)
         return fail(
-            u"cannot read %1: %2"_s.arg(escapeForMessage(input.fileName(), -1), input.errorString()), ExitFailure);
+            u"cannot read %1: %2"_s.arg(escapeForMessage(input.fileName(), -1), input.errorString()), kExitFailure);
     if (!writeMdbFromCsvSource(csv, input.fileName(), positional.at(1), &error, table, parser.value(columnsOption)))
-        return fail(error, ExitFailure);
+        return fail(error, kExitFailure);
     return 0;
 }
 
