@@ -83,7 +83,8 @@ void tst_mkbase_cli::badInput_data()
                                     << QStringList() << 3 << u"never closed"_s;
     QTest::newRow("quote inside unquoted field") << kHeader + "a,1,x,,2\nb,1\"2,x,,2\n"
                                                  << QStringList() << 3 << u"quote inside an unquoted field"_s;
-    QTest::newRow("text after closing quote") << kHeader + "\"a\"b,1,x,,2\n" << QStringList() << 2 << u"closing quote"_s;
+    QTest::newRow("text after closing quote") << kHeader + "\"a\"b,1,x,,2\n"
+                                              << QStringList() << 2 << u"closing quote"_s;
     QTest::newRow("line counted across quoted line breaks")
         << kHeader + "\"a\nb\",1,x,,2\nc,1,x,,2,9\n"
         << QStringList() << 4 << u"6 fields where the header has 5"_s;

@@ -183,7 +183,8 @@ void tst_mkbase_libmdb::numericAndTextColumns_data()
                                  << std::optional(u"-32768"_s);
     QTest::newRow("long with plus sign") << u"long"_s << QByteArray("+70") << kMdbLongInteger << 4
                                          << std::optional(u"70"_s);
-    QTest::newRow("double fraction") << u"double"_s << QByteArray("21.5") << kMdbDouble << 8 << std::optional(u"21.5"_s);
+    QTest::newRow("double fraction") << u"double"_s << QByteArray("21.5") << kMdbDouble << 8
+                                     << std::optional(u"21.5"_s);
     QTest::newRow("double exponent") << u"double"_s << QByteArray("-1.5e300") << kMdbDouble << 8
                                      << std::optional(u"-1.5e+300"_s);
     QTest::newRow("number as text") << u"text(10)"_s << QByteArray("21") << kMdbText << 20 << std::optional(u"21"_s);

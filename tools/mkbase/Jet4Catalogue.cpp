@@ -2,6 +2,7 @@
 
 #include "Jet4IndexKeys.h"
 #include "Jet4UsageMaps.h"
+#include "Rc4.h"
 
 #include <algorithm>
 
@@ -213,23 +214,6 @@ IndexDefinition indexDefinition(
     return {name, columns, flags, primaryKey, 0, 0};
 }
 
-void rc4(const quint8 *key, int keyLength, quint8 *data, int length)
-{
-    quint8 state[256];
-    for (int i = 0; i < 256; ++i)
-        state[i] = quint8(i);
-    for (int i = 0, j = 0; i < 256; ++i) {
-        j = (j + state[i] + key[i % keyLength]) & 0xFF;
-        std::swap(state[i], state[j]);
-    }
-    for (int n = 0, i = 0, j = 0; n < length; ++n) {
-        i = (i + 1) & 0xFF;
-        j = (j + state[i]) & 0xFF;
-        std::swap(state[i], state[j]);
-        data[n] ^= state[(state[i] + state[j]) & 0xFF];
-    }
-}
-
 QByteArray headerPage()
 {
     QByteArray page(kPageSize, '\0');
@@ -329,7 +313,8 @@ QList<CatalogueObject> catalogueObjects(const QString &tableName)
         {kObjectsDefinitionPage, kTablesContainerId, u"MSysObjects"_s, 1, kSystemObjectFlags, kEngineSid, {}},
         {kAcesDefinitionPage, kTablesContainerId, u"MSysACEs"_s, 1, kSystemObjectFlags, kEngineSid, {}},
         {kQueriesDefinitionPage, kTablesContainerId, u"MSysQueries"_s, 1, kSystemObjectFlags, kEngineSid, {}},
-        {kRelationshipsDefinitionPage, kTablesContainerId, u"MSysRelationships"_s, 1, kSystemObjectFlags, kEngineSid, {}},
+        {kRelationshipsDefinitionPage, kTablesContainerId, u"MSysRelationships"_s, 1, kSystemObjectFlags, kEngineSid,
+            {}},
         {kUserTablePage, kTablesContainerId, tableName, 1, 0, kAdminSid, {}},
     };
 }
@@ -452,8 +437,8 @@ QByteArray cataloguePages(const CatalogueContents &contents)
     QByteArray pages;
     pages.reserve(kCataloguePageCount * kPageSize);
     pages += headerPage();
-    pages += dataPage(
-        kGlobalMapPage, {globalMap(layout.totalPages, layout.globalBitmapPages, &unused), QByteArray(kMapRowSize, '\0')});
+    pages += dataPage(kGlobalMapPage,
+        {globalMap(layout.totalPages, layout.globalBitmapPages, &unused), QByteArray(kMapRowSize, '\0')});
     pages += tableDefinitionPage(objectsTable);
     pages += tableDefinitionPage(acesTable);
     pages += tableDefinitionPage(queries);
