@@ -247,7 +247,6 @@ bool applyRowEdits(QByteArray &bytes, const RowEdits &edits, QString *error)
     const QList<quint32> pages = dataPages(file, *owned, table);
     const quint32 firstNewPage = file.pageCount();
     QList<QList<Slot>> newPages(1);
-    QList<quint32> pointerHomes; // for each moved row, in order: home page << 8 | home slot
     QList<QList<Slot>> homePages;
     int rowNumber = 0;
     int live = 0;
@@ -256,7 +255,7 @@ bool applyRowEdits(QByteArray &bytes, const RowEdits &edits, QString *error)
         QList<Slot> slots = file.slots(page);
         for (int s = 0; s < slots.size(); ++s) {
             Slot &slot = slots[s];
-            if (!isHomeSlot(slot) || slot.flags != 0)
+            if (slot.flags != 0)
                 return fail(error, u"the table already holds edited rows"_s);
             smallestRow = std::min(smallestRow, int(slot.bytes.size()));
             const int number = rowNumber++;
@@ -300,10 +299,10 @@ bool applyRowEdits(QByteArray &bytes, const RowEdits &edits, QString *error)
         global->set(page, false); // a set bit in the global map means free
     }
     // The free-space map names the pages that can take the table's smallest row.
-    QList<quint32> all = pages;
+    QList<quint32> tablePages = pages;
     for (quint32 page = firstNewPage; page < file.pageCount(); ++page)
-        all.append(page);
-    for (const quint32 page : all)
+        tablePages.append(page);
+    for (const quint32 page : tablePages)
         free->set(page, file.freeSpace(file.slots(page)) >= smallestRow + 2 && file.rowCount(page) < kMaxRowsPerPage);
     set32(bytes, definition + file.geometry.definitionRowCountAt, quint32(live));
     return true;
