@@ -48,9 +48,8 @@ bool applyKind(QByteArray &file, const AccessFileKind &kind, QString *error)
 
 bool finishAccessFile(const QString &path, const AccessFileKind &kind, QString *error)
 {
-    const bool unchanged = kind.format != AccessFormat::Jet3 && !isAce(kind.format) && kind.edits.moved.isEmpty()
-        && kind.edits.deleted.isEmpty() && kind.damages.isEmpty() && kind.password.isEmpty() && kind.pageKey == 0
-        && !kind.encrypted;
+    const bool unchanged = !isAce(kind.format) && kind.edits.moved.isEmpty() && kind.edits.deleted.isEmpty()
+        && kind.damages.isEmpty() && kind.password.isEmpty() && kind.pageKey == 0 && !kind.encrypted;
     if (unchanged)
         return true;
     QFile in(path);
