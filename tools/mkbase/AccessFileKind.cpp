@@ -19,6 +19,11 @@ bool isAce(AccessFormat format)
 
 bool applyKind(QByteArray &file, const AccessFileKind &kind, QString *error)
 {
+    const bool jet3File = file.size() > 0x14 && file.at(0x14) == 0;
+    if (jet3File != (kind.format == AccessFormat::Jet3)) {
+        *error = u"the file is not a %1 file from our writer"_s.arg(jet3File ? u"Jet 4"_s : u"Jet 3"_s);
+        return false;
+    }
     if (kind.encrypted && !isAce(kind.format)) {
         *error = u"only ACE files are encrypted; Jet files encode their pages"_s;
         return false;
