@@ -70,14 +70,13 @@ QByteArray tableDefinitionPage(const TableDefinition &definition)
 
 int worstCaseRowSize(const jet4::TableLayout &layout)
 {
-    int size = 1 + layout.fixedSize + maskSize(layout);
     if (layout.variableCount == 0)
-        return size;
-    int data = size - 1 - maskSize(layout);
+        return 1 + layout.fixedSize + maskSize(layout);
+    int data = 1 + layout.fixedSize; // where the variable data ends: count byte, fixed area, texts
     for (const jet4::ColumnLayout &column : layout.columns)
         data += column.fixed ? 0 : column.length;
-    size = data + 1 + layout.variableCount + 1 + maskSize(layout);
-    return size + (size + 1) / 256 + 1; // the jump table
+    const int size = data + 1 + layout.variableCount + 1 + maskSize(layout);
+    return size + (size - 1) / 256 + 1; // the jump table, a filler entry included
 }
 
 QByteArray encodeRow(const jet4::TableLayout &layout, const QList<QByteArray> &values)
