@@ -4,15 +4,20 @@
 #include "support/WindowRecorders.h"
 #include "ui/ResultListBox.h"
 #include "ui/frmFinder.h"
+#include "ui/frmSettings.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QAction>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <qpa/qwindowsysteminterface.h>
+
+#include <sys/resource.h>
 
 #include <memory>
 
@@ -31,9 +36,42 @@ QStringList subscribers(const ResultListBox &list)
     return names;
 }
 
+// The address space the process uses now, from the kernel's own count.
+rlim_t addressSpaceInUse()
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmSize:"))
+            return rlim_t(line.mid(7).trimmed().split(' ').first().toULongLong()) * 1024;
+    }
+    return 0;
+}
+
+// No more address space than is in use while it lives: every new block of any size fails.
+class AddressSpaceCap
+{
+public:
+    AddressSpaceCap()
+    {
+        getrlimit(RLIMIT_AS, &m_before);
+        const rlimit capped {addressSpaceInUse(), m_before.rlim_max};
+        m_capped = capped.rlim_cur > 0 && setrlimit(RLIMIT_AS, &capped) == 0;
+    }
+    ~AddressSpaceCap() { setrlimit(RLIMIT_AS, &m_before); }
+    AddressSpaceCap(const AddressSpaceCap &) = delete;
+    AddressSpaceCap &operator=(const AddressSpaceCap &) = delete;
+    bool capped() const { return m_capped; }
+
+private:
+    rlimit m_before {};
+    bool m_capped = false;
+};
+
 } // namespace
 
-// What the window does with input that arrives while a search runs.
+// What the window does with input that arrives while a search runs, and with failures at its edge.
 class tst_ui_frmfinder_busy : public QObject
 {
     Q_OBJECT
@@ -42,6 +80,7 @@ private Q_SLOTS:
     void initTestCase();
     void pressDuringASearchRunsAfterIt_data();
     void pressDuringASearchRunsAfterIt();
+    void memoryRunningOutOnSettingsOkLeavesTheProgramUsable();
 
 private:
     QTemporaryDir m_folder;
@@ -112,6 +151,51 @@ void tst_ui_frmfinder_busy::pressDuringASearchRunsAfterIt()
     for (const QString &name : subscribers(*list))
         QVERIFY2(name.contains(u"ПЕТРОВ"), qPrintable(name));
     QCOMPARE(messages, QList<RecordedMessage>());
+}
+
+// The settings' OK lets the listed records go from their table before the chosen file is read ahead; memory
+// running out there ends that and nothing else.
+void tst_ui_frmfinder_busy::memoryRunningOutOnSettingsOkLeavesTheProgramUsable()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("the address sanitizer's shadow memory needs an unlimited address space");
+#endif
+    velkaro::testing::resetRunState();
+    QList<RecordedMessage> messages;
+    QList<Launch> pages;
+    frmFinder window(std::make_unique<RecordingLauncher>(pages), std::make_unique<MessageRecorder>(messages));
+    velkaro::database::setDatabaseFile(m_directory);
+    auto *list = window.findChild<ResultListBox *>(u"lstAbs"_s);
+    window.findChild<QLineEdit *>(u"txtAb"_s)->setText(u"а"_s);
+    window.findChild<QPushButton *>(u"cmdFind"_s)->click();
+    const int listed = list->ListCount();
+    QVERIFY(listed > 600000); // letting go of its table copies tens of megabytes
+    window.findChild<QAction *>(u"mSettings"_s)->trigger();
+    velkaro::ui::frmSettings *settings = nullptr;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *found = qobject_cast<velkaro::ui::frmSettings *>(widget))
+            settings = found;
+    }
+    QVERIFY(settings);
+    const QString other = m_folder.filePath(u"other.mdb"_s);
+    QVERIFY(QFile::copy(m_directory, other));
+    settings->findChild<QLineEdit *>(u"txtPath"_s)->setText(other);
+
+    {
+        const AddressSpaceCap cap;
+        QVERIFY(cap.capped());
+        settings->findChild<QPushButton *>(u"cmdOK"_s)->click();
+    }
+
+    QVERIFY(messages.isEmpty());
+    QCOMPARE(list->ListCount(), listed);
+    QCOMPARE(velkaro::database::ConnectionString(), u"DRIVER=Microsoft Access Driver (*.mdb);DBQ="_s + other);
+    window.findChild<QLineEdit *>(u"txtAb"_s)->setText(u"петров"_s);
+    window.findChild<QPushButton *>(u"cmdFind"_s)->click();
+    QVERIFY(messages.isEmpty());
+    QVERIFY(!subscribers(*list).isEmpty());
+    for (const QString &name : subscribers(*list))
+        QVERIFY2(name.contains(u"ПЕТРОВ"), qPrintable(name));
 }
 
 QTEST_MAIN(tst_ui_frmfinder_busy)
