@@ -111,10 +111,12 @@ bool haveSparePages()
     return !pages.blocks.empty();
 }
 
-// A block of `length` bytes holding the first `kept` bytes of `from` (moved, not copied), then spare pages and
-// fresh ones; null, `from` unchanged, when out of memory.
-void *placedBlock(char *from, std::size_t kept, std::size_t length)
+// A block of `length` bytes holding the first bytes of the block `from` of `fromLength` bytes (moved, not copied)
+// as far as they fit, then spare pages and fresh ones; what does not fit is given back. Null, `from` unchanged,
+// when out of memory.
+void *placedBlock(char *from, std::size_t fromLength, std::size_t length)
 {
+    const std::size_t kept = std::min(fromLength, length);
     char *space = alignedSpace(length);
     if (space == MAP_FAILED)
         return nullptr;
@@ -130,6 +132,8 @@ void *placedBlock(char *from, std::size_t kept, std::size_t length)
         munmap(space, length);
         return nullptr;
     }
+    if (fromLength > kept)
+        munmap(from + kept, fromLength - kept);
     return space;
 }
 
@@ -212,9 +216,11 @@ void freeArrayBlock(void *block, std::size_t)
     std::free(block);
 }
 
-void releaseSparePages() { }
+void releaseSparePages()
+{ }
 
-void prefaultForWriting(void *, void *) { }
+void prefaultForWriting(void *, void *)
+{ }
 
 #endif
 

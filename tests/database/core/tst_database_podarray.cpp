@@ -3,6 +3,18 @@
 
 #include <QTest>
 
+#ifdef __linux__
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <thread>
+#endif
+
 #include <cstdint>
 #include <string>
 
@@ -17,6 +29,7 @@ class tst_database_podarray : public QObject
 private Q_SLOTS:
     void valuesSurviveEveryResize();
     void valuesSurviveGrowingIntoFreedPages();
+    void valuesSurviveAShrinkRefusedInPlace();
 };
 
 namespace {
@@ -89,6 +102,57 @@ void tst_database_podarray::valuesSurviveGrowingIntoFreedPages()
     values.shrinkToFit();
     QVERIFY(holdsSequence(values, 9000000));
     QVERIFY(holdsSequence(other, 4500000));
+}
+
+#ifdef __linux__
+namespace {
+
+// Makes every in-place resize of a mapping (mremap without flags) in the calling thread fail as if memory had run
+// out, as the system may refuse to split a mapping; moves (MREMAP_MAYMOVE) still work.
+bool refuseInPlaceRemapping()
+{
+    constexpr auto argument3 = offsetof(seccomp_data, args) + 3 * sizeof(std::uint64_t);
+    sock_filter instructions[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 0, 5),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_mremap, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, argument3),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOMEM),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    const sock_fprog program {std::size(instructions), instructions};
+    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
+} // namespace
+#endif
+
+// A block shrinking from 24 MB to 12 MB moves when the system will not shrink it where it is.
+void tst_database_podarray::valuesSurviveAShrinkRefusedInPlace()
+{
+#if defined(__linux__) && defined(__x86_64__)
+    PodArray<std::uint32_t> values;
+    values.reserve(6000000);
+    appendSequence(values, 3000000);
+    bool refused = false;
+    bool shrunk = false;
+    std::thread([&] {
+        refused = refuseInPlaceRemapping();
+        try {
+            values.shrinkToFit();
+            shrunk = true;
+        } catch (const velkaro::database::DatabaseError &) { }
+    }).join();
+    QVERIFY(refused);
+    QVERIFY(shrunk);
+    QVERIFY(holdsSequence(values, 3000000));
+    appendSequence(values, 4000000);
+    QVERIFY(holdsSequence(values, 4000000));
+#else
+    QSKIP("the refusal is made with a seccomp filter for x86-64 Linux");
+#endif
 }
 
 QTEST_APPLESS_MAIN(tst_database_podarray)
