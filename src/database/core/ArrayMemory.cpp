@@ -75,6 +75,8 @@ struct SparePages
 {
     std::mutex mutex;
     std::vector<std::pair<char *, std::size_t>> blocks;
+    std::size_t kept = 0; // bytes in `blocks`
+    std::size_t allowed = 0; // what the leases allow together
 };
 
 SparePages &spare()
@@ -99,6 +101,7 @@ std::size_t placeSparePages(char *at, std::size_t bytes)
         length -= taken;
         if (length == 0)
             pages.blocks.pop_back();
+        pages.kept -= taken;
         placed += taken;
     }
     return placed;
@@ -170,23 +173,59 @@ void freeArrayBlock(void *block, std::size_t bytes)
         std::free(block);
         return;
     }
+    const std::size_t length = mappedLength(bytes);
     SparePages &pages = spare();
     const std::lock_guard lock(pages.mutex);
-    try {
-        pages.blocks.emplace_back(static_cast<char *>(block), mappedLength(bytes));
-    } catch (const std::bad_alloc &) {
-        munmap(block, mappedLength(bytes));
+    if (pages.kept + length <= pages.allowed) {
+        try {
+            pages.blocks.emplace_back(static_cast<char *>(block), length);
+            pages.kept += length;
+            return;
+        } catch (const std::bad_alloc &) {
+            // Given back below.
+        }
     }
+    munmap(block, length);
+}
+
+namespace {
+
+// Gives back the kept pages beyond `allowed`, the last kept first; the lock is held.
+void giveBackBeyond(SparePages &pages, std::size_t allowed)
+{
+    while (pages.kept > allowed) {
+        const auto [start, length] = pages.blocks.back();
+        munmap(start, length);
+        pages.kept -= length;
+        pages.blocks.pop_back();
+    }
+    if (pages.blocks.empty())
+        pages.blocks.shrink_to_fit();
+}
+
+} // namespace
+
+SparePagesForRead::SparePagesForRead(std::size_t bytes)
+    : m_bytes(bytes)
+{
+    SparePages &pages = spare();
+    const std::lock_guard lock(pages.mutex);
+    pages.allowed += m_bytes;
+}
+
+SparePagesForRead::~SparePagesForRead()
+{
+    SparePages &pages = spare();
+    const std::lock_guard lock(pages.mutex);
+    pages.allowed -= m_bytes;
+    giveBackBeyond(pages, pages.allowed);
 }
 
 void releaseSparePages()
 {
     SparePages &pages = spare();
     const std::lock_guard lock(pages.mutex);
-    for (const auto &[start, length] : pages.blocks)
-        munmap(start, length);
-    pages.blocks.clear();
-    pages.blocks.shrink_to_fit();
+    giveBackBeyond(pages, 0);
 }
 
 void prefaultForWriting(void *begin, void *end)
@@ -215,6 +254,12 @@ void freeArrayBlock(void *block, std::size_t)
 {
     std::free(block);
 }
+
+SparePagesForRead::SparePagesForRead(std::size_t bytes)
+    : m_bytes(bytes)
+{ }
+
+SparePagesForRead::~SparePagesForRead() = default;
 
 void releaseSparePages()
 { }

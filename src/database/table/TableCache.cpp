@@ -1,5 +1,6 @@
 #include "database/table/TableCache.h"
 
+#include "database/core/ArrayMemory.h"
 #include "database/core/DatabaseError.h"
 #include "database/table/FileStamp.h"
 #include "database/table/ReadWholeTable.h"
@@ -107,6 +108,9 @@ void backgroundWorkEnded(const std::atomic<bool> &stop)
 // search: null.
 TablePtr read(FileStamp stamp, std::atomic<bool> *readAheadStop)
 {
+    // The pages of the table this one replaces are taken by it, as far as it can use them (a table takes about as
+    // much memory as its file); the rest, and what it leaves, go back to the system.
+    const SparePagesForRead spare(stamp.size);
     std::promise<TablePtr> promise;
     std::uint64_t generation = 0;
     Cache &cached = cache();

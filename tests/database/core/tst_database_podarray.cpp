@@ -10,8 +10,11 @@
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstddef>
+#include <cstdio>
 #include <thread>
 #endif
 
@@ -30,6 +33,7 @@ private Q_SLOTS:
     void valuesSurviveEveryResize();
     void valuesSurviveGrowingIntoFreedPages();
     void valuesSurviveAShrinkRefusedInPlace();
+    void freedPagesGoBackUnlessAReadCanUseThem();
 };
 
 namespace {
@@ -86,6 +90,7 @@ void tst_database_podarray::valuesSurviveEveryResize()
 // moves and shrinks with its values, and none of them is lost when the pieces are given back.
 void tst_database_podarray::valuesSurviveGrowingIntoFreedPages()
 {
+    const velkaro::database::SparePagesForRead read(std::size_t {64} << 20);
     for (const std::size_t count : {600000, 1100000, 2300000}) {
         PodArray<std::uint32_t> freed;
         appendSequence(freed, count);
@@ -106,6 +111,24 @@ void tst_database_podarray::valuesSurviveGrowingIntoFreedPages()
 
 #ifdef __linux__
 namespace {
+
+// The memory of this process that is in use, in MB.
+long residentMegabytes()
+{
+    long pages = 0;
+    long resident = 0;
+    if (FILE *statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return resident * sysconf(_SC_PAGESIZE) >> 20;
+}
+
+void fill(PodArray<std::uint32_t> &values, std::size_t megabytes)
+{
+    appendSequence(values, megabytes << 18);
+}
 
 // Makes every in-place resize of a mapping (mremap without flags) in the calling thread fail as if memory had run
 // out, as the system may refuse to split a mapping; moves (MREMAP_MAYMOVE) still work.
@@ -152,6 +175,36 @@ void tst_database_podarray::valuesSurviveAShrinkRefusedInPlace()
     QVERIFY(holdsSequence(values, 4000000));
 #else
     QSKIP("the refusal is made with a seccomp filter for x86-64 Linux");
+#endif
+}
+
+// Freed outside a read, a large block's pages go back at once; during a read they are kept as far as it can use
+// them, and go back when it ends.
+void tst_database_podarray::freedPagesGoBackUnlessAReadCanUseThem()
+{
+#ifdef __linux__
+    {
+        PodArray<std::uint32_t> result;
+        fill(result, 64);
+        const long filled = residentMegabytes();
+        result = {};
+        QVERIFY2(residentMegabytes() < filled - 48, qPrintable(QString::number(residentMegabytes())));
+    }
+    PodArray<std::uint32_t> larger;
+    PodArray<std::uint32_t> smaller;
+    fill(larger, 64);
+    fill(smaller, 16);
+    const long filled = residentMegabytes();
+    {
+        const velkaro::database::SparePagesForRead read(std::size_t {32} << 20);
+        larger = {};
+        QVERIFY(residentMegabytes() < filled - 48); // more than the read can use
+        smaller = {};
+        QVERIFY(residentMegabytes() > filled - 72); // kept for the read
+    }
+    QVERIFY(residentMegabytes() < filled - 72);
+#else
+    QSKIP("the resident memory is read from /proc");
 #endif
 }
 
