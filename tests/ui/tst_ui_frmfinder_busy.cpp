@@ -1,5 +1,6 @@
 #include "MkBase.h"
 #include "database/connection/ConnectionString.h"
+#include "support/Files.h"
 #include "support/RunState.h"
 #include "support/WindowRecorders.h"
 #include "ui/ResultListBox.h"
@@ -39,10 +40,7 @@ QStringList subscribers(const ResultListBox &list)
 // The address space the process uses now, from the kernel's own count.
 rlim_t addressSpaceInUse()
 {
-    QFile status(u"/proc/self/status"_s);
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
+    for (const QByteArray &line : velkaro::testing::readFile(u"/proc/self/status"_s).split('\n')) {
         if (line.startsWith("VmSize:"))
             return rlim_t(line.mid(7).trimmed().split(' ').first().toULongLong()) * 1024;
     }

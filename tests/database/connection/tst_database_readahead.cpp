@@ -8,6 +8,7 @@
 #include "database/table/TableCache.h"
 
 #include "MkBase.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QFile>
@@ -121,9 +122,8 @@ void tst_database_readahead::fileReplacedDuringTheReadIsReadAgain()
 void tst_database_readahead::fileCopiedOverDuringTheReadIsReadAgain()
 {
     const QString path = generated(u"base.mdb"_s, 300000, 7);
-    QFile replacement(generated(u"new.mdb"_s, 300000, 8));
-    QVERIFY(replacement.open(QIODevice::ReadOnly));
-    const QByteArray newBytes = replacement.readAll();
+    const QString replacement = generated(u"new.mdb"_s, 300000, 8);
+    const QByteArray newBytes = velkaro::testing::readFile(replacement);
 
     auto search = std::async(std::launch::async, [&path] { return directoryTable(path); });
     QTRY_VERIFY(directoryTableKept(path));
@@ -134,7 +134,7 @@ void tst_database_readahead::fileCopiedOverDuringTheReadIsReadAgain()
     inPlace.close();
     const auto table = search.get();
 
-    const auto clean = readWholeTable(replacement.fileName(), u"Base"_s);
+    const auto clean = readWholeTable(replacement, u"Base"_s);
     QCOMPARE(table->rowCount(), clean->rowCount());
     for (const QString &name : {u"ABONENT"_s, u"PHONE"_s, u"ADDRESS"_s}) {
         const TextColumn &read = table->values(*table->columnIndex(name));
