@@ -247,6 +247,8 @@ void frmFinder::cmdFind_Click()
     m_oneAtATime.run([this] { runSearch(); });
 }
 
+// A failure the search leaves to its caller (memory running out before its database steps) ends in the message
+// of a failed search too.
 void frmFinder::runSearch()
 {
     const QString connectionString = database::ConnectionString();
