@@ -22,8 +22,9 @@ install_missing_packages() {
 # What building and running the program need.
 build_packages=(g++ cmake make pkg-config qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libglib2.0-dev
                 libfontconfig-dev mdbtools mdbtools-dev libseccomp-dev fonts-dejavu-core fonts-liberation2 xdg-utils)
-# What the tests add: building the package (dpkg-dev, file), checking it, and Node.js with npm for mdb-reader
-# (a Node.js of another origin that brings its own npm will do).
-test_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db shared-mime-info)
+# What the tests add: building the package (dpkg-dev, file), checking it, Qt's platform interface for keys the
+# window system holds back, and Node.js with npm for mdb-reader (a Node.js of another origin that brings its own
+# npm will do).
+test_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db shared-mime-info qt6-base-private-dev)
 command -v node >/dev/null || test_packages+=(nodejs)
 command -v npm >/dev/null || test_packages+=(npm)

@@ -21,7 +21,8 @@ struct CommandLine
 // the parser's own texts.
 CommandLine readCommandLine(const QStringList &arguments);
 
-// Points the run at FILE.mdb exactly as the settings dialog's OK does; called once the main window has loaded.
+// Points the run at FILE.mdb exactly as the settings dialog's OK does; called once the main window has loaded and
+// before the event loop runs, when the window reads ahead the file it then names (the default is never read).
 void useDatabaseFile(const CommandLine &commandLine);
 
 // Loads Qt's own Russian texts (standard buttons, context menus, the parser's help) into translator and installs

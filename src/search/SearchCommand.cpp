@@ -172,9 +172,14 @@ void SearchCommand::run(const InputSource &inputs, ResultList &list, MessageSink
         } catch (...) {
             // The records found are lost; the list keeps what it had.
         }
-        const Message failure = databaseFailure();
-        messages.showMessage(failure.text, failure.title, failure.icon);
+        reportDatabaseFailure(messages);
     }
+}
+
+void SearchCommand::reportDatabaseFailure(MessageSink &messages)
+{
+    const Message failure = databaseFailure();
+    messages.showMessage(failure.text, failure.title, failure.icon);
 }
 
 void SearchCommand::MakeQuery(const QString &sqlquery)

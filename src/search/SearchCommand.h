@@ -24,6 +24,9 @@ public:
     // Opens the result set for `sqlquery` on the open connection.
     void MakeQuery(const QString &sqlquery);
 
+    // Shows the message of a failed search.
+    static void reportDatabaseFailure(MessageSink &messages);
+
 private:
     database::Connection &m_connection;
     database::Recordset &m_recordset;

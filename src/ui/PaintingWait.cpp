@@ -21,6 +21,12 @@ void PaintingWait::run(const std::function<void()> &step)
     QEventLoop loop;
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
     worker->start();
+    // A thread the system refused is neither running nor finished, and would never end the loop: the step then
+    // runs in place, the window not painting meanwhile.
+    if (!worker->isRunning() && !worker->isFinished()) {
+        step();
+        return;
+    }
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     // The loop also ends when the program is asked to quit; the step still runs to its end.
     worker->wait();

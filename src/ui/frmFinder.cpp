@@ -13,6 +13,7 @@
 #include "ui/ResultListBox.h"
 #include "database/connection/OdbcConnectionString.h"
 #include "database/table/TableCache.h"
+#include "search/SearchCommand.h"
 
 #include <QAction>
 #include <QApplication>
@@ -41,6 +42,15 @@ public:
     BusyCursor &operator=(const BusyCursor &) = delete;
 };
 
+template <typename Action> void quietly(const Action &action) noexcept
+{
+    try {
+        action();
+    } catch (...) {
+        // Where no search runs, a failure (memory running out) ends the action and nothing else.
+    }
+}
+
 } // namespace
 
 frmFinder::frmFinder(
@@ -49,6 +59,7 @@ frmFinder::frmFinder(
     , m_messages(messages ? std::move(messages) : std::make_unique<QtMessageSink>(this))
     , m_dialogs(std::move(dialogs))
     , m_search(m_connection, m_recordset)
+    , m_oneAtATime(*this)
 {
     setObjectName(QStringLiteral("frmFinder"));
     setWindowTitle(kCaption);
@@ -69,20 +80,26 @@ frmFinder::frmFinder(
 
 frmFinder::~frmFinder() = default;
 
+// The read ahead waits for the event loop: by then a file named on the command line has replaced the default,
+// which is then never read.
 void frmFinder::Form_Load()
 {
     database::initialiseConnectionString();
-    readAhead();
+    QMetaObject::invokeMethod(this, &frmFinder::readAhead, Qt::QueuedConnection);
 }
 
-// The list lets go of the table its lines come from before another file is read.
+// The list lets go of the table its lines come from before another file is read. When that fails the file is not
+// read ahead, and nothing is shown: the next search reads it itself.
 void frmFinder::readAhead()
 {
-    const QString connectionString = database::ConnectionString();
-    PaintingWait wait;
-    if (const auto file = database::accessDatabaseFile(connectionString); file && !database::directoryTableKept(*file))
-        lstAbs->releaseTables(wait);
-    m_readAhead.start(connectionString);
+    m_oneAtATime.run([this] {
+        const QString connectionString = database::ConnectionString();
+        PaintingWait wait;
+        if (const auto file = database::accessDatabaseFile(connectionString);
+            file && !database::directoryTableKept(*file))
+            lstAbs->releaseTables(wait);
+        m_readAhead.start(connectionString);
+    });
 }
 
 void frmFinder::buildClientArea()
@@ -227,18 +244,35 @@ void frmFinder::closeEvent(QCloseEvent *event)
 
 void frmFinder::cmdFind_Click()
 {
-    const BusyCursor busy;
-    PaintingWait wait;
-    m_search.run(*this, *lstAbs, *m_messages, wait);
-    m_readAhead.indexKept(database::ConnectionString());
+    m_oneAtATime.run([this] { runSearch(); });
+}
+
+// A failure the search leaves to its caller (memory running out before its database steps) ends in the message
+// of a failed search too.
+void frmFinder::runSearch()
+{
+    const QString connectionString = database::ConnectionString();
+    try {
+        const BusyCursor busy;
+        PaintingWait wait;
+        m_search.run(*this, *lstAbs, *m_messages, wait);
+    } catch (...) {
+        search::SearchCommand::reportDatabaseFailure(*m_messages);
+    }
+    m_readAhead.indexKept(connectionString);
 }
 
 void frmFinder::cmdClear_Click()
 {
-    lstAbs->Clear();
+    m_oneAtATime.run([this] { lstAbs->Clear(); });
 }
 
 void frmFinder::mSettings_Click()
+{
+    quietly([this] { showSettings(); });
+}
+
+void frmFinder::showSettings()
 {
     if (!m_settings) {
         m_settings =
@@ -259,6 +293,11 @@ void frmFinder::mExit_Click()
 
 void frmFinder::mCont_Click()
 {
+    quietly([this] { openHelp(); });
+}
+
+void frmFinder::openHelp()
+{
     const QString page = places::helpPage();
     if (!m_launcher->openPage(page, kShowNormal))
         m_messages->showMessage(
@@ -266,6 +305,11 @@ void frmFinder::mCont_Click()
 }
 
 void frmFinder::mAbout_Click()
+{
+    quietly([this] { showAbout(); });
+}
+
+void frmFinder::showAbout()
 {
     if (!m_about)
         m_about = std::make_unique<frmAbout>(

@@ -8,6 +8,7 @@
 #include "search/SearchPorts.h"
 #include "ui/Drives.h"
 #include "ui/Launcher.h"
+#include "ui/OneAtATime.h"
 #include "ui/SettingsStore.h"
 
 #include <QMainWindow>
@@ -66,6 +67,11 @@ private:
     void mCont_Click();
     void mAbout_Click();
 
+    void runSearch();
+    void showSettings();
+    void openHelp();
+    void showAbout();
+
     search::SearchInputs searchInputs() const override;
 
     QPushButton *cmdFind = nullptr;
@@ -100,6 +106,8 @@ private:
     database::Recordset m_recordset;
     search::SearchCommand m_search;
     database::ReadAhead m_readAhead;
+    // Searches, the read ahead's letting go of tables and clearing the list never overlap.
+    OneAtATime m_oneAtATime;
     std::unique_ptr<frmAbout> m_about;
     std::unique_ptr<frmSettings> m_settings;
 };

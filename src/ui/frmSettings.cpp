@@ -162,8 +162,12 @@ void frmSettings::flBase_Click()
 
 void frmSettings::cmdOK_Click()
 {
-    database::setDatabaseFile(txtPath->text());
-    hide();
+    try {
+        database::setDatabaseFile(txtPath->text());
+        hide();
+    } catch (...) {
+        // Memory ran out: the run keeps its file, and the dialog stays up for another try.
+    }
 }
 
 void frmSettings::cmdCancel_Click()

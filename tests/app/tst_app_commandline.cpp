@@ -1,6 +1,8 @@
 #include "MkBase.h"
 #include "app/CommandLine.h"
 #include "database/connection/ConnectionString.h"
+#include "database/table/TableCache.h"
+#include "places/ProgramPlaces.h"
 #include "search/RunWideValues.h"
 #include "support/RunState.h"
 #include "support/WindowRecorders.h"
@@ -11,6 +13,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTranslator>
 #include <QtTest>
 
@@ -26,6 +29,7 @@ private Q_SLOTS:
     void answersOnATerminalWithoutDisplay();
     void fileActsAsIfChosenInSettings_data();
     void fileActsAsIfChosenInSettings();
+    void fileIsReadAheadAndTheDefaultNot();
     void qtTextsAreRussian();
 };
 
@@ -109,6 +113,31 @@ void tst_app_commandline::fileActsAsIfChosenInSettings()
     QCOMPARE(messages.size(), readable ? 0 : 1);
     if (!readable)
         QCOMPARE(messages[0].text, u"Ошибка при подключении к базе данных !"_s);
+}
+
+// The window reads ahead once the event loop runs, by when the named file has replaced the default.
+void tst_app_commandline::fileIsReadAheadAndTheDefaultNot()
+{
+    const QString defaultFile = velkaro::places::defaultDatabasePath();
+    QVERIFY2(QFileInfo::exists(defaultFile), qPrintable(defaultFile));
+    QTemporaryDir dir;
+    const QString named = dir.filePath(u"city.mdb"_s);
+    QString error;
+    QVERIFY2(velkaro::mkbase::generateDirectory(1000, 3, named, &error), qPrintable(error));
+
+    velkaro::testing::resetRunState();
+    QList<RecordedMessage> messages;
+    QList<Launch> pages;
+    velkaro::ui::frmFinder finder(
+        std::make_unique<RecordingLauncher>(pages), std::make_unique<MessageRecorder>(messages));
+    // Time enough for a read ahead started with the window to have begun.
+    QThread::msleep(200);
+    QVERIFY(!velkaro::database::directoryTableKept(defaultFile));
+    velkaro::app::useDatabaseFile(velkaro::app::readCommandLine({u"velkaro"_s, named}));
+
+    QTRY_VERIFY(velkaro::database::directoryTableKept(named));
+    QVERIFY(!velkaro::database::directoryTableKept(defaultFile));
+    QVERIFY(messages.isEmpty());
 }
 
 void tst_app_commandline::qtTextsAreRussian()

@@ -1,4 +1,5 @@
 #include "MkBase.h"
+#include "support/Files.h"
 
 #include <QCryptographicHash>
 #include <QProcess>
@@ -7,15 +8,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
+using velkaro::testing::readFile;
 
 // The build's step that puts the sample beside the program, run as the build runs it.
 class tst_data_placesample : public QObject
@@ -68,9 +61,9 @@ void tst_data_placesample::userFileSurvivesRebuild()
         QVERIFY(QFile::copy(m_files[before], target));
     QFile written(stamp);
     if (earlierBuildWroteIt && written.open(QIODevice::WriteOnly))
-        written.write(QCryptographicHash::hash(contents(m_files[u"earlier"_s]), QCryptographicHash::Sha256).toHex());
+        written.write(QCryptographicHash::hash(readFile(m_files[u"earlier"_s]), QCryptographicHash::Sha256).toHex());
     written.close();
-    const QByteArray userBytes = contents(target);
+    const QByteArray userBytes = readFile(target);
 
     const auto build = [&](const QString &sample) {
         QProcess cmake;
@@ -83,16 +76,16 @@ void tst_data_placesample::userFileSurvivesRebuild()
     };
     const QString said = build(m_files[u"new"_s]);
     if (!replaced) {
-        QCOMPARE(contents(target), userBytes);
+        QCOMPARE(readFile(target), userBytes);
         QCOMPARE(said.count(u'\n'), 1);
         QVERIFY2(said.contains(target), qPrintable(said));
         return;
     }
     QCOMPARE(said, QString());
-    QCOMPARE(contents(target), contents(m_files[u"new"_s]));
+    QCOMPARE(readFile(target), readFile(m_files[u"new"_s]));
     // What this build wrote is its own to replace on the next one.
     QCOMPARE(build(m_files[u"earlier"_s]), QString());
-    QCOMPARE(contents(target), contents(m_files[u"earlier"_s]));
+    QCOMPARE(readFile(target), readFile(m_files[u"earlier"_s]));
 }
 
 QTEST_GUILESS_MAIN(tst_data_placesample)

@@ -14,14 +14,22 @@ ReadAhead::~ReadAhead()
     wait();
 }
 
-void ReadAhead::start(const QString &connectionString)
+void ReadAhead::start(const QString &connectionString) noexcept
 {
-    launch(connectionString, readDirectoryTableAhead);
+    try {
+        launch(connectionString, readDirectoryTableAhead);
+    } catch (...) {
+        // Only a speed-up is lost.
+    }
 }
 
-void ReadAhead::indexKept(const QString &connectionString)
+void ReadAhead::indexKept(const QString &connectionString) noexcept
 {
-    launch(connectionString, indexKeptDirectoryTable);
+    try {
+        launch(connectionString, indexKeptDirectoryTable);
+    } catch (...) {
+        // A phone search scans the column instead.
+    }
 }
 
 void ReadAhead::launch(const QString &connectionString, void (*work)(const QString &path, std::atomic<bool> &stop))

@@ -20,12 +20,13 @@ public:
     ReadAhead &operator=(const ReadAhead &) = delete;
 
     // Starts reading the file the connection text names, unless it is kept or being read already; an earlier
-    // read ahead of another file is stopped.
-    void start(const QString &connectionString);
+    // read ahead of another file is stopped. A read that cannot start (no thread, no memory) is left to the
+    // search that needs the file.
+    void start(const QString &connectionString) noexcept;
 
     // Builds, in the background, the phone index of the table kept for the file the connection text names,
-    // when a search read that file itself.
-    void indexKept(const QString &connectionString);
+    // when a search read that file itself; nothing when that cannot start.
+    void indexKept(const QString &connectionString) noexcept;
 
     // Waits for the reads started so far; for tests and benchmarks.
     void wait();

@@ -75,6 +75,8 @@ struct SparePages
 {
     std::mutex mutex;
     std::vector<std::pair<char *, std::size_t>> blocks;
+    std::size_t kept = 0; // bytes in `blocks`
+    std::size_t allowed = 0; // what the leases allow together
 };
 
 SparePages &spare()
@@ -99,6 +101,7 @@ std::size_t placeSparePages(char *at, std::size_t bytes)
         length -= taken;
         if (length == 0)
             pages.blocks.pop_back();
+        pages.kept -= taken;
         placed += taken;
     }
     return placed;
@@ -111,10 +114,12 @@ bool haveSparePages()
     return !pages.blocks.empty();
 }
 
-// A block of `length` bytes holding the first `kept` bytes of `from` (moved, not copied), then spare pages and
-// fresh ones; null, `from` unchanged, when out of memory.
-void *placedBlock(char *from, std::size_t kept, std::size_t length)
+// A block of `length` bytes holding the first bytes of the block `from` of `fromLength` bytes (moved, not copied)
+// as far as they fit, then spare pages and fresh ones; what does not fit is given back. Null, `from` unchanged,
+// when out of memory.
+void *placedBlock(char *from, std::size_t fromLength, std::size_t length)
 {
+    const std::size_t kept = std::min(fromLength, length);
     char *space = alignedSpace(length);
     if (space == MAP_FAILED)
         return nullptr;
@@ -130,6 +135,8 @@ void *placedBlock(char *from, std::size_t kept, std::size_t length)
         munmap(space, length);
         return nullptr;
     }
+    if (fromLength > kept)
+        munmap(from + kept, fromLength - kept);
     return space;
 }
 
@@ -166,23 +173,59 @@ void freeArrayBlock(void *block, std::size_t bytes)
         std::free(block);
         return;
     }
+    const std::size_t length = mappedLength(bytes);
     SparePages &pages = spare();
     const std::lock_guard lock(pages.mutex);
-    try {
-        pages.blocks.emplace_back(static_cast<char *>(block), mappedLength(bytes));
-    } catch (const std::bad_alloc &) {
-        munmap(block, mappedLength(bytes));
+    if (pages.kept + length <= pages.allowed) {
+        try {
+            pages.blocks.emplace_back(static_cast<char *>(block), length);
+            pages.kept += length;
+            return;
+        } catch (const std::bad_alloc &) {
+            // Given back below.
+        }
     }
+    munmap(block, length);
+}
+
+namespace {
+
+// Gives back the kept pages beyond `allowed`, the last kept first; the lock is held.
+void giveBackBeyond(SparePages &pages, std::size_t allowed)
+{
+    while (pages.kept > allowed) {
+        const auto [start, length] = pages.blocks.back();
+        munmap(start, length);
+        pages.kept -= length;
+        pages.blocks.pop_back();
+    }
+    if (pages.blocks.empty())
+        pages.blocks.shrink_to_fit();
+}
+
+} // namespace
+
+SparePagesForRead::SparePagesForRead(std::size_t bytes)
+    : m_bytes(bytes)
+{
+    SparePages &pages = spare();
+    const std::lock_guard lock(pages.mutex);
+    pages.allowed += m_bytes;
+}
+
+SparePagesForRead::~SparePagesForRead()
+{
+    SparePages &pages = spare();
+    const std::lock_guard lock(pages.mutex);
+    pages.allowed -= m_bytes;
+    giveBackBeyond(pages, pages.allowed);
 }
 
 void releaseSparePages()
 {
     SparePages &pages = spare();
     const std::lock_guard lock(pages.mutex);
-    for (const auto &[start, length] : pages.blocks)
-        munmap(start, length);
-    pages.blocks.clear();
-    pages.blocks.shrink_to_fit();
+    giveBackBeyond(pages, 0);
 }
 
 void prefaultForWriting(void *begin, void *end)
@@ -212,9 +255,17 @@ void freeArrayBlock(void *block, std::size_t)
     std::free(block);
 }
 
-void releaseSparePages() { }
+SparePagesForRead::SparePagesForRead(std::size_t bytes)
+    : m_bytes(bytes)
+{ }
 
-void prefaultForWriting(void *, void *) { }
+SparePagesForRead::~SparePagesForRead() = default;
+
+void releaseSparePages()
+{ }
+
+void prefaultForWriting(void *, void *)
+{ }
 
 #endif
 

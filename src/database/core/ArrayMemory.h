@@ -11,10 +11,26 @@ namespace velkaro::database {
 // Resizes `block` of `oldBytes` (null for none) to `newBytes` (more than zero), keeping its contents up to
 // the smaller size; null when out of memory, `block` then being unchanged.
 void *resizeArrayBlock(void *block, std::size_t oldBytes, std::size_t newBytes);
-// Large blocks freed keep their pages for the blocks that grow next, until releaseSparePages.
+// A large block freed while a SparePagesForRead lives keeps its pages for the blocks that grow next, as far as
+// the leases allow; any other goes back to the system at once.
 void freeArrayBlock(void *block, std::size_t bytes);
 
-// Returns the pages kept from freed blocks to the system; after building a table, when what it needed is taken.
+// While a table is read, the pages of large blocks freed (those of the table it replaces) are kept for the blocks
+// the read grows, `bytes` in all at most for each lease: about what the read can use. When the last lease ends,
+// the pages kept go back to the system, as do those beyond what the leases still allow.
+class SparePagesForRead
+{
+public:
+    explicit SparePagesForRead(std::size_t bytes);
+    ~SparePagesForRead();
+    SparePagesForRead(const SparePagesForRead &) = delete;
+    SparePagesForRead &operator=(const SparePagesForRead &) = delete;
+
+private:
+    std::size_t m_bytes;
+};
+
+// Returns the pages kept from freed blocks to the system.
 void releaseSparePages();
 
 // Maps the pages of [begin, end) ahead of writing, in one call instead of a page fault per page (which some

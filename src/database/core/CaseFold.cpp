@@ -1,5 +1,7 @@
 #include "database/core/CaseFold.h"
 
+#include "database/core/VectorPaths.h"
+
 #include <QChar>
 
 #include <algorithm>
@@ -138,6 +140,7 @@ std::size_t foldCyrillicBlock(const char *p, char *out, unsigned *lowerCase)
 bool appendFolded(std::string_view utf8, PodArray<char> &out, FoldChanges *changes)
 {
     const BmpTable &upper = upperCase();
+    [[maybe_unused]] const bool vectorPaths = vectorPathsAllowed();
     // Folded into a local buffer and appended in pieces: a value costs one append, not one per byte.
     char buffer[512];
     std::size_t used = 0;
@@ -168,26 +171,28 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out, FoldChanges *chang
         // Sixteen bytes at a time where they hold only ASCII and Cyrillic from U+0400 to U+045F, upper case (the
         // common case, copied) or lower; the end of a value padded with zero bytes, which fold to themselves. A
         // character whose lead byte ends the sixteen is left for the next step, as its second byte may change.
-        const auto left = static_cast<std::size_t>(end - p);
-        char padded[16] {};
-        if (left < 16)
-            copyShort(p, left, padded);
-        const char *block = left < 16 ? padded : p;
-        if (foldsToItself(block)) {
-            const std::size_t whole = left < 16 ? left : static_cast<unsigned char>(p[15]) >= 0xC0 ? 15 : 16;
-            std::memcpy(buffer + used, block, 16);
-            used += whole;
-            p += whole;
-            continue;
-        }
-        unsigned lowerCase = 0;
-        if (const std::size_t whole = std::min(foldCyrillicBlock(block, buffer + used, &lowerCase), left)) {
-            changed |= lowerCase != 0;
-            for (; lowerCase != 0; lowerCase &= lowerCase - 1)
-                noteLower(used + static_cast<std::size_t>(__builtin_ctz(lowerCase)));
-            used += whole;
-            p += whole;
-            continue;
+        if (vectorPaths) {
+            const auto left = static_cast<std::size_t>(end - p);
+            char padded[16] {};
+            if (left < 16)
+                copyShort(p, left, padded);
+            const char *block = left < 16 ? padded : p;
+            if (foldsToItself(block)) {
+                const std::size_t whole = left < 16 ? left : static_cast<unsigned char>(p[15]) >= 0xC0 ? 15 : 16;
+                std::memcpy(buffer + used, block, 16);
+                used += whole;
+                p += whole;
+                continue;
+            }
+            unsigned lowerCase = 0;
+            if (const std::size_t whole = std::min(foldCyrillicBlock(block, buffer + used, &lowerCase), left)) {
+                changed |= lowerCase != 0;
+                for (; lowerCase != 0; lowerCase &= lowerCase - 1)
+                    noteLower(used + static_cast<std::size_t>(__builtin_ctz(lowerCase)));
+                used += whole;
+                p += whole;
+                continue;
+            }
         }
 #endif
         if (end - p >= 8) {

@@ -1,6 +1,7 @@
 #include "database/evaluation/LikeMatch.h"
 
 #include "database/core/CaseFold.h"
+#include "database/core/CodePoint.h"
 #include "database/core/Utf8.h"
 
 namespace velkaro::database {
@@ -13,16 +14,6 @@ struct ListItem
     char32_t low;
     char32_t high;
 };
-
-// The code point of the character at `p`, `length` bytes long; a byte that is no valid UTF-8 gets a value of
-// its own beyond Unicode, so that no range takes it in.
-char32_t codePoint(const char *p, std::size_t length)
-{
-    if (length > 1)
-        return decodedUtf8Char(p, length);
-    const auto byte = static_cast<char32_t>(static_cast<unsigned char>(*p));
-    return byte < 0x80 ? byte : 0x110000 + byte;
-}
 
 char32_t nextCodePoint(const char *&p, const char *end)
 {

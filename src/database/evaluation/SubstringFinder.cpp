@@ -1,5 +1,7 @@
 #include "database/evaluation/SubstringFinder.h"
 
+#include "database/core/VectorPaths.h"
+
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -85,8 +87,9 @@ std::size_t SubstringFinder::find(std::string_view haystack, std::size_t from) c
     if (n == 0)
         return from;
     std::size_t i = from;
+    [[maybe_unused]] const bool vectorPaths = vectorPathsAllowed();
 #ifdef VELKARO_SCREEN_AVX2
-    if (hasAvx2()) {
+    if (vectorPaths && hasAvx2()) {
         if (const std::size_t found = screen32(haystack, m_needle, m_first, m_second, i); found != std::string_view::npos)
             return found;
     }
@@ -96,7 +99,7 @@ std::size_t SubstringFinder::find(std::string_view haystack, std::size_t from) c
     const __m128i first = _mm_set1_epi8(m_needle[m_first]);
     const __m128i second = _mm_set1_epi8(m_needle[m_second]);
     // Candidates i..i+15 need bytes up to i + 15 + m_second inside the haystack.
-    for (; i + 16 + m_second <= haystack.size(); i += 16) {
+    for (; vectorPaths && i + 16 + m_second <= haystack.size(); i += 16) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i + m_first));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i + m_second));
         const auto mask = static_cast<unsigned>(

@@ -1,6 +1,5 @@
 #include "database/table/ReadWholeTable.h"
 
-#include "database/core/ArrayMemory.h"
 #include "database/core/DatabaseError.h"
 #include "database/readtable/ReaderOptions.h"
 #include "database/readtable/ReaderRun.h"
@@ -107,11 +106,6 @@ std::shared_ptr<const Table> readWholeTable(
 std::shared_ptr<const Table> readWholeTable(
     const QString &mdbPath, const QString &tableName, std::atomic<bool> &stop, const ReaderOptions &options)
 {
-    // The pages of the table read before are taken by this one; those it leaves go back to the system.
-    struct ReleaseSpare
-    {
-        ~ReleaseSpare() { releaseSparePages(); }
-    } releaseSpare;
     PartedRead read(QFileInfo(mdbPath).size() >= options.partThreshold ? kParts : 1, stop);
     read.run(mdbPath, tableName, options);
     return read.join();

@@ -1,5 +1,6 @@
 #include "database/table/TableCache.h"
 
+#include "database/core/ArrayMemory.h"
 #include "database/core/DatabaseError.h"
 #include "database/table/FileStamp.h"
 #include "database/table/ReadWholeTable.h"
@@ -50,6 +51,40 @@ void checkDirectoryColumns(const Table &table)
     }
 }
 
+// A file replaced while it is read (a new directory copied over the old one in place) is read again, this
+// many times at most, before the search reports it.
+constexpr int kReadsOfAChangingFile = 3;
+
+// Reads the table of the file of `stamp`, and again while the file changed during the read, so that a table never
+// mixes two states of the file; `stamp` becomes the state the table was read from. A read that failed on a file
+// that changed meanwhile (a page met half written) is tried again too, except a read ahead: its failures stay
+// silent, and its stop, which a failing part sets, stays set.
+TablePtr readUnchanged(FileStamp &stamp, std::atomic<bool> *readAheadStop)
+{
+    for (int read = 1;; ++read) {
+        std::atomic<bool> searchStop = false;
+        std::exception_ptr failure;
+        TablePtr table;
+        try {
+            table = readWholeTable(stamp.path, QStringLiteral("Base"), readAheadStop ? *readAheadStop : searchStop);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        const auto after = stampOf(stamp.path);
+        const bool changed = !after || !(*after == stamp);
+        if (!changed && !failure)
+            return table;
+        if (!changed || !after || read == kReadsOfAChangingFile || (failure && readAheadStop)) {
+            if (failure)
+                std::rethrow_exception(failure);
+            throw DatabaseError("the database file changed while it was read");
+        }
+        // The table read goes before the next read, so that two never share memory.
+        table.reset();
+        stamp = *after;
+    }
+}
+
 // Forgets the kept table; work in the background on it is stopped, so that its memory goes too.
 void dropEntry(Cache &cached)
 {
@@ -68,25 +103,35 @@ void backgroundWorkEnded(const std::atomic<bool> &stop)
 }
 
 // Reads the file of `stamp`, announcing the read in the cache first so that others wait for it instead of
-// reading again. A read ahead registers `stop` for its whole work, read and what follows; the caller ends it.
-// A read ahead of a file that a search began to read meanwhile leaves it to that search: null.
-TablePtr read(const FileStamp &stamp, bool readAhead, std::atomic<bool> &stop)
+// reading again. A read ahead (a search passes no stop) registers its stop for its whole work, read and what
+// follows; the caller ends it. A read ahead of a file that a search began to read meanwhile leaves it to that
+// search: null.
+TablePtr read(FileStamp stamp, std::atomic<bool> *readAheadStop)
 {
+    // The pages of the table this one replaces are taken by it, as far as it can use them (a table takes about as
+    // much memory as its file); the rest, and what it leaves, go back to the system.
+    const SparePagesForRead spare(stamp.size);
     std::promise<TablePtr> promise;
     std::uint64_t generation = 0;
     Cache &cached = cache();
     {
         const std::lock_guard lock(cached.mutex);
-        if (readAhead && cached.entry.table.valid() && cached.entry.stamp == stamp)
+        if (readAheadStop && cached.entry.table.valid() && cached.entry.stamp == stamp)
             return nullptr;
         generation = ++cached.generations;
         // The old table goes first, so that two decoded files never share memory.
         dropEntry(cached);
-        cached.entry = {stamp, promise.get_future().share(), generation, readAhead, readAhead ? &stop : nullptr};
+        cached.entry = {stamp, promise.get_future().share(), generation, readAheadStop != nullptr, readAheadStop};
     }
     try {
-        auto table = readWholeTable(stamp.path, QStringLiteral("Base"), stop);
+        auto table = readUnchanged(stamp, readAheadStop);
         checkDirectoryColumns(*table);
+        {
+            // Kept under the state it was read from.
+            const std::lock_guard lock(cached.mutex);
+            if (cached.entry.generation == generation)
+                cached.entry.stamp = stamp;
+        }
         promise.set_value(table);
         return table;
     } catch (...) {
@@ -126,8 +171,7 @@ std::shared_ptr<const Table> directoryTable(const QString &path)
                 throw;
         }
     }
-    std::atomic<bool> never = false;
-    return read(*stamp, false, never);
+    return read(*stamp, nullptr);
 }
 
 bool directoryTableKept(const QString &path)
@@ -153,7 +197,7 @@ void readDirectoryTableAhead(const QString &path, std::atomic<bool> &stop)
     if (!stamp || entryFor(*stamp).table.valid())
         return;
     try {
-        if (const TablePtr table = read(*stamp, true, stop)) {
+        if (const TablePtr table = read(*stamp, &stop)) {
             indexPhones(*table, stop);
             for (std::size_t column = 0; column < table->columns().size() && !stop; ++column)
                 table->values(column).touchPages();

@@ -1,6 +1,7 @@
 #include "database/table/TextColumn.h"
 
 #include "database/core/CaseFold.h"
+#include "database/core/CodePoint.h"
 #include "database/core/Utf8.h"
 #include "database/table/EqualityIndex.h"
 
@@ -64,12 +65,6 @@ void orBitsAt(PodArray<std::uint64_t> &bits, std::size_t at, const PodArray<std:
         if (shift != 0 && into + 1 < bits.size())
             bits[into + 1] |= moreBits >> (64 - shift);
     }
-}
-
-// The code point of the character of `length` bytes at `p`; a byte that is no valid sequence stands for itself.
-char32_t codePoint(const char *p, std::size_t length)
-{
-    return length == 1 ? static_cast<unsigned char>(*p) : decodedUtf8Char(p, length);
 }
 
 } // namespace

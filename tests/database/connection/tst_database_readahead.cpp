@@ -3,15 +3,19 @@
 #include "database/evaluation/BoundCondition.h"
 #include "database/evaluation/Evaluators.h"
 #include "database/evaluation/Statement.h"
+#include "database/table/ReadWholeTable.h"
 #include "database/table/Table.h"
 #include "database/table/TableCache.h"
 
 #include "MkBase.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <future>
 
 using namespace Qt::StringLiterals;
 using namespace velkaro::database;
@@ -37,6 +41,7 @@ private Q_SLOTS:
     void searchDuringTheReadWaitsForIt_data();
     void searchDuringTheReadWaitsForIt();
     void fileReplacedDuringTheReadIsReadAgain();
+    void fileCopiedOverDuringTheReadIsReadAgain();
     void tableReadBySearchGetsItsPhoneIndexAfterwards();
     void failedReadIsSilentUntilASearch_data();
     void failedReadIsSilentUntilASearch();
@@ -110,6 +115,36 @@ void tst_database_readahead::fileReplacedDuringTheReadIsReadAgain()
     QCOMPARE(directoryTable(path)->rowCount(), 1000U);
     ahead.wait();
     QCOMPARE(directoryTable(path)->rowCount(), 1000U);
+}
+
+// An administrator copies the new directory over the old one in place while a search reads it: the search gets
+// the new directory whole, never a mix of the two.
+void tst_database_readahead::fileCopiedOverDuringTheReadIsReadAgain()
+{
+    const QString path = generated(u"base.mdb"_s, 300000, 7);
+    const QString replacement = generated(u"new.mdb"_s, 300000, 8);
+    const QByteArray newBytes = velkaro::testing::readFile(replacement);
+
+    auto search = std::async(std::launch::async, [&path] { return directoryTable(path); });
+    QTRY_VERIFY(directoryTableKept(path));
+    QFile inPlace(path);
+    QVERIFY(inPlace.open(QIODevice::ReadWrite));
+    QCOMPARE(inPlace.write(newBytes), newBytes.size());
+    QVERIFY(inPlace.resize(newBytes.size()));
+    inPlace.close();
+    const auto table = search.get();
+
+    const auto clean = readWholeTable(replacement, u"Base"_s);
+    QCOMPARE(table->rowCount(), clean->rowCount());
+    for (const QString &name : {u"ABONENT"_s, u"PHONE"_s, u"ADDRESS"_s}) {
+        const TextColumn &read = table->values(*table->columnIndex(name));
+        const TextColumn &expected = clean->values(*clean->columnIndex(name));
+        for (std::uint32_t row = 0; row < clean->rowCount(); ++row) {
+            if (read.text(row) != expected.text(row))
+                QFAIL(qPrintable(
+                    u"%1 of row %2: %3, not %4"_s.arg(name).arg(row).arg(read.text(row), expected.text(row))));
+        }
+    }
 }
 
 void tst_database_readahead::tableReadBySearchGetsItsPhoneIndexAfterwards()

@@ -1,4 +1,5 @@
 #include "database/core/CaseFold.h"
+#include "support/BothPaths.h"
 
 #include <QTest>
 
@@ -89,5 +90,8 @@ void tst_database_casefold::invalidUtf8KeptByteForByte()
     QCOMPARE(utf8CharLength(invalid.data() + 5, invalid.data() + invalid.size()), std::size_t {1});
 }
 
-QTEST_APPLESS_MAIN(tst_database_casefold)
+int main(int argc, char *argv[])
+{
+    return velkaro::testing::runOnBothPaths<tst_database_casefold>(argc, argv);
+}
 #include "tst_database_casefold.moc"

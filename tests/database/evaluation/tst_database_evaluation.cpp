@@ -4,6 +4,7 @@
 #include "database/evaluation/BoundCondition.h"
 #include "database/evaluation/Evaluators.h"
 #include "database/evaluation/Statement.h"
+#include "support/BothPaths.h"
 
 #include <QTest>
 
@@ -220,5 +221,8 @@ void tst_database_evaluation::originalTextsKept()
     QCOMPARE(address.text(9), longAddress(u"123"_s));
 }
 
-QTEST_APPLESS_MAIN(tst_database_evaluation)
+int main(int argc, char *argv[])
+{
+    return velkaro::testing::runOnBothPaths<tst_database_evaluation>(argc, argv);
+}
 #include "tst_database_evaluation.moc"

@@ -1,4 +1,5 @@
 #include "database/evaluation/SubstringFinder.h"
+#include "support/BothPaths.h"
 
 #include <QTest>
 
@@ -49,5 +50,8 @@ void tst_database_substring::find()
         QCOMPARE(finder.find(text, start), std::string_view(text).find(word, start));
 }
 
-QTEST_APPLESS_MAIN(tst_database_substring)
+int main(int argc, char *argv[])
+{
+    return velkaro::testing::runOnBothPaths<tst_database_substring>(argc, argv);
+}
 #include "tst_database_substring.moc"
