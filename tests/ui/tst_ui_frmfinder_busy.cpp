@@ -10,16 +10,22 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QAction>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QtTest>
 #include <qpa/qwindowsysteminterface.h>
 
+#include <signal.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -35,6 +41,44 @@ QStringList subscribers(const ResultListBox &list)
     for (int row = 1; row < list.ListCount(); row += 6)
         names.append(list.List(row).mid(QStringView(u"   Абонент:").size() + 16));
     return names;
+}
+
+// The readers this process has started that are running now.
+QList<pid_t> runningReaders()
+{
+    QList<pid_t> readers;
+    for (const QString &entry : QDir(u"/proc"_s).entryList(QDir::Dirs)) {
+        bool isProcess = false;
+        const pid_t pid = entry.toInt(&isProcess);
+        // "pid (name) state parent ..."; the name may hold blanks and parentheses.
+        const QByteArray stat = isProcess ? velkaro::testing::readFile(u"/proc/"_s + entry + u"/stat"_s) : QByteArray();
+        const qsizetype nameStart = stat.indexOf('(');
+        const qsizetype nameEnd = stat.lastIndexOf(')');
+        if (nameStart < 0 || nameEnd < nameStart || stat.mid(nameStart + 1, nameEnd - nameStart - 1) != "velkaro-reader")
+            continue;
+        const QList<QByteArray> fields = stat.mid(nameEnd + 2).split(' ');
+        if (fields.size() > 1 && fields[1].toInt() == getpid())
+            readers.append(pid);
+    }
+    return readers;
+}
+
+// Holds the running search's readers stopped for a while, so that whatever arrives meanwhile arrives during the
+// search however fast the machine reads.
+bool holdReaders(QObject *context, std::chrono::milliseconds howLong)
+{
+    QList<pid_t> readers;
+    QElapsedTimer waited;
+    waited.start();
+    while ((readers = runningReaders()).isEmpty() && waited.elapsed() < 10000)
+        QThread::msleep(1);
+    for (pid_t reader : readers)
+        kill(reader, SIGSTOP);
+    QTimer::singleShot(howLong, context, [readers] {
+        for (pid_t reader : readers)
+            kill(reader, SIGCONT);
+    });
+    return !readers.isEmpty();
 }
 
 // The address space the process uses now, from the kernel's own count.
@@ -85,7 +129,7 @@ private:
     QString m_directory;
 };
 
-// Large enough that a search reading it outlasts the screen reader's press, which Qt delays by 100 ms.
+// Large enough that letting go of a result of every entry with "а" copies tens of megabytes.
 void tst_ui_frmfinder_busy::initTestCase()
 {
     QVERIFY(m_folder.isValid());
@@ -127,6 +171,8 @@ void tst_ui_frmfinder_busy::pressDuringASearchRunsAfterIt()
         [&pressedDuringSearch] { pressedDuringSearch = QApplication::overrideCursor() != nullptr; });
     QTimer::singleShot(0, this, [&] {
         QVERIFY(QApplication::overrideCursor()); // the first search runs
+        // Longer than the screen reader's press, which Qt releases after 100 ms.
+        QVERIFY(holdReaders(this, std::chrono::milliseconds(300)));
         subscriber->setText(u"петров"_s);
         if (way == u"key") {
             QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
