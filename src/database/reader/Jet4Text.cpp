@@ -1,7 +1,10 @@
 #include "database/reader/Jet4Text.h"
 
+#include "database/core/Utf8.h"
+
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -24,28 +27,14 @@ public:
         , m_next(out)
     { }
 
-    void put(std::uint32_t c)
+    // A character; a high surrogate still waiting for its low half is a lone one.
+    void put(char32_t c)
     {
-        if (c < 0x80) {
-            if (room(1))
-                *m_next++ = char(c);
-        } else if (c < 0x800) {
-            if (room(2)) {
-                *m_next++ = char(0xC0 | (c >> 6));
-                *m_next++ = char(0x80 | (c & 0x3F));
-            }
-        } else if (c < 0x10000) {
-            if (room(3)) {
-                *m_next++ = char(0xE0 | (c >> 12));
-                *m_next++ = char(0x80 | ((c >> 6) & 0x3F));
-                *m_next++ = char(0x80 | (c & 0x3F));
-            }
-        } else if (room(4)) {
-            *m_next++ = char(0xF0 | (c >> 18));
-            *m_next++ = char(0x80 | ((c >> 12) & 0x3F));
-            *m_next++ = char(0x80 | ((c >> 6) & 0x3F));
-            *m_next++ = char(0x80 | (c & 0x3F));
+        if (m_high) {
+            m_high = 0;
+            putChar('?');
         }
+        putChar(c);
     }
 
     // A UTF-16 unit; a high surrogate waits for its low half.
@@ -55,29 +44,36 @@ public:
             const std::uint16_t high = m_high;
             m_high = 0;
             if (unit >= 0xDC00 && unit <= 0xDFFF) {
-                put(0x10000 + ((std::uint32_t(high) - 0xD800) << 10) + (unit - 0xDC00));
+                putChar(0x10000 + ((char32_t(high) - 0xD800) << 10) + (unit - 0xDC00));
                 return;
             }
-            put('?');
+            putChar('?');
         }
         if (unit >= 0xD800 && unit <= 0xDBFF)
             m_high = unit;
         else if (unit >= 0xDC00 && unit <= 0xDFFF)
-            put('?');
+            putChar('?');
         else
-            put(unit);
+            putChar(unit);
     }
 
     std::optional<std::size_t> finish()
     {
         if (m_high)
-            put('?');
+            putChar('?');
         if (m_overflow)
             return std::nullopt;
         return std::size_t(m_next - m_out);
     }
 
 private:
+    void putChar(char32_t c)
+    {
+        const std::size_t length = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+        if (room(length))
+            m_next += database::encodedUtf8Char(c, m_next);
+    }
+
     bool room(std::size_t bytes)
     {
         if (!Checked || std::size_t(m_end - m_next) >= bytes)
@@ -187,10 +183,12 @@ std::optional<std::size_t> shortUnitsToUtf8Ssse3(const unsigned char *bytes, std
     return std::size_t(next - out);
 }
 
-bool hasSsse3()
+// The vector path where the processor has SSSE3, unless VELKARO_READER_PLAIN_UTF8 asks for the plain one (tests
+// run every case both ways).
+bool useSsse3()
 {
-    static const bool has = __builtin_cpu_supports("ssse3");
-    return has;
+    static const bool use = __builtin_cpu_supports("ssse3") && !std::getenv("VELKARO_READER_PLAIN_UTF8");
+    return use;
 }
 #endif
 
@@ -212,7 +210,7 @@ std::optional<std::size_t> decodeCommon(const unsigned char *bytes, std::size_t 
     }
     const std::size_t units = size / 2;
 #ifdef VELKARO_UTF8_SSSE3
-    if (hasSsse3() && capacity >= 2 * units + 16)
+    if (useSsse3() && capacity >= 2 * units + 16)
         return shortUnitsToUtf8Ssse3(bytes, units, out);
 #endif
     if (capacity < 2 * units)

@@ -1,6 +1,7 @@
 #include "database/reader/ReaderMemo.h"
 
-#include "database/reader/ReaderTableStream.h"
+#include "database/reader/Jet4Text.h"
+#include "database/reader/ReaderFailure.h"
 
 #include <cstring>
 #include <string>
@@ -82,17 +83,21 @@ std::string_view ReaderMemo::stored(MdbHandle *mdb, const MdbField &field, const
     return {m_stored.data(), m_stored.size()};
 }
 
-std::string_view ReaderMemo::text(MdbHandle *mdb, const MdbField &field, const char *column)
+std::string_view ReaderMemo::text(
+    MdbHandle *mdb, const MdbField &field, const char *column, const CodePageTable *codePage)
 {
-    const std::string_view bytes = stored(mdb, field, column);
-    if (bytes.empty())
+    const std::string_view stored = this->stored(mdb, field, column);
+    if (stored.empty())
         return {};
-    // UTF-8 takes at most two bytes for each stored byte: three for a two-byte unit, two for a compressed one.
-    m_text.resize(2 * bytes.size() + 2);
-    const int size = mdb_unicode2ascii(mdb, bytes.data(), bytes.size(), m_text.data(), m_text.size());
-    if (size < 0 || std::size_t(size) + 1 >= m_text.size())
+    // UTF-8 takes at most three bytes for a stored byte of a code page, and for Unicode what the decoder needs
+    // (two for a stored byte, sixteen more for its vector path).
+    m_text.resize(3 * stored.size() + 18);
+    const auto *bytes = reinterpret_cast<const unsigned char *>(stored.data());
+    const auto size = codePage ? jet3TextToUtf8(bytes, stored.size(), *codePage, m_text.data(), m_text.size())
+                               : jet4TextToUtf8(bytes, stored.size(), m_text.data(), m_text.size());
+    if (!size)
         damaged(column, "text that does not convert");
-    return {m_text.data(), std::size_t(size)};
+    return {m_text.data(), *size};
 }
 
 } // namespace velkaro::reader

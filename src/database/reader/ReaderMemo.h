@@ -7,6 +7,8 @@
 
 #include <mdbtools.h>
 
+#include "database/reader/Jet3Text.h"
+
 namespace velkaro::reader {
 
 // Reads memo values whole, whatever their size: the library's own rendering cuts them at its bind buffer.
@@ -16,9 +18,10 @@ public:
     // `filePages` bounds a chain of long-value pages.
     explicit ReaderMemo(std::uint32_t filePages);
 
-    // The UTF-8 text of the non-null memo `field` of `column` in the row the library cracked last; valid until
-    // the next call. Throws ReaderFailure when the value's header or its pages are damaged.
-    std::string_view text(MdbHandle *mdb, const MdbField &field, const char *column);
+    // The UTF-8 text of the non-null memo `field` of `column` in the row the library cracked last, decoded as
+    // texts are: single bytes in `codePage` (Jet 3), Unicode where it is null; valid until the next call.
+    // Throws ReaderFailure when the value's header or its pages are damaged.
+    std::string_view text(MdbHandle *mdb, const MdbField &field, const char *column, const CodePageTable *codePage);
 
 private:
     // The stored bytes of the value.

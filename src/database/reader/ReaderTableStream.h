@@ -1,21 +1,12 @@
 #pragma once
 
+#include "database/reader/ReaderFailure.h"
 #include "database/reader/ReaderTablePart.h"
-#include "database/readtable/ReaderProtocol.h"
-
-#include <string>
 
 namespace velkaro::reader {
 
 class ReaderOutput;
 class ReaderSandbox;
-
-// Why a table could not be streamed whole.
-struct ReaderFailure
-{
-    database::reader_protocol::ReaderError error;
-    std::string detail;
-};
 
 // Streams every row of one table of an Access file, or of one part of it, through mdbtools into `output`.
 // Returns normally only when the whole table or part was written (the end record included); throws
