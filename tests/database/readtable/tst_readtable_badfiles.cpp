@@ -247,6 +247,8 @@ void tst_readtable_badfiles::memo_data()
         longText += QString::fromUtf8("ЯБЛОК");
     QTest::newRow("400 KB on a chain of pages") << Memo::Chain << longText << QString();
     QTest::newRow("on one page") << Memo::OnePage << QString::fromUtf8("ПРИМЕЧАНИЕ К ЗАПИСИ") << QString();
+    QTest::newRow("beyond the Basic Multilingual Plane")
+        << Memo::OnePage << QString::fromUtf8("ДОМ 🏠, нота 𝄞, 中文") << QString();
     QTest::newRow("chain past the file") << Memo::ChainPastTheFile << longText
                                          << u"memo of COMMENT: a page or row that is not there"_s;
     QTest::newRow("chain looping") << Memo::ChainLooping << longText
