@@ -4,11 +4,14 @@
 #include "database/reader/Jet3Text.h"
 #include "database/reader/Jet4Text.h"
 #include "database/reader/JetHeader.h"
+#include "database/reader/PageReader.h"
 #include "database/reader/PageStream.h"
 #include "database/reader/ReaderMemo.h"
 #include "database/reader/ReaderOutput.h"
 #include "database/reader/ReaderSandbox.h"
+#include "database/reader/RowCracker.h"
 #include "database/reader/TableDefinitionCheck.h"
+#include "database/reader/UsageMap.h"
 
 #include <mdbtools.h>
 
@@ -194,41 +197,47 @@ template <typename T> std::string_view written(char *out, T value)
     return {out, std::size_t(result.ptr - out)};
 }
 
-// The text of a non-null field, as the library's bound rendering gives it; `scratch` holds kMaxFieldSize bytes.
-std::string_view rendered(
-    MdbHandle *mdb, const ColumnOutput &output, const MdbField &field, char *scratch, ReaderMemo &memo)
+template <typename T> T valueAt(const unsigned char *at)
 {
-    void *page = mdb->pg_buf;
-    const int start = field.start;
-    if (field.siz < widthOf(output.rendering))
+    T value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+// The text of a present field of `page`, as the library's bound rendering gives it; `scratch` holds
+// kMaxFieldSize bytes.
+std::string_view rendered(const unsigned char *page, const ColumnOutput &output, const RowField &field, char *scratch,
+    ReaderMemo &memo)
+{
+    if (field.size < std::uint32_t(widthOf(output.rendering)))
         fail(ReaderError::RowUnreadable, std::string("value shorter than its type in ") + output.column->name);
+    const unsigned char *value = page + field.start;
     switch (output.rendering) {
     case Rendering::Boolean:
         return "1";
     case Rendering::Byte:
-        return written(scratch, unsigned(mdb_get_byte(page, start)));
+        return written(scratch, unsigned(value[0]));
     case Rendering::Int16:
-        return written(scratch, short(mdb_get_int16(page, start)));
+        return written(scratch, valueAt<std::int16_t>(value));
     case Rendering::Int32:
-        return written(scratch, int(mdb_get_int32(page, start)));
+        return written(scratch, valueAt<std::int32_t>(value));
     // The shortest text that reads back as the same value.
     case Rendering::Single:
-        return written(scratch, mdb_get_single(page, start));
+        return written(scratch, valueAt<float>(value));
     case Rendering::Double:
-        return written(scratch, mdb_get_double(page, start));
+        return written(scratch, valueAt<double>(value));
     case Rendering::Text: {
-        if (field.siz <= 0)
+        if (field.size == 0)
             return {};
-        const auto *bytes = static_cast<const unsigned char *>(mdb->pg_buf) + start;
         const auto size = output.codePage
-            ? jet3TextToUtf8(bytes, std::size_t(field.siz), *output.codePage, scratch, protocol::kMaxFieldSize - 2)
-            : jet4TextToUtf8(bytes, std::size_t(field.siz), scratch, protocol::kMaxFieldSize - 2);
+            ? jet3TextToUtf8(value, field.size, *output.codePage, scratch, protocol::kMaxFieldSize - 2)
+            : jet4TextToUtf8(value, field.size, scratch, protocol::kMaxFieldSize - 2);
         if (!size)
             fail(ReaderError::ValueTooLong, output.column->name);
         return {scratch, *size};
     }
     case Rendering::Memo:
-        return memo.text(mdb, field, output.column->name, output.codePage);
+        return memo.text({value, field.size}, output.column->name, output.codePage);
     case Rendering::Ole:
         return {};
     case Rendering::Bound:
@@ -239,13 +248,12 @@ std::string_view rendered(
     return {};
 }
 
-// The data pages one part reads: the table's pages, in the library's order, numbered from `first` up to
-// `stop`. The file's page numbers are split evenly, which splits a table that fills most of the file evenly;
-// the last part also reads any page listed beyond the file, so that every part meets what a single read would.
+// The data pages one part reads: the table's pages numbered from `first` up to `stop`. The file's page numbers
+// are split evenly, which splits a table that fills most of the file evenly.
 struct PageSpan
 {
     std::uint32_t first = 0;
-    std::optional<std::uint32_t> stop;
+    std::uint32_t stop = 0;
 };
 
 PageSpan pagesOf(TablePart part, std::uint32_t filePages)
@@ -253,170 +261,226 @@ PageSpan pagesOf(TablePart part, std::uint32_t filePages)
     const auto boundary = [&](std::uint32_t index) {
         return std::uint32_t(std::uint64_t(filePages) * index / part.count);
     };
-    PageSpan span {boundary(part.index), std::nullopt};
-    if (part.index + 1 < part.count)
-        span.stop = boundary(part.index + 1);
-    return span;
+    return {boundary(part.index), boundary(part.index + 1)};
 }
 
-void streamRow(MdbHandle *mdb, const std::vector<MdbField> &fields, const std::vector<ColumnOutput> &outputs,
-    char *scratch, ReaderMemo &memo, ReaderOutput &output)
+std::uint32_t readU16(const unsigned char *at)
 {
-    output.beginRow();
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-        const ColumnOutput &column = outputs[i];
-        // A boolean lives in the null mask: its "null" flag is its value.
-        if (column.rendering == Rendering::Boolean && fields[i].is_null) {
-            output.addField("0", 1);
-        } else if (fields[i].is_null) {
-            output.addNull();
-        } else {
-            const std::string_view text = rendered(mdb, column, fields[i], scratch, memo);
-            output.addField(text.data(), std::uint32_t(text.size()));
-        }
-    }
-    output.endRow();
+    return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8;
 }
 
 std::uint32_t readU32(const unsigned char *at)
 {
-    return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8 | std::uint32_t(at[2]) << 16 | std::uint32_t(at[3]) << 24;
+    return readU16(at) | readU16(at + 2) << 16;
 }
 
-// A slot of the page in the library's buffer, with its flags; none for a slot without bytes or out of the page.
+// A row's place on its page: its slot, its offset with the slot's flags, and its length.
 struct Slot
 {
     unsigned row = 0;
-    int start = 0;
-    std::size_t size = 0;
+    std::uint32_t entry = 0;
+    std::uint32_t start = 0;
+    std::uint32_t size = 0;
 };
 
-std::optional<Slot> slotOf(MdbHandle *mdb, unsigned row)
+// The rows of a table's data pages, in home-slot order, as Access returns them: a moved row where its home slot
+// is, read through the slot's pointer; moved data and deleted rows skipped where they lie.
+class TableRows
 {
-    Slot slot {row, 0, 0};
-    if (mdb_find_row(mdb, int(row), &slot.start, &slot.size) != 0 || slot.size == 0)
-        return std::nullopt;
-    return slot;
-}
+public:
+    TableRows(PageReader &pages, MdbHandle *mdb, MdbTableDef *table, std::uint32_t filePages)
+        : m_pages(pages)
+        , m_table(std::uint32_t(table->entry->table_pg))
+        , m_filePages(filePages)
+        , m_jet3(IS_JET3(mdb))
+        , m_rowCountOffset(mdb->fmt->row_count_offset)
+    {
+        const std::span<const unsigned char> map(table->usage_map, table->map_sz);
+        m_owned = usageMapPages(map, mdb->fmt->pg_size, filePages, [&](std::uint32_t page) {
+            const std::span<const unsigned char> bytes = m_pages.page(page);
+            m_mapPage.assign(bytes.begin(), bytes.end());
+            return std::span<const unsigned char>(m_mapPage);
+        });
+    }
 
-// Puts the page a moved row went to in the library's buffer and returns the slot of its data. Its home slot
-// holds the row's number on that page in its first byte and the page in the next three; the page must be one of
-// the table's data pages and the slot one that holds moved data, which also ends any loop.
-Slot movedSlot(MdbHandle *mdb, MdbTableDef *table, const Slot &home, std::uint32_t filePages)
-{
-    if (home.size < 4)
-        fail(ReaderError::RowUnreadable, "moved row without its new place");
-    const unsigned char *pointer = mdb->pg_buf + (home.start & kRowOffsetMask);
-    const unsigned row = pointer[0];
-    const std::uint32_t page = readU32(pointer) >> 8;
-    if (page == 0 || page >= filePages || !mdb_read_pg(mdb, page))
-        fail(ReaderError::RowUnreadable, "moved row on page " + std::to_string(page) + ", past the file");
-    if (mdb->pg_buf[0] != 0x01 || readU32(mdb->pg_buf + 4) != table->entry->table_pg)
-        fail(ReaderError::RowUnreadable, "moved row on page " + std::to_string(page) + ", not the table's");
-    const unsigned pageRows = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
-    const std::optional<Slot> moved = row < pageRows ? slotOf(mdb, row) : std::nullopt;
-    if (!moved || (moved->start & (kMovedRow | kMovedData)) != kMovedData)
-        fail(ReaderError::RowUnreadable,
-            "moved row at page " + std::to_string(page) + " row " + std::to_string(row) + ", which holds none");
-    return *moved;
-}
+    bool jet3() const { return m_jet3; }
 
-std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, TablePart part, std::uint32_t filePages, PageSpan pages,
-    const std::vector<ColumnOutput> &outputs, ReaderSandbox &sandbox, ReaderOutput &output)
-{
-    std::vector<MdbField> fields(table->num_cols);
-    std::vector<char> scratch(protocol::kMaxFieldSize);
-    ReaderMemo memo(filePages);
-    const bool anyBound = std::any_of(outputs.begin(), outputs.end(),
-        [](const ColumnOutput &column) { return column.rendering == Rendering::Bound; });
-    std::uint32_t rows = 0;
-    // Streams the row of `slot` on the page in the library's buffer.
-    const auto stream = [&](const Slot &slot) {
-        if (++rows > table->num_rows)
-            fail(ReaderError::RowCountMismatch, "more rows than the table definition counts");
-        // The library renders bound columns only in its own row read, which cracks the row too; the crack
-        // here gives every field with its exact null flag (the library cannot tell NULL from an empty text).
-        if ((anyBound && !mdb_read_row(table, slot.row))
-            || mdb_crack_row(table, slot.start & kRowOffsetMask, slot.size, fields.data()) < 0)
-            fail(ReaderError::RowUnreadable, "row " + std::to_string(rows));
-        if (!fixedFieldsBeforeVariableOnes(fields.data(), table->num_cols))
-            fail(ReaderError::RowUnreadable, "row " + std::to_string(rows) + ": fixed columns reach into the texts");
-        streamRow(mdb, fields, outputs, scratch.data(), memo, output);
-    };
-    mdb_rewind_table(table);
-    // The library reads on from the first listed page after its current one; page 0 is the file header.
-    table->cur_phys_pg = pages.first > 0 ? pages.first - 1 : 0;
-    while (mdb_read_next_dpg(table)) {
-        if (pages.stop && table->cur_phys_pg >= *pages.stop)
-            break;
-        const unsigned pageRows = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
-        // Rows come in home-slot order, as Access returns them: a moved row where its home slot is.
-        for (unsigned pageRow = 0; pageRow < pageRows; ++pageRow) {
-            const std::optional<Slot> slot = slotOf(mdb, pageRow);
-            if (!slot || (slot->start & kMovedData))
-                continue;
-            if (slot->start & kMovedRow) {
-                const std::uint32_t home = table->cur_phys_pg;
-                stream(movedSlot(mdb, table, *slot, filePages));
-                if (!mdb_read_pg(mdb, home))
-                    fail(ReaderError::RowUnreadable, "page " + std::to_string(home) + " unreadable");
-            } else {
-                stream(*slot);
+    // Calls `row(number, page, slot)` for every row on the table's pages from `span.first` up to `span.stop`, the
+    // page being the one the row's data lies on, until `row` returns false.
+    template <typename Visit> void forEach(PageSpan span, Visit &&row)
+    {
+        const auto first = std::lower_bound(m_owned.begin(), m_owned.end(), span.first);
+        const auto stop = std::lower_bound(first, m_owned.end(), span.stop);
+        for (auto page = first; page != stop; ++page) {
+            std::span<const unsigned char> bytes = dataPage(*page, "listed in the usage map");
+            const unsigned rows = readU16(bytes.data() + m_rowCountOffset);
+            for (unsigned slotRow = 0; slotRow < rows; ++slotRow) {
+                const std::optional<Slot> slot = slotOf(bytes, slotRow);
+                if (!slot || (slot->entry & kMovedData))
+                    continue;
+                if (!(slot->entry & kMovedRow)) {
+                    if (!row(*page, bytes, *slot))
+                        return;
+                    continue;
+                }
+                if (slot->size < 4)
+                    fail(ReaderError::RowUnreadable, "moved row without its new place");
+                const unsigned movedRow = bytes[slot->start];
+                const std::uint32_t movedPage = readU32(bytes.data() + slot->start) >> 8;
+                const std::span<const unsigned char> moved = dataPage(movedPage, "of a moved row");
+                if (!row(movedPage, moved, movedSlot(moved, movedPage, movedRow)))
+                    return;
+                bytes = m_pages.page(*page);
             }
-            // The library reports damaged pages and rows only in text; stop at the first word.
-            if (rows % kRowsBetweenTextChecks == 0 && sandbox.libraryPrinted())
-                checkLibraryText(sandbox, false);
         }
     }
-    if (part.whole() && rows != table->num_rows)
+
+private:
+    // A data page of the table.
+    std::span<const unsigned char> dataPage(std::uint32_t page, const char *what)
+    {
+        const std::span<const unsigned char> bytes = page != 0 ? m_pages.page(page) : std::span<const unsigned char> {};
+        if (bytes.empty())
+            fail(ReaderError::RowUnreadable, "page " + std::to_string(page) + " " + what + ", past the file");
+        if (bytes[0] != 0x01 || readU32(bytes.data() + 4) != m_table)
+            fail(ReaderError::RowUnreadable, "page " + std::to_string(page) + " " + what + ", not the table's");
+        return bytes;
+    }
+
+    // The slot `row` of `page`; none for one without bytes or beyond the page.
+    std::optional<Slot> slotOf(std::span<const unsigned char> page, unsigned row) const
+    {
+        const std::uint32_t entry = readU16(page.data() + m_rowCountOffset + 2 + 2 * row);
+        const std::uint32_t next = row == 0 ? std::uint32_t(page.size())
+                                            : readU16(page.data() + m_rowCountOffset + 2 * row) & kRowOffsetMask;
+        const std::uint32_t start = entry & kRowOffsetMask;
+        if (start >= page.size() || start >= next || next > page.size()
+            || m_rowCountOffset + 2 + 2 * (row + 1) > start)
+            return std::nullopt;
+        return Slot {row, entry, start, next - start};
+    }
+
+    // The slot of a moved row's data: one flagged as moved data alone, which also ends any loop.
+    Slot movedSlot(std::span<const unsigned char> page, std::uint32_t pageNumber, unsigned row) const
+    {
+        const unsigned rows = readU16(page.data() + m_rowCountOffset);
+        const std::optional<Slot> slot = row < rows ? slotOf(page, row) : std::nullopt;
+        if (!slot || (slot->entry & (kMovedRow | kMovedData)) != kMovedData)
+            fail(ReaderError::RowUnreadable,
+                "moved row at page " + std::to_string(pageNumber) + " row " + std::to_string(row) + ", which holds none");
+        return *slot;
+    }
+
+    PageReader &m_pages;
+    std::uint32_t m_table;
+    std::uint32_t m_filePages;
+    bool m_jet3;
+    std::uint32_t m_rowCountOffset;
+    std::vector<std::uint32_t> m_owned;
+    std::vector<unsigned char> m_mapPage;
+};
+
+std::vector<ColumnLayout> layoutOf(const std::vector<ColumnOutput> &outputs)
+{
+    std::vector<ColumnLayout> layout;
+    for (const ColumnOutput &output : outputs) {
+        const MdbColumn &column = *output.column;
+        layout.push_back({std::uint16_t(column.col_num), column.is_fixed != 0, std::uint16_t(column.fixed_offset),
+            std::uint16_t(output.rendering == Rendering::Boolean ? 0 : column.col_size),
+            std::uint16_t(column.var_col_num)});
+    }
+    return layout;
+}
+
+std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, TableRows &rows, TablePart part, PageSpan span,
+    std::uint32_t filePages, const std::vector<ColumnOutput> &outputs, ReaderSandbox &sandbox, ReaderOutput &output)
+{
+    const std::vector<ColumnLayout> layout = layoutOf(outputs);
+    std::vector<RowField> fields(outputs.size());
+    std::vector<char> scratch(protocol::kMaxFieldSize);
+    ReaderMemo memo(mdb, filePages);
+    const bool anyBound = std::any_of(outputs.begin(), outputs.end(),
+        [](const ColumnOutput &column) { return column.rendering == Rendering::Bound; });
+    const std::size_t pageSize = mdb->fmt->pg_size;
+    std::optional<std::uint32_t> pageInLibrary;
+    std::uint32_t count = 0;
+    rows.forEach(span, [&](std::uint32_t number, std::span<const unsigned char> page, const Slot &slot) {
+        if (++count > table->num_rows)
+            fail(ReaderError::RowCountMismatch, "more rows than the table definition counts");
+        if (!crackRow(page, slot.start, slot.size, rows.jet3(), layout, fields.data()))
+            fail(ReaderError::RowUnreadable, "row " + std::to_string(count));
+        // The library renders the other types (money, dates, binaries, ...) only in its own row read, on its page.
+        if (anyBound) {
+            if (pageInLibrary != number)
+                std::memcpy(mdb->pg_buf, page.data(), pageSize);
+            pageInLibrary = number;
+            if (!mdb_read_row(table, slot.row))
+                fail(ReaderError::RowUnreadable, "row " + std::to_string(count));
+        }
+        output.beginRow();
+        for (std::size_t i = 0; i < outputs.size(); ++i) {
+            const ColumnOutput &column = outputs[i];
+            // A boolean lives in the null mask: its "null" flag is its value.
+            if (column.rendering == Rendering::Boolean && !fields[i].present) {
+                output.addField("0", 1);
+            } else if (!fields[i].present) {
+                output.addNull();
+            } else {
+                const std::string_view text = rendered(page.data(), column, fields[i], scratch.data(), memo);
+                output.addField(text.data(), std::uint32_t(text.size()));
+            }
+        }
+        output.endRow();
+        // The library reports damaged pages and rows only in text; stop at the first word.
+        if (count % kRowsBetweenTextChecks == 0 && sandbox.libraryPrinted())
+            checkLibraryText(sandbox, false);
+        return true;
+    });
+    if (part.whole() && count != table->num_rows)
         fail(ReaderError::RowCountMismatch,
-            std::to_string(rows) + " rows read, the table definition counts " + std::to_string(table->num_rows));
-    return rows;
+            std::to_string(count) + " rows read, the table definition counts " + std::to_string(table->num_rows));
+    return count;
 }
 
 // A table definition's pages joined, each after the first without its header.
-std::vector<unsigned char> definitionBytes(MdbHandle *mdb, MdbTableDef *table, std::uint32_t filePages)
+std::vector<unsigned char> definitionBytes(PageReader &pages, MdbTableDef *table, std::uint32_t filePages)
 {
     std::vector<unsigned char> bytes;
-    const std::size_t pageSize = mdb->fmt->pg_size;
     std::uint32_t page = std::uint32_t(table->entry->table_pg);
-    for (std::uint32_t pages = 0; page != 0; ++pages) {
-        if (pages >= filePages || page >= filePages || !mdb_read_pg(mdb, page) || mdb->pg_buf[0] != 0x02)
+    for (std::uint32_t count = 0; page != 0; ++count) {
+        const std::span<const unsigned char> definition = count < filePages ? pages.page(page) : std::span<const unsigned char> {};
+        if (definition.empty() || definition[0] != 0x02)
             fail(ReaderError::DefinitionUnreadable, "definition page " + std::to_string(page) + " unreadable");
-        bytes.insert(bytes.end(), mdb->pg_buf + (bytes.empty() ? 0 : 8), mdb->pg_buf + pageSize);
-        page = readU32(mdb->pg_buf + 4);
+        bytes.insert(bytes.end(), definition.begin() + (bytes.empty() ? 0 : 8), definition.end());
+        page = readU32(definition.data() + 4);
     }
     return bytes;
 }
 
 // Letters of the texts in the `deciding` columns, from the table's first pages on, whichever part is read.
-LetterCounts sampleLetters(MdbHandle *mdb, MdbTableDef *table, const std::vector<bool> &deciding)
+LetterCounts sampleLetters(TableRows &rows, const std::vector<ColumnOutput> &outputs, const std::vector<bool> &deciding)
 {
-    std::vector<MdbField> fields(table->num_cols);
+    const std::vector<ColumnLayout> layout = layoutOf(outputs);
+    std::vector<RowField> fields(outputs.size());
     LetterCounts letters;
-    mdb_rewind_table(table);
-    while (letters.total() < kDecidingLetters && mdb_read_next_dpg(table)) {
-        const unsigned pageRows = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
-        for (unsigned pageRow = 0; pageRow < pageRows; ++pageRow) {
-            const std::optional<Slot> slot = slotOf(mdb, pageRow);
-            if (!slot || (slot->start & (kMovedRow | kMovedData))
-                || mdb_crack_row(table, slot->start & kRowOffsetMask, slot->size, fields.data()) < 0)
-                continue;
+    rows.forEach({0, UINT32_MAX}, [&](std::uint32_t, std::span<const unsigned char> page, const Slot &slot) {
+        if (crackRow(page, slot.start, slot.size, true, layout, fields.data())) {
             for (std::size_t i = 0; i < deciding.size(); ++i) {
-                if (deciding[i] && !fields[i].is_null && fields[i].siz > 0)
-                    letters.add(mdb->pg_buf + fields[i].start, std::size_t(fields[i].siz));
+                if (deciding[i] && fields[i].present && outputs[i].rendering == Rendering::Text)
+                    letters.add(page.data() + fields[i].start, fields[i].size);
             }
         }
-    }
+        return letters.total() < kDecidingLetters;
+    });
     return letters;
 }
 
 // Gives every text and memo of a Jet 3 table its code page: the one its column names, or the header's where
 // it names none. Where that is the Western 1252, the texts decide between it and the Cyrillic 1251.
-void assignCodePages(MdbHandle *mdb, MdbTableDef *table, std::uint32_t filePages, const JetHeader &header,
-    const CodePages &codePages, std::vector<ColumnOutput> &outputs)
+void assignCodePages(PageReader &pages, MdbTableDef *table, TableRows &rows, std::uint32_t filePages,
+    const JetHeader &header, const CodePages &codePages, std::vector<ColumnOutput> &outputs)
 {
-    const std::map<int, std::uint16_t> named = jet3ColumnCodePages(definitionBytes(mdb, table, filePages));
+    const std::map<int, std::uint16_t> named = jet3ColumnCodePages(definitionBytes(pages, table, filePages));
     std::vector<bool> deciding(outputs.size());
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         ColumnOutput &output = outputs[i];
@@ -432,7 +496,7 @@ void assignCodePages(MdbHandle *mdb, MdbTableDef *table, std::uint32_t filePages
     }
     if (std::find(deciding.begin(), deciding.end(), true) == deciding.end())
         return;
-    const CodePageTable *decided = codePages.find(westernOrCyrillic(sampleLetters(mdb, table, deciding)));
+    const CodePageTable *decided = codePages.find(westernOrCyrillic(sampleLetters(rows, outputs, deciding)));
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         if (deciding[i])
             outputs[i].codePage = decided;
@@ -458,6 +522,10 @@ void streamTable(const char *path, const char *tableName, TablePart part, Reader
     };
     if (fstat(fileno(mdb->f->stream), &opened) != 0 || opened.st_dev != shape.device || opened.st_ino != shape.inode)
         fail(ReaderError::NotAFile, "file replaced while opening");
+    const int pagesFd = fcntl(fileno(mdb->f->stream), F_DUPFD_CLOEXEC, 0);
+    if (pagesFd < 0)
+        fail(ReaderError::OpenFailed, "no descriptor for the pages");
+    PageReader pages(pagesFd, shape.header.pageSize, shape.pages);
     // Nothing below opens a file.
 
     usePageStream(mdb->f->stream);
@@ -496,15 +564,16 @@ void streamTable(const char *path, const char *tableName, TablePart part, Reader
             output.column->col_type == MDB_BOOL || isNumberType(output.column->col_type) ? protocol::kNumberKind
                                                                                          : protocol::kTextKind});
     }
+    TableRows rows(pages, mdb.get(), table.get(), shape.pages);
     if (codePages)
-        assignCodePages(mdb.get(), table.get(), shape.pages, shape.header, *codePages, outputs);
+        assignCodePages(pages, table.get(), rows, shape.pages, shape.header, *codePages, outputs);
     checkLibraryText(sandbox, false);
     output.writeTable(shape.pages, table->num_rows, columns);
 
-    const std::uint32_t rows =
-        streamRows(mdb.get(), table.get(), part, shape.pages, pagesOf(part, shape.pages), outputs, sandbox, output);
+    const std::uint32_t count =
+        streamRows(mdb.get(), table.get(), rows, part, pagesOf(part, shape.pages), shape.pages, outputs, sandbox, output);
     checkLibraryText(sandbox, false);
-    output.writeEnd(rows);
+    output.writeEnd(count);
 }
 
 } // namespace velkaro::reader

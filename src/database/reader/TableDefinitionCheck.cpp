@@ -152,19 +152,4 @@ std::optional<std::string> tableDefinitionProblem(MdbHandle *mdb, MdbTableDef *t
     return std::nullopt;
 }
 
-bool fixedFieldsBeforeVariableOnes(const MdbField *fields, unsigned int count)
-{
-    // A field the row does not hold has no value pointer.
-    int variableStart = std::numeric_limits<int>::max();
-    for (unsigned int i = 0; i < count; ++i) {
-        if (!fields[i].is_fixed && fields[i].value)
-            variableStart = std::min(variableStart, fields[i].start);
-    }
-    for (unsigned int i = 0; i < count; ++i) {
-        if (fields[i].is_fixed && fields[i].value && fields[i].start + fields[i].siz > variableStart)
-            return false;
-    }
-    return true;
-}
-
 } // namespace velkaro::reader

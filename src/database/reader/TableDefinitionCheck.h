@@ -17,8 +17,4 @@ bool isNumberType(int type);
 // has (a text or a number). Nothing for a sound definition. Reads the definition's first page again.
 std::optional<std::string> tableDefinitionProblem(MdbHandle *mdb, MdbTableDef *table);
 
-// Whether every fixed field the library took from a row ends where the row's variable data begins at the latest:
-// a fixed offset the definition moved would read the bytes of a text as a number.
-bool fixedFieldsBeforeVariableOnes(const MdbField *fields, unsigned int count);
-
 } // namespace velkaro::reader
