@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <limits>
 #include <set>
 #include <string_view>
 #include <utility>
