@@ -20,21 +20,21 @@ Jet4FileBytes::Jet4FileBytes(QByteArray bytes)
 
 quint32 Jet4FileBytes::u16(quint32 page, int offset) const
 {
-    return read16(m_bytes, qsizetype(page) * PageSize + offset);
+    return read16(m_bytes, qsizetype(page) * kPageSize + offset);
 }
 
 quint32 Jet4FileBytes::u32(quint32 page, int offset) const
 {
-    return read32(m_bytes, qsizetype(page) * PageSize + offset);
+    return read32(m_bytes, qsizetype(page) * kPageSize + offset);
 }
 
 QList<QByteArray> Jet4FileBytes::rows(quint32 page) const
 {
     QList<QByteArray> result;
-    int end = PageSize;
+    int end = kPageSize;
     for (quint32 row = 0; row < u16(page, 12); ++row) {
         const int start = int(u16(page, int(14 + 2 * row)) & 0x1FFF);
-        result.append(m_bytes.mid(qsizetype(page) * PageSize + start, end - start));
+        result.append(m_bytes.mid(qsizetype(page) * kPageSize + start, end - start));
         end = start;
     }
     return result;
@@ -56,16 +56,16 @@ QSet<quint32> Jet4FileBytes::mapPages(const QByteArray &mapRow) const
         }
         return pages;
     }
-    constexpr quint32 pagesPerSlot = 4092 * 8;
+    constexpr quint32 kPagesPerSlot = 4092 * 8;
     for (quint32 slot = 0; 1 + 4 * slot + 4 <= quint32(mapRow.size()); ++slot) {
         const quint32 bitmapPage = read32(mapRow, 1 + 4 * slot);
         if (bitmapPage == 0)
             continue;
         if (pageType(bitmapPage) != 0x05)
             return {};
-        for (quint32 bit = 0; bit < pagesPerSlot; ++bit) {
-            if (quint8(m_bytes.at(qsizetype(bitmapPage) * PageSize + 4 + bit / 8)) >> (bit % 8) & 1)
-                pages.insert(slot * pagesPerSlot + bit);
+        for (quint32 bit = 0; bit < kPagesPerSlot; ++bit) {
+            if (quint8(m_bytes.at(qsizetype(bitmapPage) * kPageSize + 4 + bit / 8)) >> (bit % 8) & 1)
+                pages.insert(slot * kPagesPerSlot + bit);
         }
     }
     return pages;
@@ -105,13 +105,13 @@ QList<Jet4FileBytes::Index> Jet4FileBytes::indexes(quint32 definitionPage) const
 
 QList<QByteArray> Jet4FileBytes::indexEntries(quint32 leafPage) const
 {
-    constexpr int entriesStart = 480;
-    const qsizetype base = qsizetype(leafPage) * PageSize;
+    constexpr int kEntriesStart = 480;
+    const qsizetype base = qsizetype(leafPage) * kPageSize;
     QList<QByteArray> entries;
     int start = 0;
-    for (int end = 1; end < PageSize - entriesStart; ++end) {
+    for (int end = 1; end < kPageSize - kEntriesStart; ++end) {
         if (quint8(m_bytes.at(base + 27 + end / 8)) >> (end % 8) & 1) {
-            entries.append(m_bytes.mid(base + entriesStart + start, end - start));
+            entries.append(m_bytes.mid(base + kEntriesStart + start, end - start));
             start = end;
         }
     }

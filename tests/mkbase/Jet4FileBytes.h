@@ -10,8 +10,8 @@ class Jet4FileBytes
 public:
     explicit Jet4FileBytes(QByteArray bytes);
 
-    quint32 pageCount() const { return quint32(m_bytes.size() / PageSize); }
-    quint8 pageType(quint32 page) const { return quint8(m_bytes.at(qsizetype(page) * PageSize)); }
+    quint32 pageCount() const { return quint32(m_bytes.size() / kPageSize); }
+    quint8 pageType(quint32 page) const { return quint8(m_bytes.at(qsizetype(page) * kPageSize)); }
     quint32 u16(quint32 page, int offset) const;
     quint32 u32(quint32 page, int offset) const;
 
@@ -35,7 +35,7 @@ public:
     // A variable-length column of a row, by its variable index; null when NULL.
     static QByteArray variableColumn(const QByteArray &row, int variableIndex, int columnNumber);
 
-    static constexpr int PageSize = 4096;
+    static constexpr int kPageSize = 4096;
 
 private:
     QByteArray m_bytes;

@@ -18,7 +18,7 @@ using namespace velkaro::mkbase;
 
 namespace {
 
-const QByteArray Header = "ABONENT,PHONE,ADDRESS,COMMENT,NO_TYPE\n";
+const QByteArray kHeader = "ABONENT,PHONE,ADDRESS,COMMENT,NO_TYPE\n";
 
 bool writeFile(const QString &path, const QByteArray &content)
 {
@@ -35,7 +35,7 @@ QByteArray readFile(const QString &path)
 } // namespace
 
 // The command line of velkaro-mkbase, run in-process: options, column lists and every kind of bad input.
-class TestMkBaseCli : public QObject
+class tst_mkbase_cli : public QObject
 {
     Q_OBJECT
 
@@ -59,68 +59,69 @@ private:
     QString m_errors;
 };
 
-void TestMkBaseCli::init()
+void tst_mkbase_cli::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_errors.clear();
 }
 
-int TestMkBaseCli::run(const QStringList &arguments)
+int tst_mkbase_cli::run(const QStringList &arguments)
 {
     QTextStream errors(&m_errors);
     return runMkBase(QStringList {u"velkaro-mkbase"_s} + arguments, errors);
 }
 
-void TestMkBaseCli::badInput_data()
+void tst_mkbase_cli::badInput_data()
 {
     QTest::addColumn<QByteArray>("csv");
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<int>("line");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("unclosed quote") << Header + "a,1,x,,2\n\"b,1,x,,2\nc,1,x,,2\n"
+    QTest::newRow("unclosed quote") << kHeader + "a,1,x,,2\n\"b,1,x,,2\nc,1,x,,2\n"
                                     << QStringList() << 3 << u"never closed"_s;
-    QTest::newRow("quote inside unquoted field") << Header + "a,1,x,,2\nb,1\"2,x,,2\n"
+    QTest::newRow("quote inside unquoted field") << kHeader + "a,1,x,,2\nb,1\"2,x,,2\n"
                                                  << QStringList() << 3 << u"quote inside an unquoted field"_s;
-    QTest::newRow("text after closing quote") << Header + "\"a\"b,1,x,,2\n" << QStringList() << 2 << u"closing quote"_s;
+    QTest::newRow("text after closing quote") << kHeader + "\"a\"b,1,x,,2\n"
+                                              << QStringList() << 2 << u"closing quote"_s;
     QTest::newRow("line counted across quoted line breaks")
-        << Header + "\"a\nb\",1,x,,2\nc,1,x,,2,9\n"
+        << kHeader + "\"a\nb\",1,x,,2\nc,1,x,,2,9\n"
         << QStringList() << 4 << u"6 fields where the header has 5"_s;
-    QTest::newRow("too few fields") << Header + "a,1,x,2\n"
+    QTest::newRow("too few fields") << kHeader + "a,1,x,2\n"
                                     << QStringList() << 2 << u"4 fields where the header has 5"_s;
     QTest::newRow("unknown column") << QByteArray("ABONENT,PHONE,ADRES,COMMENT,NO_TYPE\n") << QStringList() << 1
                                     << u"unknown column \"ADRES\""_s;
     QTest::newRow("column missing from header")
         << QByteArray("ABONENT,PHONE,ADDRESS,COMMENT\n") << QStringList() << 1 << u"lacks column NO_TYPE"_s;
-    QTest::newRow("text longer than column") << Header + "a," + QByteArray(51, '7') + ",x,,2\n"
+    QTest::newRow("text longer than column") << kHeader + "a," + QByteArray(51, '7') + ",x,,2\n"
                                              << QStringList() << 2 << u"longer than column PHONE allows (50)"_s;
-    QTest::newRow("cyrillic text longer than column") << Header + "a,1,x," + QString(u"Я"_s.repeated(256)).toUtf8()
+    QTest::newRow("cyrillic text longer than column") << kHeader + "a,1,x," + QString(u"Я"_s.repeated(256)).toUtf8()
             + ",2\n" << QStringList() << 2 << u"column COMMENT allows (255)"_s;
     QTest::newRow("word in numeric column")
-        << Header + "a,1,x,,abc\n"
+        << kHeader + "a,1,x,,abc\n"
         << QStringList() << 2 << u"\"abc\" in column NO_TYPE is not a whole number"_s;
-    QTest::newRow("fraction in long column") << Header + "a,1,x,,2.5\n"
+    QTest::newRow("fraction in long column") << kHeader + "a,1,x,,2.5\n"
                                              << QStringList() << 2 << u"not a whole number"_s;
-    QTest::newRow("empty text in numeric column") << Header + "a,1,x,,\"\"\n"
+    QTest::newRow("empty text in numeric column") << kHeader + "a,1,x,,\"\"\n"
                                                   << QStringList() << 2 << u"not a whole number"_s;
     QTest::newRow("word in double column")
         << QByteArray("D\n1.5\n2.5x\n") << QStringList {u"--columns"_s, u"D:double"_s} << 3 << u"is not a number"_s;
     QTest::newRow("byte out of range") << QByteArray("B\n256\n") << QStringList {u"--columns"_s, u"B:byte"_s} << 2
                                        << u"outside the range of column B (0 to 255)"_s;
-    QTest::newRow("long out of range") << Header + "a,1,x,,2147483648\n"
+    QTest::newRow("long out of range") << kHeader + "a,1,x,,2147483648\n"
                                        << QStringList() << 2 << u"outside the range of column NO_TYPE"_s;
-    QTest::newRow("invalid UTF-8") << Header + "a\xFF,1,x,,2\n" << QStringList() << 2 << u"not UTF-8"_s;
+    QTest::newRow("invalid UTF-8") << kHeader + "a\xFF,1,x,,2\n" << QStringList() << 2 << u"not UTF-8"_s;
     QTest::newRow("empty file") << QByteArray() << QStringList() << 1 << u"header row"_s;
-    QTest::newRow("U+0000 in a text") << Header + "a,1,x,,2\n" + QByteArray("b\0c,1,x,,2\n", 11) << QStringList() << 3
+    QTest::newRow("U+0000 in a text") << kHeader + "a,1,x,,2\n" + QByteArray("b\0c,1,x,,2\n", 11) << QStringList() << 3
                                       << u"column ABONENT holds the character U+0000"_s;
     QTest::newRow("control characters in a column name shown escaped") << QByteArray(
         "\"AB\r\nC\x1B[2J\x7F\",PHONE\n") << QStringList() << 1 << uR"(unknown column "AB\r\nC\e[2J\x7f")"_s;
-    QTest::newRow("10 MB value cut short") << Header + "a,1,x,," + QByteArray(10'000'000, '7') + "x\n"
+    QTest::newRow("10 MB value cut short") << kHeader + "a,1,x,," + QByteArray(10'000'000, '7') + "x\n"
                                            << QStringList() << 2 << u"\"7777777777"_s;
 }
 
-void TestMkBaseCli::badInput()
+void tst_mkbase_cli::badInput()
 {
     QFETCH(QByteArray, csv);
     QFETCH(QStringList, options);
@@ -139,22 +140,22 @@ void TestMkBaseCli::badInput()
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList {u"input.csv"_s});
 }
 
-void TestMkBaseCli::failureKeepsAnExistingOutput()
+void tst_mkbase_cli::failureKeepsAnExistingOutput()
 {
     const QString input = m_dir->filePath(u"input.csv"_s);
     const QString output = m_dir->filePath(u"out.mdb"_s);
-    QVERIFY(writeFile(input, Header + "a,1,x,,2\nb,1,x,,oops\n"));
+    QVERIFY(writeFile(input, kHeader + "a,1,x,,2\nb,1,x,,oops\n"));
     QVERIFY(writeFile(output, "previous file"));
     QVERIFY(run({input, output}) != 0);
     QCOMPARE(readFile(output), QByteArray("previous file"));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files).size(), 2);
 
-    QVERIFY(writeFile(input, Header + "a,1,x,,2\n"));
+    QVERIFY(writeFile(input, kHeader + "a,1,x,,2\n"));
     QCOMPARE(run({input, output}), 0);
     QVERIFY(readFile(output).startsWith(QByteArray("\0\1\0\0Standard Jet DB", 19)));
 }
 
-void TestMkBaseCli::usageErrors_data()
+void tst_mkbase_cli::usageErrors_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
@@ -178,13 +179,13 @@ void TestMkBaseCli::usageErrors_data()
                                          << u"reserved"_s;
 }
 
-void TestMkBaseCli::usageErrors()
+void tst_mkbase_cli::usageErrors()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, message);
 
     const QString input = m_dir->filePath(u"input.csv"_s);
-    QVERIFY(writeFile(input, Header));
+    QVERIFY(writeFile(input, kHeader));
     QVERIFY(QDir::setCurrent(m_dir->path()));
     arguments.replaceInStrings(u"INPUT"_s, input);
     QVERIFY(run(arguments) != 0);
@@ -193,7 +194,7 @@ void TestMkBaseCli::usageErrors()
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList {u"input.csv"_s});
 }
 
-void TestMkBaseCli::columnList_data()
+void tst_mkbase_cli::columnList_data()
 {
     QTest::addColumn<QString>("list");
     QTest::addColumn<QList<ColumnDefinition>>("expected");
@@ -216,7 +217,7 @@ void TestMkBaseCli::columnList_data()
     QTest::newRow("bad name") << u"A.B:long"_s << QList<ColumnDefinition>() << u"does not allow"_s;
 }
 
-void TestMkBaseCli::columnList()
+void tst_mkbase_cli::columnList()
 {
     QFETCH(QString, list);
     QFETCH(QList<ColumnDefinition>, expected);
@@ -232,7 +233,7 @@ void TestMkBaseCli::columnList()
         QVERIFY2(message.contains(error), qPrintable(message));
 }
 
-void TestMkBaseCli::tableAndColumnsOptions()
+void tst_mkbase_cli::tableAndColumnsOptions()
 {
     const QString input = m_dir->filePath(u"input.csv"_s);
     const QString output = m_dir->filePath(u"out.mdb"_s);
@@ -250,7 +251,7 @@ void TestMkBaseCli::tableAndColumnsOptions()
     QVERIFY(table.rows.at(1) == (LibMdbRow {std::nullopt, u"7"_s}));
 }
 
-void TestMkBaseCli::generateIsDeterministic()
+void tst_mkbase_cli::generateIsDeterministic()
 {
     const QString first = m_dir->filePath(u"first.mdb"_s);
     const QString second = m_dir->filePath(u"second.mdb"_s);
@@ -267,7 +268,7 @@ void TestMkBaseCli::generateIsDeterministic()
     QCOMPARE(table.rows.size(), 3000);
 }
 
-void TestMkBaseCli::failedFinalWriteNamesTheReason()
+void tst_mkbase_cli::failedFinalWriteNamesTheReason()
 {
     // A file-size limit one page short of the file fails the last write the way a full disk does.
     const QString first = m_dir->filePath(u"first.mdb"_s);
@@ -288,5 +289,5 @@ void TestMkBaseCli::failedFinalWriteNamesTheReason()
     QVERIFY(!QFile::exists(second));
 }
 
-QTEST_GUILESS_MAIN(TestMkBaseCli)
+QTEST_GUILESS_MAIN(tst_mkbase_cli)
 #include "tst_mkbase_cli.moc"

@@ -12,9 +12,9 @@ using namespace velkaro::mkbase;
 
 namespace {
 
-constexpr quint32 CatalogueDefinitionPage = 2;
-constexpr int LvPropVariable = 8;
-constexpr int LvPropColumn = 14;
+constexpr quint32 kCatalogueDefinitionPage = 2;
+constexpr int kLvPropVariable = 8;
+constexpr int kLvPropColumn = 14;
 
 QByteArray readFile(const QString &path)
 {
@@ -26,7 +26,7 @@ QByteArray readFile(const QString &path)
 QList<quint32> tableDefinitions(const Jet4FileBytes &file)
 {
     QList<quint32> pages;
-    const QByteArray owned = file.row(file.u32(CatalogueDefinitionPage, 55));
+    const QByteArray owned = file.row(file.u32(kCatalogueDefinitionPage, 55));
     for (const quint32 page : file.mapPages(owned)) {
         for (const QByteArray &row : file.rows(page)) {
             const quint32 id = quint8(row[2]) | quint8(row[3]) << 8 | quint8(row[4]) << 16;
@@ -66,7 +66,7 @@ QString decodeText(const QByteArray &bytes)
 } // namespace
 
 // The bookkeeping structures of files from our writer, read byte by byte.
-class TestMkBaseFormat : public QObject
+class tst_mkbase_format : public QObject
 {
     Q_OBJECT
 
@@ -88,12 +88,12 @@ private:
     QTemporaryDir m_dir;
 };
 
-void TestMkBaseFormat::initTestCase()
+void tst_mkbase_format::initTestCase()
 {
     QVERIFY(m_dir.isValid());
 }
 
-void TestMkBaseFormat::globalMapFreesExactlyThePagesPastTheEnd_data()
+void tst_mkbase_format::globalMapFreesExactlyThePagesPastTheEnd_data()
 {
     QTest::addColumn<qint64>("entries");
     QTest::addColumn<quint32>("minimumPages");
@@ -103,7 +103,7 @@ void TestMkBaseFormat::globalMapFreesExactlyThePagesPastTheEnd_data()
     QTest::newRow("above 32,032 pages: bitmap pages") << qint64(1'200'000) << quint32(32'033) << 1;
 }
 
-void TestMkBaseFormat::globalMapFreesExactlyThePagesPastTheEnd()
+void tst_mkbase_format::globalMapFreesExactlyThePagesPastTheEnd()
 {
     QFETCH(qint64, entries);
     QFETCH(quint32, minimumPages);
@@ -130,7 +130,7 @@ void TestMkBaseFormat::globalMapFreesExactlyThePagesPastTheEnd()
     QCOMPARE(quint32(free.size()), rangeEnd - pages);
 }
 
-void TestMkBaseFormat::definitionsCountTheirRowsAndNameTheirPages_data()
+void tst_mkbase_format::definitionsCountTheirRowsAndNameTheirPages_data()
 {
     QTest::addColumn<qint64>("entries");
     QTest::newRow("no entries") << qint64(0);
@@ -138,7 +138,7 @@ void TestMkBaseFormat::definitionsCountTheirRowsAndNameTheirPages_data()
     QTest::newRow("type-1 owned map") << qint64(20'000);
 }
 
-void TestMkBaseFormat::definitionsCountTheirRowsAndNameTheirPages()
+void tst_mkbase_format::definitionsCountTheirRowsAndNameTheirPages()
 {
     QFETCH(qint64, entries);
     const QString path = m_dir.filePath(u"counts.mdb"_s);
@@ -168,18 +168,18 @@ void TestMkBaseFormat::definitionsCountTheirRowsAndNameTheirPages()
     }
 }
 
-void TestMkBaseFormat::databasePropertiesNameTheAccessVersion()
+void tst_mkbase_format::databasePropertiesNameTheAccessVersion()
 {
     const QString path = m_dir.filePath(u"properties.mdb"_s);
     QString error;
     QVERIFY2(generateDirectory(1, 1, path, &error), qPrintable(error));
     const Jet4FileBytes file(readFile(path));
     QByteArray stream;
-    const QByteArray owned = file.row(file.u32(CatalogueDefinitionPage, 55));
+    const QByteArray owned = file.row(file.u32(kCatalogueDefinitionPage, 55));
     for (const quint32 page : file.mapPages(owned)) {
         for (const QByteArray &row : file.rows(page)) {
             if (row.mid(2, 4) == QByteArray::fromHex("00000010")) // MSysDb, Id 0x10000000
-                stream = Jet4FileBytes::variableColumn(row, LvPropVariable, LvPropColumn);
+                stream = Jet4FileBytes::variableColumn(row, kLvPropVariable, kLvPropColumn);
         }
     }
     QVERIFY(stream.size() > 12);
@@ -214,7 +214,7 @@ void TestMkBaseFormat::databasePropertiesNameTheAccessVersion()
     QCOMPARE(values, (QMap<QString, QString> {{u"AccessVersion"_s, u"08.50"_s}}));
 }
 
-void TestMkBaseFormat::systemIndexEntriesFollowTheRowsInKeyOrder()
+void tst_mkbase_format::systemIndexEntriesFollowTheRowsInKeyOrder()
 {
     const QString path = m_dir.filePath(u"indexes.mdb"_s);
     QString error;
@@ -256,7 +256,7 @@ void TestMkBaseFormat::systemIndexEntriesFollowTheRowsInKeyOrder()
     QCOMPARE(indexes, 7);
 }
 
-void TestMkBaseFormat::nameKeysMatchAccess_data()
+void tst_mkbase_format::nameKeysMatchAccess_data()
 {
     // Keys of catalogue names as Access wrote them into its ParentIdName index.
     QTest::addColumn<QString>("name");
@@ -270,7 +270,7 @@ void TestMkBaseFormat::nameKeysMatchAccess_data()
                "7f532b0344404a443a4a464446424c383e483c42484f4836514c48423a4f4a4c464a3a4d2b034f4a6d4a0100");
 }
 
-void TestMkBaseFormat::nameKeysMatchAccess()
+void tst_mkbase_format::nameKeysMatchAccess()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, key);
@@ -279,7 +279,7 @@ void TestMkBaseFormat::nameKeysMatchAccess()
     QCOMPARE(written.toHex(), key.toHex());
 }
 
-void TestMkBaseFormat::refusesInputAboveTheFormatLimit()
+void tst_mkbase_format::refusesInputAboveTheFormatLimit()
 {
     // Seven texts of 255 characters take one page a row: the 2 GB limit comes after about 524,000 rows.
     QList<ColumnDefinition> columns;
@@ -297,7 +297,7 @@ void TestMkBaseFormat::refusesInputAboveTheFormatLimit()
     QVERIFY2(accepted > 524'000 && accepted < 524'288, qPrintable(QString::number(accepted)));
 }
 
-void TestMkBaseFormat::csvKeepsByteOrderMarksInsideTheFile_data()
+void tst_mkbase_format::csvKeepsByteOrderMarksInsideTheFile_data()
 {
     QTest::addColumn<QByteArray>("field");
     QTest::addColumn<QString>("stored");
@@ -306,7 +306,7 @@ void TestMkBaseFormat::csvKeepsByteOrderMarksInsideTheFile_data()
     QTest::newRow("quoted, before Cyrillic") << QByteArray("\"\xEF\xBB\xBF\xD0\xAF\"") << u"\uFEFFЯ"_s;
 }
 
-void TestMkBaseFormat::csvKeepsByteOrderMarksInsideTheFile()
+void tst_mkbase_format::csvKeepsByteOrderMarksInsideTheFile()
 {
     QFETCH(QByteArray, field);
     QFETCH(QString, stored);
@@ -322,5 +322,5 @@ void TestMkBaseFormat::csvKeepsByteOrderMarksInsideTheFile()
     QCOMPARE(decodeText(Jet4FileBytes::variableColumn(file.rows(pages.at(0)).value(0), 0, 0)), stored);
 }
 
-QTEST_GUILESS_MAIN(TestMkBaseFormat)
+QTEST_GUILESS_MAIN(tst_mkbase_format)
 #include "tst_mkbase_format.moc"

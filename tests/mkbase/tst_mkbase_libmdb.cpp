@@ -13,14 +13,14 @@ using namespace velkaro::mkbase;
 
 namespace {
 
-constexpr int MdbByte = 0x02;
-constexpr int MdbInteger = 0x03;
-constexpr int MdbLongInteger = 0x04;
-constexpr int MdbDouble = 0x07;
-constexpr int MdbText = 0x0A;
+constexpr int kMdbByte = 0x02;
+constexpr int kMdbInteger = 0x03;
+constexpr int kMdbLongInteger = 0x04;
+constexpr int kMdbDouble = 0x07;
+constexpr int kMdbText = 0x0A;
 
-constexpr quint64 GeneratedSeed = 42;
-constexpr qint64 GeneratedRows = 100'000;
+constexpr quint64 kGeneratedSeed = 42;
+constexpr qint64 kGeneratedRows = 100'000;
 
 std::optional<QString> fromUtf16(const std::u16string &text)
 {
@@ -47,7 +47,7 @@ QString describe(const LibMdbRow &row)
 } // namespace
 
 // Files from our writer, read back through mdbtools' libmdb and libmdbsql.
-class TestMkBaseLibMdb : public QObject
+class tst_mkbase_libmdb : public QObject
 {
     Q_OBJECT
 
@@ -74,7 +74,7 @@ private:
     QString m_generatedPath;
 };
 
-void TestMkBaseLibMdb::initTestCase()
+void tst_mkbase_libmdb::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     QString error;
@@ -82,17 +82,17 @@ void TestMkBaseLibMdb::initTestCase()
     QVERIFY2(writeMdbFromCsv(edgeCaseCsv(), m_edgePath, &error), qPrintable(error));
     QVERIFY2(readWithLibMdb(m_edgePath, u"Base"_s, &m_edge, &error), qPrintable(error));
     m_generatedPath = m_dir.filePath(u"generated.mdb"_s);
-    QVERIFY2(generateDirectory(GeneratedRows, GeneratedSeed, m_generatedPath, &error), qPrintable(error));
+    QVERIFY2(generateDirectory(kGeneratedRows, kGeneratedSeed, m_generatedPath, &error), qPrintable(error));
 }
 
-void TestMkBaseLibMdb::catalogueNamesTablesAndColumns()
+void tst_mkbase_libmdb::catalogueNamesTablesAndColumns()
 {
     QCOMPARE(m_edge.userTables, QStringList {u"Base"_s});
     QCOMPARE(
         m_edge.systemTables, (QStringList {u"MSysObjects"_s, u"MSysACEs"_s, u"MSysQueries"_s, u"MSysRelationships"_s}));
     QCOMPARE(m_edge.columns.size(), 5);
-    const QList<std::tuple<QString, int, int>> expected = {{u"ABONENT"_s, MdbText, 510}, {u"PHONE"_s, MdbText, 100},
-        {u"ADDRESS"_s, MdbText, 510}, {u"COMMENT"_s, MdbText, 510}, {u"NO_TYPE"_s, MdbLongInteger, 4}};
+    const QList<std::tuple<QString, int, int>> expected = {{u"ABONENT"_s, kMdbText, 510}, {u"PHONE"_s, kMdbText, 100},
+        {u"ADDRESS"_s, kMdbText, 510}, {u"COMMENT"_s, kMdbText, 510}, {u"NO_TYPE"_s, kMdbLongInteger, 4}};
     for (int i = 0; i < expected.size(); ++i) {
         QCOMPARE(m_edge.columns.at(i).name, std::get<0>(expected.at(i)));
         QCOMPARE(m_edge.columns.at(i).type, std::get<1>(expected.at(i)));
@@ -101,7 +101,7 @@ void TestMkBaseLibMdb::catalogueNamesTablesAndColumns()
     QCOMPARE(m_edge.definitionRowCount, qint64(::edgeCases().size()));
 }
 
-void TestMkBaseLibMdb::systemIndexesLeadToEveryRow_data()
+void tst_mkbase_libmdb::systemIndexesLeadToEveryRow_data()
 {
     QTest::addColumn<QString>("table");
     QTest::addColumn<QStringList>("indexes");
@@ -112,7 +112,7 @@ void TestMkBaseLibMdb::systemIndexesLeadToEveryRow_data()
                                        << QStringList {u"szObject"_s, u"szReferencedObject"_s, u"szRelationship"_s};
 }
 
-void TestMkBaseLibMdb::systemIndexesLeadToEveryRow()
+void tst_mkbase_libmdb::systemIndexesLeadToEveryRow()
 {
     QFETCH(QString, table);
     QFETCH(QStringList, indexes);
@@ -130,7 +130,7 @@ void TestMkBaseLibMdb::systemIndexesLeadToEveryRow()
     QCOMPARE(names, indexes);
 }
 
-void TestMkBaseLibMdb::everyObjectHasPermissions()
+void tst_mkbase_libmdb::everyObjectHasPermissions()
 {
     LibMdbTable objects;
     LibMdbTable aces;
@@ -147,7 +147,7 @@ void TestMkBaseLibMdb::everyObjectHasPermissions()
     QCOMPARE(withPermissions, ids);
 }
 
-void TestMkBaseLibMdb::edgeCases_data()
+void tst_mkbase_libmdb::edgeCases_data()
 {
     QTest::addColumn<int>("index");
     const QList<EdgeCase> cases = ::edgeCases();
@@ -157,7 +157,7 @@ void TestMkBaseLibMdb::edgeCases_data()
     }
 }
 
-void TestMkBaseLibMdb::edgeCases()
+void tst_mkbase_libmdb::edgeCases()
 {
     QFETCH(int, index);
     const EdgeCase edge = ::edgeCases().at(index);
@@ -169,7 +169,7 @@ void TestMkBaseLibMdb::edgeCases()
     QCOMPARE(describe(m_edge.rows.at(index)), describe(expected));
 }
 
-void TestMkBaseLibMdb::numericAndTextColumns_data()
+void tst_mkbase_libmdb::numericAndTextColumns_data()
 {
     QTest::addColumn<QString>("type");
     QTest::addColumn<QByteArray>("csvValue");
@@ -177,21 +177,22 @@ void TestMkBaseLibMdb::numericAndTextColumns_data()
     QTest::addColumn<int>("mdbSize");
     QTest::addColumn<std::optional<QString>>("expected");
 
-    QTest::newRow("byte 255") << u"byte"_s << QByteArray("255") << MdbByte << 1 << std::optional(u"255"_s);
-    QTest::newRow("byte null") << u"byte"_s << QByteArray() << MdbByte << 1 << std::optional<QString>();
-    QTest::newRow("integer min") << u"integer"_s << QByteArray("-32768") << MdbInteger << 2
+    QTest::newRow("byte 255") << u"byte"_s << QByteArray("255") << kMdbByte << 1 << std::optional(u"255"_s);
+    QTest::newRow("byte null") << u"byte"_s << QByteArray() << kMdbByte << 1 << std::optional<QString>();
+    QTest::newRow("integer min") << u"integer"_s << QByteArray("-32768") << kMdbInteger << 2
                                  << std::optional(u"-32768"_s);
-    QTest::newRow("long with plus sign") << u"long"_s << QByteArray("+70") << MdbLongInteger << 4
+    QTest::newRow("long with plus sign") << u"long"_s << QByteArray("+70") << kMdbLongInteger << 4
                                          << std::optional(u"70"_s);
-    QTest::newRow("double fraction") << u"double"_s << QByteArray("21.5") << MdbDouble << 8 << std::optional(u"21.5"_s);
-    QTest::newRow("double exponent") << u"double"_s << QByteArray("-1.5e300") << MdbDouble << 8
+    QTest::newRow("double fraction") << u"double"_s << QByteArray("21.5") << kMdbDouble << 8
+                                     << std::optional(u"21.5"_s);
+    QTest::newRow("double exponent") << u"double"_s << QByteArray("-1.5e300") << kMdbDouble << 8
                                      << std::optional(u"-1.5e+300"_s);
-    QTest::newRow("number as text") << u"text(10)"_s << QByteArray("21") << MdbText << 20 << std::optional(u"21"_s);
-    QTest::newRow("text default length") << u"text"_s << QByteArray("\"99 \"") << MdbText << 510
+    QTest::newRow("number as text") << u"text(10)"_s << QByteArray("21") << kMdbText << 20 << std::optional(u"21"_s);
+    QTest::newRow("text default length") << u"text"_s << QByteArray("\"99 \"") << kMdbText << 510
                                          << std::optional(u"99 "_s);
 }
 
-void TestMkBaseLibMdb::numericAndTextColumns()
+void tst_mkbase_libmdb::numericAndTextColumns()
 {
     QFETCH(QString, type);
     QFETCH(QByteArray, csvValue);
@@ -215,7 +216,7 @@ void TestMkBaseLibMdb::numericAndTextColumns()
     QCOMPARE(describe(table.rows.at(0)), describe({u"7"_s, expected}));
 }
 
-void TestMkBaseLibMdb::emptyTable()
+void tst_mkbase_libmdb::emptyTable()
 {
     const QString path = m_dir.filePath(u"empty.mdb"_s);
     QString error;
@@ -228,14 +229,14 @@ void TestMkBaseLibMdb::emptyTable()
     QCOMPARE(table.rows.size(), 0);
 }
 
-void TestMkBaseLibMdb::generatedRows()
+void tst_mkbase_libmdb::generatedRows()
 {
     LibMdbTable table;
     QString error;
     QVERIFY2(readWithLibMdb(m_generatedPath, u"Base"_s, &table, &error), qPrintable(error));
-    QCOMPARE(table.definitionRowCount, GeneratedRows);
-    QCOMPARE(table.rows.size(), GeneratedRows);
-    DirectoryGenerator generator(GeneratedSeed);
+    QCOMPARE(table.definitionRowCount, kGeneratedRows);
+    QCOMPARE(table.rows.size(), kGeneratedRows);
+    DirectoryGenerator generator(kGeneratedSeed);
     DirectoryEntry entry;
     for (qsizetype i = 0; i < table.rows.size(); ++i) {
         generator.next(&entry);
@@ -245,7 +246,7 @@ void TestMkBaseLibMdb::generatedRows()
     }
 }
 
-void TestMkBaseLibMdb::likeQueryFindsWhatAScanFinds_data()
+void tst_mkbase_libmdb::likeQueryFindsWhatAScanFinds_data()
 {
     QTest::addColumn<int>("column");
     QTest::addColumn<QString>("needle");
@@ -255,16 +256,16 @@ void TestMkBaseLibMdb::likeQueryFindsWhatAScanFinds_data()
     QTest::newRow("dashed phone") << 1 << u"-"_s;
 }
 
-void TestMkBaseLibMdb::likeQueryFindsWhatAScanFinds()
+void tst_mkbase_libmdb::likeQueryFindsWhatAScanFinds()
 {
     QFETCH(int, column);
     QFETCH(QString, needle);
     static const QStringList names = {u"ABONENT"_s, u"PHONE"_s, u"ADDRESS"_s, u"COMMENT"_s};
 
     QList<LibMdbRow> scanned;
-    DirectoryGenerator generator(GeneratedSeed);
+    DirectoryGenerator generator(kGeneratedSeed);
     DirectoryEntry entry;
-    for (qint64 i = 0; i < GeneratedRows; ++i) {
+    for (qint64 i = 0; i < kGeneratedRows; ++i) {
         generator.next(&entry);
         const LibMdbRow row = expectedRow(entry);
         if (row.at(column) && row.at(column)->contains(needle))
@@ -279,7 +280,7 @@ void TestMkBaseLibMdb::likeQueryFindsWhatAScanFinds()
     QVERIFY(found == scanned);
 }
 
-void TestMkBaseLibMdb::sampleDirectoryShowsEveryFeature()
+void tst_mkbase_libmdb::sampleDirectoryShowsEveryFeature()
 {
     QFile csv(QStringLiteral(VELKARO_SAMPLE_CSV));
     QVERIFY(csv.open(QIODevice::ReadOnly));
@@ -328,5 +329,5 @@ void TestMkBaseLibMdb::sampleDirectoryShowsEveryFeature()
         QVERIFY2(features.contains(feature), qPrintable(feature));
 }
 
-QTEST_GUILESS_MAIN(TestMkBaseLibMdb)
+QTEST_GUILESS_MAIN(tst_mkbase_libmdb)
 #include "tst_mkbase_libmdb.moc"

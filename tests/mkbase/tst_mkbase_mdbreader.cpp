@@ -37,7 +37,7 @@ QJsonArray expectedRow(const DirectoryEntry &entry)
 } // namespace
 
 // Files from our writer, read back by the npm package mdb-reader under Node.js.
-class TestMkBaseMdbReader : public QObject
+class tst_mkbase_mdbreader : public QObject
 {
     Q_OBJECT
 
@@ -55,7 +55,7 @@ private:
     QJsonObject m_edge;
 };
 
-void TestMkBaseMdbReader::initTestCase()
+void tst_mkbase_mdbreader::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     const QString path = m_dir.filePath(u"edge.mdb"_s);
@@ -64,7 +64,7 @@ void TestMkBaseMdbReader::initTestCase()
     QVERIFY2(readWithMdbReader(path, u"Base"_s, &m_edge, &error), qPrintable(error));
 }
 
-void TestMkBaseMdbReader::catalogueNamesTablesAndColumns()
+void tst_mkbase_mdbreader::catalogueNamesTablesAndColumns()
 {
     QCOMPARE(m_edge.value(u"tables"_s).toArray(), QJsonArray {u"Base"_s});
     QCOMPARE(m_edge.value(u"systemTables"_s).toArray(),
@@ -81,7 +81,7 @@ void TestMkBaseMdbReader::catalogueNamesTablesAndColumns()
     QCOMPARE(m_edge.value(u"rowCount"_s).toInt(), ::edgeCases().size());
 }
 
-void TestMkBaseMdbReader::edgeCases_data()
+void tst_mkbase_mdbreader::edgeCases_data()
 {
     QTest::addColumn<int>("index");
     const QList<EdgeCase> cases = ::edgeCases();
@@ -89,7 +89,7 @@ void TestMkBaseMdbReader::edgeCases_data()
         QTest::newRow(cases.at(i).name) << i;
 }
 
-void TestMkBaseMdbReader::edgeCases()
+void tst_mkbase_mdbreader::edgeCases()
 {
     QFETCH(int, index);
     const EdgeCase edge = ::edgeCases().at(index);
@@ -98,7 +98,7 @@ void TestMkBaseMdbReader::edgeCases()
     QCOMPARE(rows.at(index).toArray(), expectedRow(edge.texts, edge.lineType));
 }
 
-void TestMkBaseMdbReader::numericColumns()
+void tst_mkbase_mdbreader::numericColumns()
 {
     const QString path = m_dir.filePath(u"numbers.mdb"_s);
     QString error;
@@ -122,7 +122,7 @@ void TestMkBaseMdbReader::numericColumns()
     QCOMPARE(table.value(u"rows"_s).toArray(), expected);
 }
 
-void TestMkBaseMdbReader::emptyTable()
+void tst_mkbase_mdbreader::emptyTable()
 {
     const QString path = m_dir.filePath(u"empty.mdb"_s);
     QString error;
@@ -134,7 +134,7 @@ void TestMkBaseMdbReader::emptyTable()
     QCOMPARE(table.value(u"rows"_s).toArray().size(), 0);
 }
 
-void TestMkBaseMdbReader::generatedRows()
+void tst_mkbase_mdbreader::generatedRows()
 {
     constexpr qint64 rowCount = 100'000;
     constexpr quint64 seed = 2024;
@@ -157,5 +157,5 @@ void TestMkBaseMdbReader::generatedRows()
     }
 }
 
-QTEST_GUILESS_MAIN(TestMkBaseMdbReader)
+QTEST_GUILESS_MAIN(tst_mkbase_mdbreader)
 #include "tst_mkbase_mdbreader.moc"

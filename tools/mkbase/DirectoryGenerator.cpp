@@ -9,7 +9,7 @@ namespace {
 
 using namespace std::string_view_literals;
 
-constexpr std::array MaleSurnames = {
+constexpr std::array kMaleSurnames = {
     u"ИВАНОВ"sv,
     u"ПЕТРОВ"sv,
     u"СИДОРОВ"sv,
@@ -74,10 +74,10 @@ constexpr std::array MaleSurnames = {
     u"ЛЕСНОВСКИЙ"sv,
 };
 
-constexpr std::array Initials = {u'А', u'Б', u'В', u'Г', u'Д', u'Е', u'Ж', u'З', u'И', u'К', u'Л', u'М', u'Н', u'О',
+constexpr std::array kInitials = {u'А', u'Б', u'В', u'Г', u'Д', u'Е', u'Ж', u'З', u'И', u'К', u'Л', u'М', u'Н', u'О',
     u'П', u'Р', u'С', u'Т', u'Ф', u'Э', u'Ю', u'Я'};
 
-constexpr std::array NumberedOrganisations = {
+constexpr std::array kNumberedOrganisations = {
     u"АПТЕКА N "sv,
     u"ШКОЛА N "sv,
     u"ДЕТСКИЙ САД N "sv,
@@ -88,10 +88,10 @@ constexpr std::array NumberedOrganisations = {
     u"ПАРИКМАХЕРСКАЯ N "sv,
 };
 
-constexpr std::array NamedOrganisationKinds = {
+constexpr std::array kNamedOrganisationKinds = {
     u"ООО \""sv, u"ЗАО \""sv, u"МАГАЗИН \""sv, u"КАФЕ \""sv, u"АТЕЛЬЕ \""sv, u"ТОО \""sv};
 
-constexpr std::array OrganisationNames = {
+constexpr std::array kOrganisationNames = {
     u"РОМАШКА"sv,
     u"ВЕКТОР"sv,
     u"СЕВЕР"sv,
@@ -106,10 +106,10 @@ constexpr std::array OrganisationNames = {
     u"ВОЛНА"sv,
 };
 
-constexpr std::array StreetKinds = {
+constexpr std::array kStreetKinds = {
     u"УЛ. "sv, u"УЛ. "sv, u"УЛ. "sv, u"ПР. "sv, u"ПЕР. "sv, u"НАБ. "sv, u"Ш. "sv, u"БУЛ. "sv};
 
-constexpr std::array StreetNames = {
+constexpr std::array kStreetNames = {
     u"САДОВАЯ"sv,
     u"ЛЕНИНА"sv,
     u"ГАГАРИНА"sv,
@@ -136,7 +136,7 @@ constexpr std::array StreetNames = {
     u"ЮБИЛЕЙНАЯ"sv,
 };
 
-constexpr std::array Remarks = {u"АПТЕКА"sv, u"ФАКС"sv, u"ДИСПЕТЧЕР"sv, u"ВАХТА"sv, u"ПРИЕМНАЯ"sv, u"БУХГАЛТЕРИЯ"sv,
+constexpr std::array kRemarks = {u"АПТЕКА"sv, u"ФАКС"sv, u"ДИСПЕТЧЕР"sv, u"ВАХТА"sv, u"ПРИЕМНАЯ"sv, u"БУХГАЛТЕРИЯ"sv,
     u"ДЕЖУРНЫЙ"sv, u"СПРАВОЧНАЯ"sv, u"ПОСТ ОХРАНЫ"sv, u"РЕГИСТРАТУРА"sv, u"ТОЛЬКО ДНЕМ"sv, u"НЕ ЗВОНИТЬ ПОСЛЕ 22"sv};
 
 template <typename Array> auto pick(const Array &array, quint32 index)
@@ -186,7 +186,7 @@ void DirectoryGenerator::makeAbonent(std::u16string *out)
     out->clear();
     const quint32 kind = below(100);
     if (kind < 78) {
-        const std::u16string_view surname = pick(MaleSurnames, below(MaleSurnames.size()));
+        const std::u16string_view surname = pick(kMaleSurnames, below(kMaleSurnames.size()));
         const bool feminine = below(100) < 45;
         if (feminine && surname.ends_with(u"СКИЙ")) {
             out->append(surname.substr(0, surname.size() - 2));
@@ -197,18 +197,18 @@ void DirectoryGenerator::makeAbonent(std::u16string *out)
                 out->push_back(u'А');
         }
         out->push_back(u' ');
-        out->push_back(pick(Initials, below(Initials.size())));
+        out->push_back(pick(kInitials, below(kInitials.size())));
         out->push_back(u'.');
         if (below(100) < 92) {
-            out->push_back(pick(Initials, below(Initials.size())));
+            out->push_back(pick(kInitials, below(kInitials.size())));
             out->push_back(u'.');
         }
     } else if (kind < 90) {
-        out->append(pick(NumberedOrganisations, below(NumberedOrganisations.size())));
+        out->append(pick(kNumberedOrganisations, below(kNumberedOrganisations.size())));
         appendNumber(out, 1 + below(120));
     } else {
-        out->append(pick(NamedOrganisationKinds, below(NamedOrganisationKinds.size())));
-        out->append(pick(OrganisationNames, below(OrganisationNames.size())));
+        out->append(pick(kNamedOrganisationKinds, below(kNamedOrganisationKinds.size())));
+        out->append(pick(kOrganisationNames, below(kOrganisationNames.size())));
         out->push_back(u'"');
     }
 }
@@ -238,8 +238,8 @@ void DirectoryGenerator::makePhone(std::u16string *out)
 void DirectoryGenerator::makeAddress(std::u16string *out)
 {
     out->clear();
-    out->append(pick(StreetKinds, below(StreetKinds.size())));
-    out->append(pick(StreetNames, below(StreetNames.size())));
+    out->append(pick(kStreetKinds, below(kStreetKinds.size())));
+    out->append(pick(kStreetNames, below(kStreetNames.size())));
     out->append(u" Д. ");
     appendNumber(out, 1 + below(150));
     if (below(100) < 10)
@@ -260,7 +260,7 @@ void DirectoryGenerator::next(DirectoryEntry *entry)
     makePhone(&entry->phone);
     makeAddress(&entry->address);
     if (below(100) < 15) {
-        entry->comment.emplace(pick(Remarks, below(Remarks.size())));
+        entry->comment.emplace(pick(kRemarks, below(kRemarks.size())));
     } else {
         entry->comment.reset();
     }

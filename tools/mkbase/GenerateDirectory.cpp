@@ -42,6 +42,27 @@ bool generateDirectory(qint64 rows, quint64 seed, const QString &mdbPath, const 
     return writer.open(mdbPath, table, defaultColumns(), error) && addEntries(writer, rows, seed, error);
 }
 
+QByteArray generatedDirectoryCsv(qint64 rows, quint64 seed)
+{
+    auto quoted = [](const std::u16string &text) {
+        return '"' + QString::fromStdU16String(text).toUtf8().replace('"', "\"\"") + '"';
+    };
+    QByteArray csv = "ABONENT,PHONE,ADDRESS,COMMENT,NO_TYPE\n";
+    DirectoryGenerator generator(seed);
+    DirectoryEntry entry;
+    for (qint64 row = 0; row < rows; ++row) {
+        generator.next(&entry);
+        csv += quoted(entry.abonent) + ',' + quoted(entry.phone) + ',' + quoted(entry.address) + ',';
+        if (entry.comment)
+            csv += quoted(*entry.comment);
+        csv += ',';
+        if (entry.lineType)
+            csv += QByteArray::number(*entry.lineType);
+        csv += '\n';
+    }
+    return csv;
+}
+
 bool generateDirectory(qint64 rows, quint64 seed, const QString &mdbPath, QString *error)
 {
     return generateDirectory(rows, seed, mdbPath, u"Base"_s, error);

@@ -2,6 +2,7 @@
 
 #include "Jet4IndexKeys.h"
 #include "Jet4UsageMaps.h"
+#include "Rc4.h"
 
 #include <algorithm>
 
@@ -11,34 +12,34 @@ namespace velkaro::mkbase::jet4 {
 
 namespace {
 
-constexpr quint32 GlobalMapPage = 1;
-constexpr quint32 ObjectsDefinitionPage = 2;
-constexpr quint32 AcesDefinitionPage = 3;
-constexpr quint32 QueriesDefinitionPage = 4;
-constexpr quint32 RelationshipsDefinitionPage = 5;
-constexpr quint32 MapPage = 6;
-constexpr quint32 FirstIndexPage = 7; // one leaf page for each of the seven system indexes
-constexpr quint32 ObjectsPage = 14;
-constexpr quint32 AcesPage = 15;
-static_assert(UserTablePage == AcesPage + 1);
+constexpr quint32 kGlobalMapPage = 1;
+constexpr quint32 kObjectsDefinitionPage = 2;
+constexpr quint32 kAcesDefinitionPage = 3;
+constexpr quint32 kQueriesDefinitionPage = 4;
+constexpr quint32 kRelationshipsDefinitionPage = 5;
+constexpr quint32 kMapPage = 6;
+constexpr quint32 kFirstIndexPage = 7; // one leaf page for each of the seven system indexes
+constexpr quint32 kObjectsPage = 14;
+constexpr quint32 kAcesPage = 15;
+static_assert(kUserTablePage == kAcesPage + 1);
 
-constexpr quint32 TablesContainerId = 0x0F000001;
-constexpr quint32 DatabasesContainerId = 0x0F000002;
-constexpr quint32 RelationshipsContainerId = 0x0F000003;
-constexpr quint32 DatabaseObjectId = 0x10000000;
+constexpr quint32 kTablesContainerId = 0x0F000001;
+constexpr quint32 kDatabasesContainerId = 0x0F000002;
+constexpr quint32 kRelationshipsContainerId = 0x0F000003;
+constexpr quint32 kDatabaseObjectId = 0x10000000;
 
 // 2004-06-05 13:06:59.655, the creation date of Access's empty Jet 4 database whose owner values we copy:
 // the owner values in the catalogue only match this date.
-constexpr quint8 CreationDate[8] = {0xBC, 0x72, 0x1F, 0x7D, 0xF1, 0x9F, 0xE2, 0x40};
-constexpr quint32 CreationDay = 38143;
+constexpr quint8 kCreationDate[8] = {0xBC, 0x72, 0x1F, 0x7D, 0xF1, 0x9F, 0xE2, 0x40};
+constexpr quint32 kCreationDay = 38143;
 // Security identifiers as stored with that date: the engine (owner of the system objects), Admin (owner of the
 // database and of the user table) and the two groups the Jet-made database grants rights to.
-const QByteArray EngineSid = QByteArray::fromHex("A731");
-const QByteArray AdminSid = QByteArray::fromHex("A633");
-const QByteArray CreatorsGroupSid = QByteArray::fromHex("A736");
-const QByteArray UsersGroupSid = QByteArray::fromHex("A733");
+const QByteArray kEngineSid = QByteArray::fromHex("A731");
+const QByteArray kAdminSid = QByteArray::fromHex("A633");
+const QByteArray kCreatorsGroupSid = QByteArray::fromHex("A736");
+const QByteArray kUsersGroupSid = QByteArray::fromHex("A733");
 
-constexpr quint32 SystemObjectFlags = 0x80000000;
+constexpr quint32 kSystemObjectFlags = 0x80000000;
 
 QByteArray bytes16(quint32 value)
 {
@@ -140,7 +141,7 @@ public:
     quint32 add(const QByteArray &row)
     {
         m_rows.append(row);
-        return rowPointer(MapPage, quint32(m_rows.size() - 1));
+        return rowPointer(kMapPage, quint32(m_rows.size() - 1));
     }
     const QList<QByteArray> &rows() const { return m_rows; }
 
@@ -155,14 +156,14 @@ struct SystemIndex
     QList<QByteArray> keys;
 };
 
-// Leaf pages are numbered on from FirstIndexPage in the order the indexes are added.
+// Leaf pages are numbered on from kFirstIndexPage in the order the indexes are added.
 class IndexPages
 {
 public:
     quint32 add(const QByteArray &page)
     {
         m_pages += page;
-        return FirstIndexPage + quint32(m_pages.size() / PageSize - 1);
+        return kFirstIndexPage + quint32(m_pages.size() / kPageSize - 1);
     }
     const QByteArray &pages() const { return m_pages; }
 
@@ -213,49 +214,32 @@ IndexDefinition indexDefinition(
     return {name, columns, flags, primaryKey, 0, 0};
 }
 
-void rc4(const quint8 *key, int keyLength, quint8 *data, int length)
-{
-    quint8 state[256];
-    for (int i = 0; i < 256; ++i)
-        state[i] = quint8(i);
-    for (int i = 0, j = 0; i < 256; ++i) {
-        j = (j + state[i] + key[i % keyLength]) & 0xFF;
-        std::swap(state[i], state[j]);
-    }
-    for (int n = 0, i = 0, j = 0; n < length; ++n) {
-        i = (i + 1) & 0xFF;
-        j = (j + state[i]) & 0xFF;
-        std::swap(state[i], state[j]);
-        data[n] ^= state[(state[i] + state[j]) & 0xFF];
-    }
-}
-
 QByteArray headerPage()
 {
-    QByteArray page(PageSize, '\0');
+    QByteArray page(kPageSize, '\0');
     auto *b = reinterpret_cast<quint8 *>(page.data());
     put32(b, 0x00000100);
     std::memcpy(b + 0x04, "Standard Jet DB", 16);
     put32(b + 0x14, 1); // Jet 4
 
-    constexpr quint8 constantStart[24] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x03,
+    constexpr quint8 kConstantStart[24] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x03,
         0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
-    std::memcpy(b + 0x18, constantStart, sizeof constantStart);
+    std::memcpy(b + 0x18, kConstantStart, sizeof kConstantStart);
     put16(b + 0x3C, 1252);
     put32(b + 0x3E, 0); // database key: pages are not encrypted
     for (int i = 0; i < 10; ++i)
-        put32(b + 0x42 + 4 * i, CreationDay); // empty password, masked with the creation date
+        put32(b + 0x42 + 4 * i, kCreationDay); // empty password, masked with the creation date
     put32(b + 0x6A, 0x21AA); // Jet 4.0 build 8618, as Access 2000 writes
     put32(b + 0x6E, 0x0409); // sort order General
-    std::memcpy(b + 0x72, CreationDate, sizeof CreationDate);
-    constexpr quint8 key[4] = {0xC7, 0xDA, 0x39, 0x6B};
-    rc4(key, 4, b + 0x18, 128);
+    std::memcpy(b + 0x72, kCreationDate, sizeof kCreationDate);
+    constexpr quint8 kHeaderKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
+    rc4(kHeaderKey, 4, b + 0x18, 128);
 
-    constexpr quint8 versionTag[8] = {0x54, 0x06, 0x00, 0x00, 0x34, 0x2E, 0x30, 0x00};
-    std::memcpy(b + 0x98, versionTag, sizeof versionTag);
+    constexpr quint8 kVersionTag[8] = {0x54, 0x06, 0x00, 0x00, 0x34, 0x2E, 0x30, 0x00};
+    std::memcpy(b + 0x98, kVersionTag, sizeof kVersionTag);
     b[0xE00] = 0x01;
     b[0xE01] = 0x01;
-    for (int at = 0xE02; at < PageSize; at += 2)
+    for (int at = 0xE02; at < kPageSize; at += 2)
         b[at + 1] = 0x01;
     return page;
 }
@@ -304,7 +288,7 @@ struct CatalogueObject
 
 QByteArray objectRow(const TableLayout &layout, const CatalogueObject &object)
 {
-    const QByteArray date(reinterpret_cast<const char *>(CreationDate), sizeof CreationDate);
+    const QByteArray date(reinterpret_cast<const char *>(kCreationDate), sizeof kCreationDate);
     QList<QByteArray> values(layout.columns.size());
     values[0] = bytes32(object.id);
     values[1] = bytes32(object.parentId);
@@ -322,15 +306,16 @@ QByteArray objectRow(const TableLayout &layout, const CatalogueObject &object)
 QList<CatalogueObject> catalogueObjects(const QString &tableName)
 {
     return {
-        {TablesContainerId, 0x0F000000, u"Tables"_s, 3, SystemObjectFlags, EngineSid, {}},
-        {DatabasesContainerId, 0x0F000000, u"Databases"_s, 3, SystemObjectFlags, EngineSid, {}},
-        {RelationshipsContainerId, 0x0F000000, u"Relationships"_s, 3, SystemObjectFlags, EngineSid, {}},
-        {DatabaseObjectId, DatabasesContainerId, u"MSysDb"_s, 2, SystemObjectFlags, AdminSid, databaseProperties()},
-        {ObjectsDefinitionPage, TablesContainerId, u"MSysObjects"_s, 1, SystemObjectFlags, EngineSid, {}},
-        {AcesDefinitionPage, TablesContainerId, u"MSysACEs"_s, 1, SystemObjectFlags, EngineSid, {}},
-        {QueriesDefinitionPage, TablesContainerId, u"MSysQueries"_s, 1, SystemObjectFlags, EngineSid, {}},
-        {RelationshipsDefinitionPage, TablesContainerId, u"MSysRelationships"_s, 1, SystemObjectFlags, EngineSid, {}},
-        {UserTablePage, TablesContainerId, tableName, 1, 0, AdminSid, {}},
+        {kTablesContainerId, 0x0F000000, u"Tables"_s, 3, kSystemObjectFlags, kEngineSid, {}},
+        {kDatabasesContainerId, 0x0F000000, u"Databases"_s, 3, kSystemObjectFlags, kEngineSid, {}},
+        {kRelationshipsContainerId, 0x0F000000, u"Relationships"_s, 3, kSystemObjectFlags, kEngineSid, {}},
+        {kDatabaseObjectId, kDatabasesContainerId, u"MSysDb"_s, 2, kSystemObjectFlags, kAdminSid, databaseProperties()},
+        {kObjectsDefinitionPage, kTablesContainerId, u"MSysObjects"_s, 1, kSystemObjectFlags, kEngineSid, {}},
+        {kAcesDefinitionPage, kTablesContainerId, u"MSysACEs"_s, 1, kSystemObjectFlags, kEngineSid, {}},
+        {kQueriesDefinitionPage, kTablesContainerId, u"MSysQueries"_s, 1, kSystemObjectFlags, kEngineSid, {}},
+        {kRelationshipsDefinitionPage, kTablesContainerId, u"MSysRelationships"_s, 1, kSystemObjectFlags, kEngineSid,
+            {}},
+        {kUserTablePage, kTablesContainerId, tableName, 1, 0, kAdminSid, {}},
     };
 }
 
@@ -347,24 +332,24 @@ struct AccessControlEntry
 QList<AccessControlEntry> accessControlEntries()
 {
     return {
-        {TablesContainerId, CreatorsGroupSid, 0xF00FE, true},
-        {TablesContainerId, AdminSid, 0x60001, false},
-        {TablesContainerId, UsersGroupSid, 0xFFEFF, true},
-        {DatabasesContainerId, AdminSid, 0x60000, false},
-        {RelationshipsContainerId, CreatorsGroupSid, 0xF00FE, true},
-        {RelationshipsContainerId, AdminSid, 0x60001, false},
-        {RelationshipsContainerId, UsersGroupSid, 0xFFFFF, true},
-        {DatabaseObjectId, AdminSid, 0x6000E, false},
-        {DatabaseObjectId, UsersGroupSid, 0x0000E, false},
-        {ObjectsDefinitionPage, AdminSid, 0x60000, false},
-        {ObjectsDefinitionPage, UsersGroupSid, 0x00014, false},
-        {AcesDefinitionPage, AdminSid, 0x60000, false},
-        {QueriesDefinitionPage, AdminSid, 0x60000, false},
-        {QueriesDefinitionPage, UsersGroupSid, 0x00014, false},
-        {RelationshipsDefinitionPage, AdminSid, 0xE0000, false},
-        {RelationshipsDefinitionPage, UsersGroupSid, 0x00014, false},
-        {UserTablePage, AdminSid, 0xFFEFF, false},
-        {UserTablePage, UsersGroupSid, 0xFFEFF, false},
+        {kTablesContainerId, kCreatorsGroupSid, 0xF00FE, true},
+        {kTablesContainerId, kAdminSid, 0x60001, false},
+        {kTablesContainerId, kUsersGroupSid, 0xFFEFF, true},
+        {kDatabasesContainerId, kAdminSid, 0x60000, false},
+        {kRelationshipsContainerId, kCreatorsGroupSid, 0xF00FE, true},
+        {kRelationshipsContainerId, kAdminSid, 0x60001, false},
+        {kRelationshipsContainerId, kUsersGroupSid, 0xFFFFF, true},
+        {kDatabaseObjectId, kAdminSid, 0x6000E, false},
+        {kDatabaseObjectId, kUsersGroupSid, 0x0000E, false},
+        {kObjectsDefinitionPage, kAdminSid, 0x60000, false},
+        {kObjectsDefinitionPage, kUsersGroupSid, 0x00014, false},
+        {kAcesDefinitionPage, kAdminSid, 0x60000, false},
+        {kQueriesDefinitionPage, kAdminSid, 0x60000, false},
+        {kQueriesDefinitionPage, kUsersGroupSid, 0x00014, false},
+        {kRelationshipsDefinitionPage, kAdminSid, 0xE0000, false},
+        {kRelationshipsDefinitionPage, kUsersGroupSid, 0x00014, false},
+        {kUserTablePage, kAdminSid, 0xFFEFF, false},
+        {kUserTablePage, kUsersGroupSid, 0xFFEFF, false},
     };
 }
 
@@ -385,9 +370,9 @@ struct FileLayout
 FileLayout fileLayout(quint32 dataPages)
 {
     FileLayout layout;
-    layout.lastDataPage = FirstDataPage + dataPages - 1;
+    layout.lastDataPage = kFirstDataPage + dataPages - 1;
     layout.userBitmapPages = dataPages == 0 ? 0 : bitmapPagesForRange(layout.lastDataPage);
-    const quint32 before = FirstDataPage + dataPages + layout.userBitmapPages;
+    const quint32 before = kFirstDataPage + dataPages + layout.userBitmapPages;
     layout.globalBitmapPages = globalBitmapPages(before);
     layout.totalPages = before + layout.globalBitmapPages;
     return layout;
@@ -430,40 +415,40 @@ QByteArray cataloguePages(const CatalogueContents &contents)
     MapRows maps;
     IndexPages indexPages;
     const TableDefinition objectsTable = systemTable(
-        objectsColumns, objectRows, ObjectsPage, maps, {parentIdName, objectId}, indexPages, ObjectsDefinitionPage);
+        objectsColumns, objectRows, kObjectsPage, maps, {parentIdName, objectId}, indexPages, kObjectsDefinitionPage);
     const TableDefinition acesTable =
-        systemTable(acesColumns, aceRows, AcesPage, maps, {aceObjectId}, indexPages, AcesDefinitionPage);
+        systemTable(acesColumns, aceRows, kAcesPage, maps, {aceObjectId}, indexPages, kAcesDefinitionPage);
     const TableDefinition queries = systemTable(queriesLayout(), {}, 0, maps,
-        {{indexDefinition(u"ObjectIdAttribute"_s, {0, 1, 2}, 0x81, true), {}}}, indexPages, QueriesDefinitionPage);
+        {{indexDefinition(u"ObjectIdAttribute"_s, {0, 1, 2}, 0x81, true), {}}}, indexPages, kQueriesDefinitionPage);
     const TableDefinition relationships = systemTable(relationshipsLayout(), {}, 0, maps,
         {{indexDefinition(u"szRelationship"_s, {0}, 0x82), {}}, {indexDefinition(u"szObject"_s, {4}, 0x82), {}},
             {indexDefinition(u"szReferencedObject"_s, {6}, 0x82), {}}},
-        indexPages, RelationshipsDefinitionPage);
+        indexPages, kRelationshipsDefinitionPage);
 
     TableDefinition user;
     user.layout = contents.userLayout;
     user.rowCount = contents.rowCount;
     QByteArray unused;
-    const quint32 firstBitmapPage = FirstDataPage + contents.dataPages;
-    user.ownedPagesMap = maps.add(pageRangeMap(FirstDataPage, layout.lastDataPage, firstBitmapPage, &unused));
+    const quint32 firstBitmapPage = kFirstDataPage + contents.dataPages;
+    user.ownedPagesMap = maps.add(pageRangeMap(kFirstDataPage, layout.lastDataPage, firstBitmapPage, &unused));
     const quint32 roomPage = contents.lastPageHasRoom ? layout.lastDataPage : 0;
     user.freePagesMap = maps.add(contents.lastPageHasRoom ? inlineMap(roomPage, roomPage) : inlineMap(1, 0));
 
     QByteArray pages;
-    pages.reserve(CataloguePageCount * PageSize);
+    pages.reserve(kCataloguePageCount * kPageSize);
     pages += headerPage();
-    pages += dataPage(
-        GlobalMapPage, {globalMap(layout.totalPages, layout.globalBitmapPages, &unused), QByteArray(MapRowSize, '\0')});
+    pages += dataPage(kGlobalMapPage,
+        {globalMap(layout.totalPages, layout.globalBitmapPages, &unused), QByteArray(kMapRowSize, '\0')});
     pages += tableDefinitionPage(objectsTable);
     pages += tableDefinitionPage(acesTable);
     pages += tableDefinitionPage(queries);
     pages += tableDefinitionPage(relationships);
     pages += dataPage(0, maps.rows());
     pages += indexPages.pages();
-    pages += dataPage(ObjectsDefinitionPage, objectRows);
-    pages += dataPage(AcesDefinitionPage, aceRows);
+    pages += dataPage(kObjectsDefinitionPage, objectRows);
+    pages += dataPage(kAcesDefinitionPage, aceRows);
     pages += tableDefinitionPage(user);
-    Q_ASSERT(pages.size() == CataloguePageCount * PageSize);
+    Q_ASSERT(pages.size() == kCataloguePageCount * kPageSize);
     return pages;
 }
 
@@ -472,7 +457,7 @@ QByteArray trailingPages(const CatalogueContents &contents)
     const FileLayout layout = fileLayout(contents.dataPages);
     QByteArray pages;
     if (contents.dataPages > 0)
-        pageRangeMap(FirstDataPage, layout.lastDataPage, FirstDataPage + contents.dataPages, &pages);
+        pageRangeMap(kFirstDataPage, layout.lastDataPage, kFirstDataPage + contents.dataPages, &pages);
     globalMap(layout.totalPages, layout.globalBitmapPages, &pages);
     return pages;
 }

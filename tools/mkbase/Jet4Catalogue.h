@@ -6,9 +6,9 @@ namespace velkaro::mkbase::jet4 {
 
 // Fixed page numbers of the files we write: the system part first, then the user table's data pages, then the
 // usage-bitmap pages of the user table's map and of the global map.
-inline constexpr quint32 UserTablePage = 16;
-inline constexpr quint32 FirstDataPage = UserTablePage + 1;
-inline constexpr int CataloguePageCount = int(FirstDataPage);
+inline constexpr quint32 kUserTablePage = 16;
+inline constexpr quint32 kFirstDataPage = kUserTablePage + 1;
+inline constexpr int kCataloguePageCount = int(kFirstDataPage);
 
 struct CatalogueContents
 {

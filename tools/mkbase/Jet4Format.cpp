@@ -7,15 +7,15 @@ namespace velkaro::mkbase::jet4 {
 
 namespace {
 
-constexpr quint32 DefinitionMarker = 0x00000659;
-constexpr int DefinitionFixedBlock = 63;
-constexpr int ColumnDescriptorSize = 25;
-constexpr quint8 SortOrderGeneral[4] = {0x09, 0x04, 0x00, 0x00};
-constexpr int IndexCountSize = 12;
-constexpr int RealIndexSize = 52;
-constexpr int LogicalIndexSize = 28;
-constexpr int IndexColumnSlots = 10;
-constexpr quint32 RealIndexMarker = 0x00000783;
+constexpr quint32 kDefinitionMarker = 0x00000659;
+constexpr int kDefinitionFixedBlock = 63;
+constexpr int kColumnDescriptorSize = 25;
+constexpr quint8 kSortOrderGeneral[4] = {0x09, 0x04, 0x00, 0x00};
+constexpr int kIndexCountSize = 12;
+constexpr int kRealIndexSize = 52;
+constexpr int kLogicalIndexSize = 28;
+constexpr int kIndexColumnSlots = 10;
+constexpr quint32 kRealIndexMarker = 0x00000783;
 
 bool fitsOneByte(char16_t c)
 {
@@ -46,8 +46,8 @@ int writeIndexes(const QList<IndexDefinition> &indexes, quint8 *bytes, int at)
 {
     for (const IndexDefinition &index : indexes) {
         quint8 *d = bytes + at;
-        put32(d, RealIndexMarker);
-        for (int slot = 0; slot < IndexColumnSlots; ++slot) {
+        put32(d, kRealIndexMarker);
+        for (int slot = 0; slot < kIndexColumnSlots; ++slot) {
             quint8 *column = d + 4 + 3 * slot;
             put16(column, slot < index.columns.size() ? index.columns.at(slot) : 0xFFFF);
             column[2] = slot < index.columns.size() ? 0x01 : 0x00; // ascending
@@ -55,21 +55,21 @@ int writeIndexes(const QList<IndexDefinition> &indexes, quint8 *bytes, int at)
         put32(d + 34, index.usageMap);
         put32(d + 38, index.leafPage);
         d[46] = index.flags;
-        at += RealIndexSize;
+        at += kRealIndexSize;
     }
     QList<int> byName(indexes.size());
     std::iota(byName.begin(), byName.end(), 0);
     std::sort(byName.begin(), byName.end(), [&](int a, int b) { return indexes.at(a).name < indexes.at(b).name; });
     for (const int number : byName) {
         quint8 *d = bytes + at;
-        put32(d, DefinitionMarker);
+        put32(d, kDefinitionMarker);
         put32(d + 4, quint32(number));
         put32(d + 8, quint32(number));
         put32(d + 13, 0xFFFFFFFF); // no foreign key
         d[21] = 0x04;
         d[22] = 0x04;
         d[23] = indexes.at(number).primaryKey ? 0x01 : 0x00;
-        at += LogicalIndexSize;
+        at += kLogicalIndexSize;
     }
     for (const int number : byName) {
         const QString &name = indexes.at(number).name;
@@ -124,16 +124,16 @@ bool pageHasRoomForRow(int freeSpace, int rows, const TableLayout &layout)
     int smallest = 2 + layout.fixedSize + (int(layout.columns.size()) + 7) / 8;
     if (layout.variableCount > 0)
         smallest += 2 + 2 * layout.variableCount + 2;
-    return rows < MaxRowsPerPage && smallest + 2 <= freeSpace;
+    return rows < kMaxRowsPerPage && smallest + 2 <= freeSpace;
 }
 
 int tableDefinitionSize(const TableDefinition &definition)
 {
-    int size = DefinitionFixedBlock + ColumnDescriptorSize * int(definition.layout.columns.size());
+    int size = kDefinitionFixedBlock + kColumnDescriptorSize * int(definition.layout.columns.size());
     for (const ColumnLayout &column : definition.layout.columns)
         size += 2 + 2 * int(column.name.size());
     for (const IndexDefinition &index : definition.indexes)
-        size += IndexCountSize + RealIndexSize + LogicalIndexSize + 2 + 2 * int(index.name.size());
+        size += kIndexCountSize + kRealIndexSize + kLogicalIndexSize + 2 + 2 * int(index.name.size());
     return size + 10 * int(definition.longValueMaps.size()) + 2;
 }
 
@@ -141,13 +141,13 @@ QByteArray tableDefinitionPage(const TableDefinition &definition)
 {
     const TableLayout &layout = definition.layout;
     const int size = tableDefinitionSize(definition);
-    QByteArray page(PageSize, '\0');
+    QByteArray page(kPageSize, '\0');
     auto *bytes = reinterpret_cast<quint8 *>(page.data());
     bytes[0] = 0x02;
     bytes[1] = 0x01;
-    put16(bytes + 2, quint32(PageSize - size - 8));
+    put16(bytes + 2, quint32(kPageSize - size - 8));
     put32(bytes + 8, quint32(size));
-    put32(bytes + 12, DefinitionMarker);
+    put32(bytes + 12, kDefinitionMarker);
     put32(bytes + 16, definition.rowCount);
     bytes[24] = 0x01;
     bytes[40] = definition.tableType;
@@ -159,23 +159,23 @@ QByteArray tableDefinitionPage(const TableDefinition &definition)
     put32(bytes + 55, definition.ownedPagesMap);
     put32(bytes + 59, definition.freePagesMap);
 
-    int at = DefinitionFixedBlock;
-    for (qsizetype i = 0; i < definition.indexes.size(); ++i, at += IndexCountSize)
+    int at = kDefinitionFixedBlock;
+    for (qsizetype i = 0; i < definition.indexes.size(); ++i, at += kIndexCountSize)
         put32(bytes + at + 4, definition.rowCount);
     for (int number = 0; number < layout.columns.size(); ++number) {
         const ColumnLayout &column = layout.columns.at(number);
         quint8 *d = bytes + at;
         d[0] = column.type;
-        put32(d + 1, DefinitionMarker);
+        put32(d + 1, kDefinitionMarker);
         put16(d + 5, quint32(number));
         put16(d + 7, column.fixed ? column.variableBefore : column.variableIndex);
         put16(d + 9, quint32(number));
-        std::memcpy(d + 11, SortOrderGeneral, sizeof SortOrderGeneral);
+        std::memcpy(d + 11, kSortOrderGeneral, sizeof kSortOrderGeneral);
         d[15] = column.flags;
         d[16] = column.extendedFlags;
         put16(d + 21, column.fixed ? column.fixedOffset : 0);
         put16(d + 23, column.length);
-        at += ColumnDescriptorSize;
+        at += kColumnDescriptorSize;
     }
     for (const ColumnLayout &column : layout.columns) {
         put16(bytes + at, quint32(2 * column.name.size()));
@@ -198,21 +198,21 @@ QByteArray tableDefinitionPage(const TableDefinition &definition)
 
 QByteArray indexLeafPage(quint32 tablePage, const QList<QByteArray> &entries)
 {
-    QByteArray page(PageSize, '\0');
+    QByteArray page(kPageSize, '\0');
     auto *bytes = reinterpret_cast<quint8 *>(page.data());
     bytes[0] = 0x04;
     bytes[1] = 0x01;
     put32(bytes + 4, tablePage);
-    constexpr int EntryEndsBitmap = 27;
-    int at = IndexEntriesStart;
+    constexpr int kEntryEndsBitmap = 27;
+    int at = kIndexEntriesStart;
     for (const QByteArray &entry : entries) {
         std::memcpy(bytes + at, entry.constData(), size_t(entry.size()));
         at += int(entry.size());
-        Q_ASSERT(at <= PageSize);
-        const int end = at - IndexEntriesStart;
-        bytes[EntryEndsBitmap + end / 8] |= quint8(1 << (end % 8));
+        Q_ASSERT(at <= kPageSize);
+        const int end = at - kIndexEntriesStart;
+        bytes[kEntryEndsBitmap + end / 8] |= quint8(1 << (end % 8));
     }
-    put16(bytes + 2, quint32(PageSize - at));
+    put16(bytes + 2, quint32(kPageSize - at));
     return page;
 }
 
@@ -228,14 +228,14 @@ void finishDataPage(quint8 *page, quint32 ownerPage, int rowCount, int freeSpace
 
 QByteArray dataPage(quint32 ownerPage, const QList<QByteArray> &rows)
 {
-    QByteArray page(PageSize, '\0');
+    QByteArray page(kPageSize, '\0');
     auto *bytes = reinterpret_cast<quint8 *>(page.data());
-    int start = PageSize;
-    int freeSpace = PageSize - DataPageHeaderSize;
+    int start = kPageSize;
+    int freeSpace = kPageSize - kDataPageHeaderSize;
     for (int row = 0; row < rows.size(); ++row) {
         start -= int(rows.at(row).size());
         std::memcpy(bytes + start, rows.at(row).constData(), size_t(rows.at(row).size()));
-        put16(bytes + DataPageHeaderSize + 2 * row, quint32(start));
+        put16(bytes + kDataPageHeaderSize + 2 * row, quint32(start));
         freeSpace -= int(rows.at(row).size()) + 2;
     }
     finishDataPage(bytes, ownerPage, int(rows.size()), freeSpace);

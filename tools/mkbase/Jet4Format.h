@@ -10,11 +10,11 @@
 // Byte-level building blocks of the Jet 4 file format: pages, column layouts, table definitions, rows, texts.
 namespace velkaro::mkbase::jet4 {
 
-inline constexpr int PageSize = 4096;
-inline constexpr int DataPageHeaderSize = 14;
-inline constexpr int MaxRowsPerPage = 255;
-inline constexpr int MaxRowSize = 4060;
-inline constexpr quint32 MaxPages = 524288; // 2 GB
+inline constexpr int kPageSize = 4096;
+inline constexpr int kDataPageHeaderSize = 14;
+inline constexpr int kMaxRowsPerPage = 255;
+inline constexpr int kMaxRowSize = 4060;
+inline constexpr quint32 kMaxPages = 524288; // 2 GB
 
 enum TypeCode : quint8 {
     Boolean = 0x01,
@@ -121,7 +121,7 @@ QByteArray tableDefinitionPage(const TableDefinition &definition);
 // A leaf page of an index of the table on tablePage, which is also the index's root: entries (key bytes, then the
 // row's page as 3 bytes big-endian and its row number) in ascending order. They must fit one page.
 QByteArray indexLeafPage(quint32 tablePage, const QList<QByteArray> &entries);
-inline constexpr int IndexEntriesStart = 480;
+inline constexpr int kIndexEntriesStart = 480;
 
 // A data page owned by the given TDEF page, holding the rows in order.
 QByteArray dataPage(quint32 ownerPage, const QList<QByteArray> &rows);

@@ -4,10 +4,10 @@ namespace velkaro::mkbase::jet4 {
 
 namespace {
 
-constexpr char AscendingFlag = 0x7F;
-constexpr char EndOfText = 0x01;
-constexpr char EndOfExtras = 0x00;
-constexpr char ExtraPlaceholder = 0x02;
+constexpr char kAscendingFlag = 0x7F;
+constexpr char kEndOfText = 0x01;
+constexpr char kEndOfExtras = 0x00;
+constexpr char kExtraPlaceholder = 0x02;
 
 // How a character enters a General key: Simple characters by their code alone; International ones by the code of
 // their base letter plus an extra byte for the accent, listed after the text; Unprintable ones (apostrophe, hyphen)
@@ -22,8 +22,8 @@ struct SortCode
     quint8 extra;
 };
 
-constexpr char16_t FirstAscii = 0x20;
-constexpr SortCode AsciiCodes[] = {
+constexpr char16_t kFirstAscii = 0x20;
+constexpr SortCode kAsciiCodes[] = {
     {Simple, 0x07, 1, 0x00},
     {Simple, 0x09, 1, 0x00},
     {Simple, 0x0A, 1, 0x00},
@@ -121,8 +121,8 @@ constexpr SortCode AsciiCodes[] = {
     {Simple, 0x2B0F, 2, 0x00},
 };
 
-constexpr char16_t FirstCyrillic = 0x400;
-constexpr SortCode CyrillicCodes[] = {
+constexpr char16_t kFirstCyrillic = 0x400;
+constexpr SortCode kCyrillicCodes[] = {
     {Ignored, 0, 0, 0},
     {International, 0x7936, 2, 0x13},
     {Simple, 0x7935, 2, 0x00},
@@ -223,10 +223,10 @@ constexpr SortCode CyrillicCodes[] = {
 
 const SortCode *sortCode(char16_t c)
 {
-    if (c >= FirstAscii && c < FirstAscii + std::size(AsciiCodes))
-        return &AsciiCodes[c - FirstAscii];
-    if (c >= FirstCyrillic && c < FirstCyrillic + std::size(CyrillicCodes))
-        return &CyrillicCodes[c - FirstCyrillic];
+    if (c >= kFirstAscii && c < kFirstAscii + std::size(kAsciiCodes))
+        return &kAsciiCodes[c - kFirstAscii];
+    if (c >= kFirstCyrillic && c < kFirstCyrillic + std::size(kCyrillicCodes))
+        return &kCyrillicCodes[c - kFirstCyrillic];
     return nullptr;
 }
 
@@ -235,7 +235,7 @@ const SortCode *sortCode(char16_t c)
 QByteArray longKey(qint32 value)
 {
     const quint32 flipped = quint32(value) ^ 0x80000000u;
-    QByteArray key(1, AscendingFlag);
+    QByteArray key(1, kAscendingFlag);
     for (int shift = 24; shift >= 0; shift -= 8)
         key += char(flipped >> shift);
     return key;
@@ -243,9 +243,9 @@ QByteArray longKey(qint32 value)
 
 bool generalTextKey(QStringView text, QByteArray *key)
 {
-    constexpr qsizetype MaxIndexedCharacters = 255;
-    text = text.first(std::min(text.size(), MaxIndexedCharacters));
-    QByteArray codes(1, AscendingFlag);
+    constexpr qsizetype kMaxIndexedCharacters = 255;
+    text = text.first(std::min(text.size(), kMaxIndexedCharacters));
+    QByteArray codes(1, kAscendingFlag);
     QByteArray extras;
     int extrasCharacters = 0; // characters the extras list accounts for
     QByteArray unprintables;
@@ -262,7 +262,7 @@ bool generalTextKey(QStringView text, QByteArray *key)
             ++position;
         }
         if (code->kind == International) {
-            extras += QByteArray(std::max(0, at - extrasCharacters), ExtraPlaceholder);
+            extras += QByteArray(std::max(0, at - extrasCharacters), kExtraPlaceholder);
             extras += char(code->extra);
             extrasCharacters = at + 1;
         } else if (code->kind == Unprintable) {
@@ -274,13 +274,13 @@ bool generalTextKey(QStringView text, QByteArray *key)
             unprintables += char(code->code);
         }
     }
-    codes += EndOfText;
-    while (!extras.isEmpty() && quint8(extras.back()) <= quint8(ExtraPlaceholder))
+    codes += kEndOfText;
+    while (!extras.isEmpty() && quint8(extras.back()) <= quint8(kExtraPlaceholder))
         extras.chop(1);
     codes += extras;
     if (!unprintables.isEmpty())
-        codes += QByteArray(3, EndOfText) + unprintables;
-    codes += EndOfExtras;
+        codes += QByteArray(3, kEndOfText) + unprintables;
+    codes += kEndOfExtras;
     *key = codes;
     return true;
 }

@@ -22,7 +22,7 @@ using namespace jet4;
 
 namespace {
 
-constexpr int BufferedPages = 256;
+constexpr int kBufferedPages = 256;
 
 ColumnLayout userColumn(const ColumnDefinition &definition)
 {
@@ -67,13 +67,13 @@ struct Jet4TableWriter::Private
     QList<ColumnDefinition> columns;
     TableLayout layout;
     std::vector<quint8> pending; // finished data pages not yet written
-    quint8 page[PageSize] = {};
+    quint8 page[kPageSize] = {};
     int pageRows = 0;
-    int pageFree = PageSize - DataPageHeaderSize;
-    int rowStart = PageSize;
+    int pageFree = kPageSize - kDataPageHeaderSize;
+    int rowStart = kPageSize;
     quint32 dataPages = 0;
     qint64 rows = 0;
-    quint8 row[PageSize] = {};
+    quint8 row[kPageSize] = {};
 
     bool counting = false; // rows are only measured, nothing is written
 
@@ -107,8 +107,8 @@ bool Jet4TableWriter::open(
         *error = u"cannot write %1: %2"_s.arg(escapeForMessage(path, -1), d->file.errorString());
         return false;
     }
-    d->pending.assign(size_t(CataloguePageCount) * PageSize, 0); // the system pages, filled in by commit()
-    d->pending.reserve(size_t(BufferedPages) * PageSize);
+    d->pending.assign(size_t(kCataloguePageCount) * kPageSize, 0); // the system pages, filled in by commit()
+    d->pending.reserve(size_t(kBufferedPages) * kPageSize);
     return true;
 }
 
@@ -144,15 +144,15 @@ bool Jet4TableWriter::Private::prepare(const QString &tableName, const QList<Col
     }
     layout = makeLayout(layoutColumns);
     const int worstRow = worstCaseRowSize(layout);
-    if (worstRow > MaxRowSize) {
+    if (worstRow > kMaxRowSize) {
         *error = u"the columns allow rows of %1 bytes, more than the %2 a Jet 4 row can hold; use shorter texts"_s
                      .arg(worstRow)
-                     .arg(MaxRowSize);
+                     .arg(kMaxRowSize);
         return false;
     }
     TableDefinition definition;
     definition.layout = layout;
-    if (tableDefinitionSize(definition) > PageSize) {
+    if (tableDefinitionSize(definition) > kPageSize) {
         *error = u"the table definition does not fit one page; use fewer or shorter column names"_s;
         return false;
     }
@@ -270,18 +270,18 @@ int Jet4TableWriter::Private::encodeRow(const FieldValue *values)
 bool Jet4TableWriter::Private::finishPage(QString *error)
 {
     if (!counting) {
-        finishDataPage(page, UserTablePage, pageRows, pageFree);
-        pending.insert(pending.end(), page, page + PageSize);
+        finishDataPage(page, kUserTablePage, pageRows, pageFree);
+        pending.insert(pending.end(), page, page + kPageSize);
         std::memset(page, 0, sizeof page);
     }
     pageRows = 0;
-    pageFree = PageSize - DataPageHeaderSize;
-    rowStart = PageSize;
-    if (filePages(++dataPages) > MaxPages) {
+    pageFree = kPageSize - kDataPageHeaderSize;
+    rowStart = kPageSize;
+    if (filePages(++dataPages) > kMaxPages) {
         *error = u"the file would exceed the 2 GB limit of the Jet 4 format"_s;
         return false;
     }
-    return counting || pending.size() < size_t(BufferedPages) * PageSize || flush(error);
+    return counting || pending.size() < size_t(kBufferedPages) * kPageSize || flush(error);
 }
 
 bool Jet4TableWriter::Private::flush(QString *error)
@@ -307,14 +307,14 @@ bool Jet4TableWriter::Private::writeError(QString *error)
 
 bool Jet4TableWriter::Private::placeRow(int length, QString *error)
 {
-    if (pageRows == MaxRowsPerPage || length + 2 > pageFree) {
+    if (pageRows == kMaxRowsPerPage || length + 2 > pageFree) {
         if (!finishPage(error))
             return false;
     }
     rowStart -= length;
     if (!counting) {
         std::memcpy(page + rowStart, row, size_t(length));
-        put16(page + DataPageHeaderSize + 2 * pageRows, quint32(rowStart));
+        put16(page + kDataPageHeaderSize + 2 * pageRows, quint32(rowStart));
     }
     ++pageRows;
     pageFree -= length + 2;

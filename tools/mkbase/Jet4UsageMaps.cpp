@@ -5,8 +5,8 @@ namespace velkaro::mkbase::jet4 {
 namespace {
 
 // Page 1 holds the global map and a second, empty map row.
-constexpr int GlobalRowLimit = PageSize - DataPageHeaderSize - 2 * 2 - MapRowSize;
-constexpr quint32 GlobalInlinePages = (GlobalRowLimit - 5) * 8;
+constexpr int kGlobalRowLimit = kPageSize - kDataPageHeaderSize - 2 * 2 - kMapRowSize;
+constexpr quint32 kGlobalInlinePages = (kGlobalRowLimit - 5) * 8;
 
 void setBit(quint8 *bitmap, quint32 bit)
 {
@@ -15,12 +15,12 @@ void setBit(quint8 *bitmap, quint32 bit)
 
 quint32 slotsFor(quint32 pages)
 {
-    return (pages + PagesPerBitmapPage - 1) / PagesPerBitmapPage;
+    return (pages + kPagesPerBitmapPage - 1) / kPagesPerBitmapPage;
 }
 
 QByteArray bitmapPage()
 {
-    QByteArray page(PageSize, '\0');
+    QByteArray page(kPageSize, '\0');
     page[0] = 0x05;
     page[1] = 0x01;
     return page;
@@ -30,11 +30,11 @@ QByteArray bitmapPage()
 
 QByteArray inlineMap(quint32 first, quint32 last)
 {
-    QByteArray map(MapRowSize, '\0');
+    QByteArray map(kMapRowSize, '\0');
     if (first > last)
         return map;
-    const quint32 start = last < InlineMapPages ? 0 : first / 8 * 8;
-    Q_ASSERT(last - start < InlineMapPages);
+    const quint32 start = last < kInlineMapPages ? 0 : first / 8 * 8;
+    Q_ASSERT(last - start < kInlineMapPages);
     put32(map, 1, start);
     auto *bitmap = reinterpret_cast<quint8 *>(map.data()) + 5;
     for (quint32 page = first; page <= last; ++page)
@@ -44,21 +44,21 @@ QByteArray inlineMap(quint32 first, quint32 last)
 
 quint32 bitmapPagesForRange(quint32 last)
 {
-    return last < InlineMapPages ? 0 : slotsFor(last + 1);
+    return last < kInlineMapPages ? 0 : slotsFor(last + 1);
 }
 
 QByteArray pageRangeMap(quint32 first, quint32 last, quint32 firstBitmapPage, QByteArray *bitmapPages)
 {
-    if (first > last || last < InlineMapPages)
+    if (first > last || last < kInlineMapPages)
         return inlineMap(first, last);
-    QByteArray map(MapRowSize, '\0');
+    QByteArray map(kMapRowSize, '\0');
     map[0] = 0x01;
     for (quint32 slot = 0; slot < slotsFor(last + 1); ++slot) {
         put32(map, int(1 + 4 * slot), firstBitmapPage + slot);
         QByteArray bitmap = bitmapPage();
         auto *bits = reinterpret_cast<quint8 *>(bitmap.data()) + 4;
-        const quint32 slotStart = slot * PagesPerBitmapPage;
-        for (quint32 page = std::max(first, slotStart); page <= std::min(last, slotStart + PagesPerBitmapPage - 1);
+        const quint32 slotStart = slot * kPagesPerBitmapPage;
+        for (quint32 page = std::max(first, slotStart); page <= std::min(last, slotStart + kPagesPerBitmapPage - 1);
              ++page)
             setBit(bits, page - slotStart);
         *bitmapPages += bitmap;
@@ -68,7 +68,7 @@ QByteArray pageRangeMap(quint32 first, quint32 last, quint32 firstBitmapPage, QB
 
 quint32 globalBitmapPages(quint32 pagesBefore)
 {
-    if (pagesBefore <= GlobalInlinePages)
+    if (pagesBefore <= kGlobalInlinePages)
         return 0;
     quint32 slots = slotsFor(pagesBefore);
     while (slotsFor(pagesBefore + slots) > slots)
@@ -79,21 +79,21 @@ quint32 globalBitmapPages(quint32 pagesBefore)
 QByteArray globalMap(quint32 totalPages, quint32 bitmapPageCount, QByteArray *bitmapPages)
 {
     if (bitmapPageCount == 0) { // inline, covering at least the 512 pages of Access's row
-        const quint32 range = std::max(InlineMapPages, (totalPages + 7) / 8 * 8);
+        const quint32 range = std::max(kInlineMapPages, (totalPages + 7) / 8 * 8);
         QByteArray map(int(5 + range / 8), '\0');
         auto *bitmap = reinterpret_cast<quint8 *>(map.data()) + 5;
         for (quint32 page = totalPages; page < range; ++page)
             setBit(bitmap, page);
         return map;
     }
-    QByteArray map(MapRowSize, '\0');
+    QByteArray map(kMapRowSize, '\0');
     map[0] = 0x01;
     for (quint32 slot = 0; slot < slotsFor(totalPages); ++slot) {
         put32(map, int(1 + 4 * slot), totalPages - bitmapPageCount + slot);
         QByteArray bitmap = bitmapPage();
         auto *bits = reinterpret_cast<quint8 *>(bitmap.data()) + 4;
-        const quint32 slotStart = slot * PagesPerBitmapPage;
-        for (quint32 page = std::max(totalPages, slotStart); page < slotStart + PagesPerBitmapPage; ++page)
+        const quint32 slotStart = slot * kPagesPerBitmapPage;
+        for (quint32 page = std::max(totalPages, slotStart); page < slotStart + kPagesPerBitmapPage; ++page)
             setBit(bits, page - slotStart);
         *bitmapPages += bitmap;
     }

@@ -6,9 +6,9 @@
 // pages (type 1: one 0x05 page per 32,736-page slot).
 namespace velkaro::mkbase::jet4 {
 
-inline constexpr quint32 PagesPerBitmapPage = 4092 * 8;
-inline constexpr int MapRowSize = 69; // what Access writes: a 64-byte bitmap covering 512 pages
-inline constexpr quint32 InlineMapPages = (MapRowSize - 5) * 8;
+inline constexpr quint32 kPagesPerBitmapPage = 4092 * 8;
+inline constexpr int kMapRowSize = 69; // what Access writes: a 64-byte bitmap covering 512 pages
+inline constexpr quint32 kInlineMapPages = (kMapRowSize - 5) * 8;
 
 // A type-0 row of the usual size naming pages first..last (none when first > last).
 QByteArray inlineMap(quint32 first, quint32 last);

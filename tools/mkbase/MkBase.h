@@ -2,6 +2,7 @@
 
 // Everything velkaro-mkbase offers to programs and tests that need directory files: the Jet 4 writer, CSV import,
 // generated directories and the command line.
+#include "AccessFileKind.h"
 #include "DirectoryGenerator.h"
 #include "GenerateDirectory.h"
 #include "Jet4TableWriter.h"

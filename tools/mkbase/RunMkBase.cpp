@@ -1,5 +1,6 @@
 #include "RunMkBase.h"
 
+#include "AccessFileKind.h"
 #include "EscapeForMessage.h"
 #include "GenerateDirectory.h"
 #include "WriteMdbFromCsv.h"
@@ -13,15 +14,15 @@ namespace velkaro::mkbase {
 
 namespace {
 
-constexpr int ExitFailure = 1;
-constexpr int ExitUsage = 2;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
 
 QString helpText()
 {
-    return uR"(Usage: velkaro-mkbase [--table NAME] [--columns LIST] INPUT.csv OUTPUT.mdb
-       velkaro-mkbase --generate N [--seed S] [--table NAME] OUTPUT.mdb
+    return uR"(Usage: velkaro-mkbase [--format F] [--table NAME] [--columns LIST] INPUT.csv OUTPUT.mdb
+       velkaro-mkbase --generate N [--seed S] [--format F] [--table NAME] OUTPUT.mdb
 
-Writes an Access (Jet 4) .mdb file with one table.
+Writes an Access database file with one table.
 
 From CSV: UTF-8 (a BOM is skipped), a header row naming the columns in any
 order, RFC 4180 quoting, commas. An empty unquoted field is NULL, "" is the
@@ -41,6 +42,8 @@ Options:
                      double   Double
                    default: ABONENT:text(255),PHONE:text(50),ADDRESS:text(255),
                             COMMENT:text(255),NO_TYPE:long
+  --format F       jet4 (default: Access 2000-2003 .mdb) or ace12, ace14, ace15,
+                   ace16, ace17 (.accdb of Access 2007, 2010, 2013, 2016, 2019)
   --generate N     write N generated entries instead of reading CSV
   --seed S         seed of the generated entries (default 1)
   -h, --help       show this text
@@ -64,9 +67,10 @@ int runMkBase(const QStringList &arguments, QTextStream &errors)
     const QCommandLineOption columnsOption(u"columns"_s, QString(), u"LIST"_s);
     const QCommandLineOption generateOption(u"generate"_s, QString(), u"N"_s);
     const QCommandLineOption seedOption(u"seed"_s, QString(), u"S"_s, u"1"_s);
-    parser.addOptions({helpOption, tableOption, columnsOption, generateOption, seedOption});
+    const QCommandLineOption formatOption(u"format"_s, QString(), u"F"_s, u"jet4"_s);
+    parser.addOptions({helpOption, tableOption, columnsOption, generateOption, seedOption, formatOption});
     if (!parser.parse(arguments))
-        return fail(escapeForMessage(parser.errorText(), 200) + u" (see --help)"_s, ExitUsage);
+        return fail(escapeForMessage(parser.errorText(), 200) + u" (see --help)"_s, kExitUsage);
     if (parser.isSet(helpOption)) {
         QTextStream(stdout) << helpText();
         return 0;
@@ -74,12 +78,17 @@ int runMkBase(const QStringList &arguments, QTextStream &errors)
     const QStringList positional = parser.positionalArguments();
     const QString table = parser.value(tableOption);
     QString error;
+    AccessFileKind kind;
+    if (!parseFormatName(parser.value(formatOption), &kind.format) || kind.format == AccessFormat::Jet3)
+        return fail(u"--format takes jet4, ace12, ace14, ace15, ace16 or ace17, not \"%1\""_s.arg(
+                        escapeForMessage(parser.value(formatOption))),
+            kExitUsage);
 
     if (parser.isSet(generateOption)) {
         if (parser.isSet(columnsOption))
-            return fail(u"--columns cannot be combined with --generate"_s, ExitUsage);
+            return fail(u"--columns cannot be combined with --generate"_s, kExitUsage);
         if (positional.size() != 1)
-            return fail(u"--generate takes exactly one output file (see --help)"_s, ExitUsage);
+            return fail(u"--generate takes exactly one output file (see --help)"_s, kExitUsage);
         bool rowsOk = false;
         bool seedOk = false;
         const qint64 rows = parser.value(generateOption).toLongLong(&rowsOk);
@@ -87,30 +96,32 @@ int runMkBase(const QStringList &arguments, QTextStream &errors)
         if (!rowsOk || rows < 0)
             return fail(u"--generate needs a number of entries, not \"%1\""_s.arg(
                             escapeForMessage(parser.value(generateOption))),
-                ExitUsage);
+                kExitUsage);
         if (!seedOk)
             return fail(u"--seed needs a non-negative whole number, not \"%1\""_s.arg(
                             escapeForMessage(parser.value(seedOption))),
-                ExitUsage);
-        if (!generateDirectory(rows, seed, positional.at(0), table, &error))
-            return fail(error, ExitFailure);
+                kExitUsage);
+        if (!generateDirectory(rows, seed, positional.at(0), table, &error)
+            || !finishAccessFile(positional.at(0), kind, &error))
+            return fail(error, kExitFailure);
         return 0;
     }
 
     if (parser.isSet(seedOption))
-        return fail(u"--seed only applies to --generate"_s, ExitUsage);
+        return fail(u"--seed only applies to --generate"_s, kExitUsage);
     if (positional.size() != 2)
-        return fail(u"expected INPUT.csv and OUTPUT.mdb (see --help)"_s, ExitUsage);
+        return fail(u"expected INPUT.csv and OUTPUT.mdb (see --help)"_s, kExitUsage);
     QFile input(positional.at(0));
     if (!input.open(QIODevice::ReadOnly))
         return fail(
-            u"cannot read %1: %2"_s.arg(escapeForMessage(input.fileName(), -1), input.errorString()), ExitFailure);
+            u"cannot read %1: %2"_s.arg(escapeForMessage(input.fileName(), -1), input.errorString()), kExitFailure);
     const QByteArray csv = input.readAll();
     if (input.error() != QFileDevice::NoError)
         return fail(
-            u"cannot read %1: %2"_s.arg(escapeForMessage(input.fileName(), -1), input.errorString()), ExitFailure);
-    if (!writeMdbFromCsvSource(csv, input.fileName(), positional.at(1), &error, table, parser.value(columnsOption)))
-        return fail(error, ExitFailure);
+            u"cannot read %1: %2"_s.arg(escapeForMessage(input.fileName(), -1), input.errorString()), kExitFailure);
+    if (!writeMdbFromCsvSource(csv, input.fileName(), positional.at(1), &error, table, parser.value(columnsOption))
+        || !finishAccessFile(positional.at(1), kind, &error))
+        return fail(error, kExitFailure);
     return 0;
 }
 

@@ -1,5 +1,6 @@
 // Prints a table of an .mdb file as JSON, read with mdb-reader: the table names, the columns with their types,
-// the row count of the definition and every row as an array of values (null for NULL).
+// the row count of the definition, every row as an array of values (null for NULL) and the stored
+// database password (null when none).
 // Usage: node read_with_mdb_reader.mjs FILE.mdb TABLE
 import { readFileSync } from "node:fs";
 import MDBReader from "mdb-reader";
@@ -17,5 +18,6 @@ process.stdout.write(
         columns,
         rowCount: table.rowCount,
         rows,
+        password: reader.getPassword(),
     }),
 );
