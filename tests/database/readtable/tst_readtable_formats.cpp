@@ -1,126 +1,195 @@
 #include "database/readtable/ReadTableFixtures.h"
 
+#include "LibMdbTable.h"
+#include "MkBase.h"
 #include "database/core/DatabaseError.h"
 #include "database/readtable/TableSource.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <functional>
-
 using namespace velkaro::database;
 using namespace velkaro::database::test;
+using namespace velkaro::mkbase;
 using namespace Qt::Literals::StringLiterals;
 using Row = QList<std::optional<QString>>;
 
+Q_DECLARE_METATYPE(velkaro::mkbase::AccessFileKind)
+Q_DECLARE_METATYPE(velkaro::mkbase::MovedRowDamage)
+
 namespace {
 
-constexpr qint64 kRows = 400;
+constexpr qint64 kRows = 120;
+constexpr quint64 kSeed = 23;
+const QList<AccessFormat> kAceFormats = {
+    AccessFormat::Ace12, AccessFormat::Ace14, AccessFormat::Ace15, AccessFormat::Ace16, AccessFormat::Ace17};
 
-// A written Jet 4 file as Access 2007-2019 saves it: ACE keeps Jet 4's pages under its own name and version.
-void asAce(QByteArray &file, char version)
+AccessFileKind kind(AccessFormat format, RowEdits edits = {})
 {
-    file.replace(4, 16, QByteArray("Standard ACE DB", 16));
-    file[0x14] = version;
+    AccessFileKind result;
+    result.format = format;
+    result.edits = std::move(edits);
+    return result;
 }
 
-// The header's masked fields are changed by XORing the stored bytes with the change of the plain ones.
-void setPasswordByte(QByteArray &file)
+// The generated rows in the order they were written, without the deleted ones.
+QList<Row> expectedRows(const QList<int> &deleted)
 {
-    file[0x42] = char(file[0x42] ^ 'S');
+    QList<Row> rows;
+    DirectoryGenerator generator(kSeed);
+    DirectoryEntry entry;
+    for (int i = 0; i < kRows; ++i) {
+        generator.next(&entry);
+        if (deleted.contains(i))
+            continue;
+        rows.append({QString::fromStdU16String(entry.abonent), QString::fromStdU16String(entry.phone),
+            QString::fromStdU16String(entry.address),
+            entry.comment ? std::optional(QString::fromStdU16String(*entry.comment)) : std::nullopt,
+            entry.lineType ? std::optional(QString::number(*entry.lineType)) : std::nullopt});
+    }
+    return rows;
 }
 
-void setDatabaseKey(QByteArray &file)
+// The rows as a sorted list of texts, to compare with a reader that returns them in another order.
+QStringList sortedTexts(const QList<Row> &rows)
 {
-    file[0x3E] = char(file[0x3E] ^ 0x2B);
+    QStringList texts;
+    for (const Row &row : rows) {
+        QStringList values;
+        for (const std::optional<QString> &value : row)
+            values.append(value && !value->isEmpty() ? *value : u"NULL"_s);
+        texts.append(values.join(u'|'));
+    }
+    texts.sort();
+    return texts;
 }
 
 } // namespace
 
-// Every format Access saves reads as the Jet 4 file with the same rows; locked files show nothing.
+// Every format Access saves reads as the Jet 4 file with the same rows, rows edited in Access come in Access's
+// order, and damaged or locked files show nothing.
 class tst_readtable_formats : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
     void initTestCase();
-    void sameRows_data();
-    void sameRows();
+    void rowsInAccessOrder_data();
+    void rowsInAccessOrder();
+    void damagedMovedRow_data();
+    void damagedMovedRow();
     void locked_data();
     void locked();
 
 private:
-    QString variant(const QString &name, const std::function<void(QByteArray &)> &patch);
+    QString write(const AccessFileKind &kind);
 
     QTemporaryDir m_dir;
-    QString m_jet4;
-    QList<Row> m_rows;
+    QByteArray m_csv;
 };
 
 void tst_readtable_formats::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    m_jet4 = writeDirectory(m_dir.filePath(u"jet4.mdb"_s), kRows, 17);
-    RecordingSink sink;
-    readTable(m_jet4, u"Base"_s, sink);
-    QCOMPARE(sink.m_rows.size(), kRows);
-    m_rows = sink.m_rows;
+    m_csv = generatedDirectoryCsv(kRows, kSeed);
 }
 
-QString tst_readtable_formats::variant(const QString &name, const std::function<void(QByteArray &)> &patch)
+QString tst_readtable_formats::write(const AccessFileKind &kind)
 {
-    QByteArray bytes = readFile(m_jet4);
-    patch(bytes);
-    const QString path = m_dir.filePath(name);
-    writeFile(path, bytes);
+    const QString path = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-')
+        + (kind.format == AccessFormat::Jet4 ? u".mdb"_s : u".accdb"_s));
+    QString error;
+    if (!writeAccessFile(m_csv, path, kind, &error))
+        qFatal("writing %s failed: %s", qPrintable(path), qPrintable(error));
     return path;
 }
 
-void tst_readtable_formats::sameRows_data()
+void tst_readtable_formats::rowsInAccessOrder_data()
 {
-    QTest::addColumn<QString>("path");
-    QTest::newRow("Jet 4") << m_jet4;
-    const char *names[] = {"ACE 12", "ACE 14", "ACE 15", "ACE 16", "ACE 17"};
-    for (char version = 2; version <= 6; ++version) {
-        QTest::newRow(names[version - 2]) << variant(QString::fromLatin1(names[version - 2]) + u".accdb"_s,
-            [version](QByteArray &file) { asAce(file, version); });
-    }
+    QTest::addColumn<AccessFileKind>("kind");
+    const RowEdits edits {{0, 5, 37, 38, 119}, {1, 60, 118}};
+    QList<int> everyRow;
+    for (int row = 0; row < kRows; ++row)
+        everyRow.append(row);
+    QTest::newRow("jet4") << kind(AccessFormat::Jet4);
+    for (const AccessFormat format : kAceFormats)
+        QTest::newRow(qPrintable(formatName(format))) << kind(format);
+    QTest::newRow("jet4 moved and deleted") << kind(AccessFormat::Jet4, edits);
+    QTest::newRow("ace16 moved and deleted") << kind(AccessFormat::Ace16, edits);
+    QTest::newRow("jet4 every row moved") << kind(AccessFormat::Jet4, {everyRow, {}});
+    QTest::newRow("jet4 every row deleted") << kind(AccessFormat::Jet4, {{}, everyRow});
 }
 
-void tst_readtable_formats::sameRows()
+void tst_readtable_formats::rowsInAccessOrder()
 {
-    QFETCH(QString, path);
+    QFETCH(AccessFileKind, kind);
+    const QString path = write(kind);
+    const QList<Row> expected = expectedRows(kind.edits.deleted);
+    // mdbtools reads the same rows, moved ones where they landed.
+    LibMdbTable theirs;
+    QString error;
+    QVERIFY2(readWithLibMdb(path, u"Base"_s, &theirs, &error), qPrintable(error));
+    QCOMPARE(sortedTexts(theirs.rows), sortedTexts(expected));
+
     RecordingSink sink;
     readTable(path, u"Base"_s, sink);
-    QCOMPARE(sink.m_rows, m_rows);
+    QCOMPARE(sink.m_rows, expected);
+}
+
+void tst_readtable_formats::damagedMovedRow_data()
+{
+    QTest::addColumn<MovedRowDamage>("damage");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("page of another table") << MovedRowDamage::PageNotOwned << u"of a moved row, not the table's"_s;
+    QTest::newRow("page past the file") << MovedRowDamage::PastEndOfFile << u"of a moved row, past the file"_s;
+    QTest::newRow("slot of a row that never moved") << MovedRowDamage::SlotWithoutMovedRow << u"which holds none"_s;
+    QTest::newRow("slot past the page's rows") << MovedRowDamage::SlotPastRowCount << u"which holds none"_s;
+    QTest::newRow("its own home slot") << MovedRowDamage::Loop << u"which holds none"_s;
+}
+
+void tst_readtable_formats::damagedMovedRow()
+{
+    QFETCH(MovedRowDamage, damage);
+    QFETCH(QString, reason);
+    AccessFileKind damaged = kind(AccessFormat::Jet4, {{3, 40}, {}});
+    damaged.damages = {{40, damage}};
+    const QString path = write(damaged);
+    CountingSink sink;
+    try {
+        readTable(path, u"Base"_s, sink, impatientReader());
+        QFAIL("read whole");
+    } catch (const DatabaseError &error) {
+        QVERIFY2(QString::fromUtf8(error.what()).contains(reason), error.what());
+    }
+    QCOMPARE(readerChildren(), 0);
 }
 
 void tst_readtable_formats::locked_data()
 {
-    QTest::addColumn<QString>("path");
+    QTest::addColumn<AccessFileKind>("kind");
     QTest::addColumn<QString>("reason");
 
-    QTest::newRow("Jet 4 with a database password")
-        << variant(u"password.mdb"_s, setPasswordByte) << u"locked: database password"_s;
-    QTest::newRow("Jet 4 with encoded pages")
-        << variant(u"encoded.mdb"_s, setDatabaseKey) << u"locked: encoded or encrypted pages"_s;
-    QTest::newRow("ACE encrypted") << variant(u"encrypted.accdb"_s, [](QByteArray &file) {
-        asAce(file, 3);
-        setDatabaseKey(file);
-    }) << u"locked: encoded or encrypted pages"_s;
-    QTest::newRow("ACE with a database password") << variant(u"password.accdb"_s, [](QByteArray &file) {
-        asAce(file, 5);
-        setPasswordByte(file);
-    }) << u"locked: database password"_s;
+    AccessFileKind jet4Password = kind(AccessFormat::Jet4);
+    jet4Password.password = u"x"_s;
+    QTest::newRow("jet4 with a database password") << jet4Password << u"locked: database password"_s;
+    AccessFileKind acePassword = kind(AccessFormat::Ace14);
+    acePassword.password = u"secret"_s;
+    QTest::newRow("ace14 with a database password") << acePassword << u"locked: database password"_s;
+    AccessFileKind encoded = kind(AccessFormat::Jet4);
+    encoded.pageKey = 0x1D2C3B4A;
+    QTest::newRow("jet4 with encoded pages") << encoded << u"locked: encoded or encrypted pages"_s;
+    AccessFileKind encrypted = kind(AccessFormat::Ace14);
+    encrypted.encrypted = true;
+    QTest::newRow("ace14 encrypted") << encrypted << u"locked: encoded or encrypted pages"_s;
 }
 
 void tst_readtable_formats::locked()
 {
-    QFETCH(QString, path);
+    QFETCH(AccessFileKind, kind);
     QFETCH(QString, reason);
     RecordingSink sink;
     try {
-        readTable(path, u"Base"_s, sink);
+        readTable(write(kind), u"Base"_s, sink);
         QFAIL("read");
     } catch (const DatabaseError &error) {
         QVERIFY2(QString::fromUtf8(error.what()).contains(reason), error.what());
