@@ -4,6 +4,8 @@
 #include "database/reader/Jet4Text.h"
 #include "database/reader/JetHeader.h"
 #include "database/reader/ReaderFailure.h"
+#include "database/reader/RowCracker.h"
+#include "database/reader/UsageMap.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -56,6 +58,10 @@ private Q_SLOTS:
     void headers_data();
     void headers();
     void jet3Descriptors();
+    void rows_data();
+    void rows();
+    void usageMaps_data();
+    void usageMaps();
 };
 
 void tst_readerformats::jet4Texts_data()
@@ -206,6 +212,102 @@ void tst_readerformats::jet3Descriptors()
     writeU16(definition, 43 + 16 + 18 + 11, 1253);
     QCOMPARE(jet3ColumnCodePages(bytesOf(definition)), (std::map<int, std::uint16_t> {{0, 1251}, {3, 1253}}));
     QVERIFY_THROWS_EXCEPTION(ReaderFailure, jet3ColumnCodePages(bytesOf(definition.chopped(1))));
+}
+
+using Fields = QList<std::tuple<bool, int, int>>; // present, start in the row, size
+using Layout = QList<ColumnLayout>;
+
+void tst_readerformats::rows_data()
+{
+    QTest::addColumn<QByteArray>("row");
+    QTest::addColumn<bool>("jet3");
+    QTest::addColumn<Layout>("layout");
+    QTest::addColumn<Fields>("fields"); // empty: refused
+
+    // The directory row of the Jet 4 notes: ABONENT, PHONE, ADDRESS, COMMENT (null) variable, NO_TYPE fixed.
+    const QByteArray jet4 = QByteArray::fromHex("0500150000001804120410041d041e041204200018042e0018042e00fffe323334353637382104100414041e04120410042f"
+        "04200014042e002000350020001a0412042e00310032004900490025001c000600040017");
+    const Layout directory = {{0, false, 0, 0, 0}, {1, false, 0, 0, 1}, {2, false, 0, 0, 2}, {3, false, 0, 0, 3},
+        {4, true, 0, 4, 0}};
+    QTest::newRow("jet4 directory row") << jet4 << false << directory
+                                        << Fields {{true, 6, 22}, {true, 28, 9}, {true, 37, 36}, {false, 73, 0},
+                                               {true, 2, 4}};
+    QByteArray backwards = jet4;
+    backwards[0x4D] = 0x4A; // ADDRESS starts after COMMENT does
+    QTest::newRow("jet4 offsets going backwards") << backwards << false << directory << Fields {};
+    QByteArray manyVariable = jet4;
+    manyVariable[0x53] = char(0xFF);
+    QTest::newRow("jet4 more variable values than the row holds") << manyVariable << false << directory << Fields {};
+    Layout moved = directory;
+    moved[4].fixedOffset = 8;
+    QTest::newRow("jet4 fixed value in the texts") << jet4 << false << moved << Fields {};
+
+    // A Jet 3 row of 311 bytes: a long, 200 and 100 bytes of text, the end of data past 256 and so one jump.
+    QByteArray jet3 = QByteArray::fromHex("0315000000") + QByteArray(200, 'A') + QByteArray(100, 'B');
+    jet3 += QByteArray::fromHex("31cd05020207");
+    const Layout three = {{0, true, 0, 4, 0}, {1, false, 0, 0, 0}, {2, false, 0, 0, 1}};
+    QTest::newRow("jet3 with a jump table") << jet3 << true << three
+                                            << Fields {{true, 1, 4}, {true, 5, 200}, {true, 205, 100}};
+    QByteArray noJump = jet3;
+    noJump[308] = 9; // the jump names no variable value
+    QTest::newRow("jet3 jump table naming no value") << noJump << true << three << Fields {};
+    QTest::newRow("jet3 column added after the row") << jet3 << true << Layout {{9, false, 0, 0, 5}}
+                                                     << Fields {{false, 0, 0}};
+}
+
+void tst_readerformats::rows()
+{
+    QFETCH(QByteArray, row);
+    QFETCH(bool, jet3);
+    QFETCH(Layout, layout);
+    QFETCH(Fields, fields);
+    // The row at a page's end, as on a data page.
+    const std::uint32_t start = 4096 - std::uint32_t(row.size());
+    const QByteArray page = QByteArray(int(start), '\0') + row;
+    std::vector<RowField> cracked(std::size_t(layout.size()));
+    const bool read = crackRow(bytesOf(page), start, std::uint32_t(row.size()), jet3,
+        std::span<const ColumnLayout>(layout.constData(), std::size_t(layout.size())), cracked.data());
+    QCOMPARE(read, !fields.isEmpty());
+    for (qsizetype i = 0; read && i < fields.size(); ++i) {
+        const auto [present, at, size] = fields[i];
+        QCOMPARE(cracked[std::size_t(i)].present, present);
+        if (present)
+            QCOMPARE(int(cracked[std::size_t(i)].start - start), at);
+        QCOMPARE(int(cracked[std::size_t(i)].size), size);
+    }
+}
+
+void tst_readerformats::usageMaps_data()
+{
+    QTest::addColumn<QByteArray>("map");
+    QTest::addColumn<QList<std::uint32_t>>("pages"); // empty: refused
+
+    QTest::newRow("inline") << QByteArray::fromHex("00080000000500ff") << QList<std::uint32_t> {8, 10, 24, 25, 26,
+                                                                            27, 28, 29, 30, 31};
+    QTest::newRow("inline past the file") << QByteArray::fromHex("000000010001") << QList<std::uint32_t> {};
+    QTest::newRow("reference to page 3") << QByteArray::fromHex("010000000003000000")
+                                         << QList<std::uint32_t> {32736 + 1, 32736 + 9};
+    QTest::newRow("reference to a page that is no bitmap")
+        << QByteArray::fromHex("0102000000") << QList<std::uint32_t> {};
+    QTest::newRow("unknown type") << QByteArray::fromHex("0200000000") << QList<std::uint32_t> {};
+}
+
+void tst_readerformats::usageMaps()
+{
+    QFETCH(QByteArray, map);
+    QFETCH(QList<std::uint32_t>, pages);
+    // Page 3 is a bitmap page marking 1 and 9 of its range; page 2 a data page.
+    QByteArray bitmap = QByteArray::fromHex("05010000") + QByteArray(4092, '\0');
+    bitmap[4] = char(0x02);
+    bitmap[5] = char(0x02);
+    const QByteArray data = QByteArray::fromHex("0101") + QByteArray(4094, '\0');
+    const auto page = [&](std::uint32_t number) { return bytesOf(number == 3 ? bitmap : data); };
+    try {
+        const std::vector<std::uint32_t> listed = usageMapPages(bytesOf(map), 4096, 40000, page);
+        QCOMPARE(QList<std::uint32_t>(listed.begin(), listed.end()), pages);
+    } catch (const ReaderFailure &) {
+        QVERIFY(pages.isEmpty());
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_readerformats)
