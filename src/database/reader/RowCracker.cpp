@@ -60,7 +60,8 @@ bool crackRow(std::span<const unsigned char> page, std::uint32_t rowStart, std::
 
     const bool anyVariable = std::any_of(columns.begin(), columns.end(), [](const ColumnLayout &c) { return !c.fixed; });
     std::uint32_t variableCount = 0;
-    std::array<std::uint32_t, kMaxVariable + 1> offsets {};
+    // Only the offsets the row holds are written and read: clearing the rest would cost more than the row.
+    std::array<std::uint32_t, kMaxVariable + 1> offsets;
     std::uint32_t variableStart = rowSize;
     if (anyVariable) {
         if (countSize + maskSize + countSize > rowSize)
