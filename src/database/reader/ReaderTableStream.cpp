@@ -1,6 +1,6 @@
 #include "database/reader/ReaderTableStream.h"
 
-#include "database/reader/Jet3Definition.h"
+#include "database/reader/ColumnDescriptors.h"
 #include "database/reader/Jet3Text.h"
 #include "database/reader/Jet4Text.h"
 #include "database/reader/JetHeader.h"
@@ -130,14 +130,24 @@ MdbTableDef *findTable(MdbHandle *mdb, const char *tableName)
     fail(ReaderError::TableNotFound, tableName);
 }
 
+// ACE's Large Number and Date/Time Extended, which the library does not know.
+constexpr int kLargeNumber = 0x13;
+constexpr int kExtendedDateTime = 0x14;
+
 // How a column's values become text: numbers, booleans and short texts straight from the cracked field
 // (with the library's accessors and converter, in the library's notation), memos from their pages, anything
-// else by the library into a bound buffer.
-enum class Rendering { Boolean, Byte, Int16, Int32, Single, Double, Text, Memo, Ole, Bound };
+// else by the library into a bound buffer. Values the reader cannot read (attachments, multi-value and calculated
+// columns, extended dates) stream as null; a directory column of such a type is refused with its definition.
+enum class Rendering { Boolean, Byte, Int16, Int32, Int64, Single, Double, Text, Memo, Ole, Unread, Bound };
 
 Rendering renderingOf(int type)
 {
     switch (type) {
+    case kLargeNumber:
+        return Rendering::Int64;
+    case MDB_COMPLEX:
+    case kExtendedDateTime:
+        return Rendering::Unread;
     case MDB_BOOL:
         return Rendering::Boolean;
     case MDB_BYTE:
@@ -145,7 +155,6 @@ Rendering renderingOf(int type)
     case MDB_INT:
         return Rendering::Int16;
     case MDB_LONGINT:
-    case MDB_COMPLEX:
         return Rendering::Int32;
     case MDB_FLOAT:
         return Rendering::Single;
@@ -173,6 +182,7 @@ int widthOf(Rendering rendering)
     case Rendering::Int32:
     case Rendering::Single:
         return 4;
+    case Rendering::Int64:
     case Rendering::Double:
         return 8;
     default:
@@ -221,6 +231,8 @@ std::string_view rendered(const unsigned char *page, const ColumnOutput &output,
         return written(scratch, valueAt<std::int16_t>(value));
     case Rendering::Int32:
         return written(scratch, valueAt<std::int32_t>(value));
+    case Rendering::Int64:
+        return written(scratch, valueAt<std::int64_t>(value));
     // The shortest text that reads back as the same value.
     case Rendering::Single:
         return written(scratch, valueAt<float>(value));
@@ -239,6 +251,7 @@ std::string_view rendered(const unsigned char *page, const ColumnOutput &output,
     case Rendering::Memo:
         return memo.text({value, field.size}, output.column->name, output.codePage);
     case Rendering::Ole:
+    case Rendering::Unread:
         return {};
     case Rendering::Bound:
         if (output.boundSize < 0 || std::size_t(output.boundSize) + 1 >= output.bound.size())
@@ -423,7 +436,7 @@ std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, TableRows &rows, Ta
             // A boolean lives in the null mask: its "null" flag is its value.
             if (column.rendering == Rendering::Boolean && !fields[i].present) {
                 output.addField("0", 1);
-            } else if (!fields[i].present) {
+            } else if (!fields[i].present || column.rendering == Rendering::Unread) {
                 output.addNull();
             } else {
                 const std::string_view text = rendered(page.data(), column, fields[i], scratch.data(), memo);
@@ -477,17 +490,17 @@ LetterCounts sampleLetters(TableRows &rows, const std::vector<ColumnOutput> &out
 
 // Gives every text and memo of a Jet 3 table its code page: the one its column names, or the header's where
 // it names none. Where that is the Western 1252, the texts decide between it and the Cyrillic 1251.
-void assignCodePages(PageReader &pages, MdbTableDef *table, TableRows &rows, std::uint32_t filePages,
-    const JetHeader &header, const CodePages &codePages, std::vector<ColumnOutput> &outputs)
+void assignCodePages(const std::map<int, ColumnDescriptor> &descriptors, TableRows &rows, const JetHeader &header,
+    const CodePages &codePages, std::vector<ColumnOutput> &outputs)
 {
-    const std::map<int, std::uint16_t> named = jet3ColumnCodePages(definitionBytes(pages, table, filePages));
     std::vector<bool> deciding(outputs.size());
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         ColumnOutput &output = outputs[i];
         if (output.rendering != Rendering::Text && output.rendering != Rendering::Memo)
             continue;
-        const auto found = named.find(output.column->col_num);
-        const std::uint16_t codePage = found != named.end() && found->second != 0 ? found->second : header.codePage;
+        const auto found = descriptors.find(output.column->col_num);
+        const std::uint16_t named = found != descriptors.end() ? found->second.codePage : 0;
+        const std::uint16_t codePage = named != 0 ? named : header.codePage;
         deciding[i] = codePage == 1252;
         output.codePage = codePages.find(codePage);
         if (!output.codePage)
@@ -549,12 +562,20 @@ void streamTable(const char *path, const char *tableName, TablePart part, Reader
         fail(ReaderError::RowCountMismatch, "row count beyond what the file can hold");
     checkLibraryText(sandbox, false);
 
+    const std::map<int, ColumnDescriptor> descriptors = columnDescriptors(
+        definitionBytes(pages, table.get(), shape.pages), shape.header.format == JetFormat::Jet3);
     std::vector<ColumnOutput> outputs(table->num_cols);
     std::vector<ReaderOutput::Column> columns;
     for (unsigned int i = 0; i < table->num_cols; ++i) {
         ColumnOutput &output = outputs[i];
         output.column = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
         output.rendering = renderingOf(output.column->col_type);
+        const auto descriptor = descriptors.find(output.column->col_num);
+        if (descriptor != descriptors.end() && descriptor->second.calculated) {
+            if (isDirectoryColumn(output.column->name))
+                fail(ReaderError::DefinitionUnreadable, std::string(output.column->name) + ": a calculated column");
+            output.rendering = Rendering::Unread;
+        }
         if (output.rendering == Rendering::Bound) {
             output.bound.resize(protocol::kMaxFieldSize);
             if (mdb_bind_column(table.get(), int(i) + 1, output.bound.data(), &output.boundSize) < 0)
@@ -566,7 +587,7 @@ void streamTable(const char *path, const char *tableName, TablePart part, Reader
     }
     TableRows rows(pages, mdb.get(), table.get(), shape.pages);
     if (codePages)
-        assignCodePages(pages, table.get(), rows, shape.pages, shape.header, *codePages, outputs);
+        assignCodePages(descriptors, rows, shape.header, *codePages, outputs);
     checkLibraryText(sandbox, false);
     output.writeTable(shape.pages, table->num_rows, columns);
 

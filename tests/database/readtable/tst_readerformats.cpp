@@ -1,5 +1,5 @@
 #include "ReadTableFixtures.h"
-#include "database/reader/Jet3Definition.h"
+#include "database/reader/ColumnDescriptors.h"
 #include "database/reader/Jet3Text.h"
 #include "database/reader/Jet4Text.h"
 #include "database/reader/JetHeader.h"
@@ -57,7 +57,7 @@ private Q_SLOTS:
     void westernOrCyrillic();
     void headers_data();
     void headers();
-    void jet3Descriptors();
+    void descriptors();
     void rows_data();
     void rows();
     void usageMaps_data();
@@ -200,18 +200,33 @@ void tst_readerformats::headers()
     }
 }
 
-void tst_readerformats::jet3Descriptors()
+void tst_readerformats::descriptors()
 {
-    // Two real indexes, then two descriptors: column 0 in 1251, column 3 in 1253.
-    QByteArray definition(43 + 2 * 8 + 2 * 18, '\0');
-    writeU16(definition, 25, 2);
-    writeU32(definition, 31, 2);
-    definition[43 + 16 + 1] = 0;
-    writeU16(definition, 43 + 16 + 11, 1251);
-    definition[43 + 16 + 18 + 1] = 3;
-    writeU16(definition, 43 + 16 + 18 + 11, 1253);
-    QCOMPARE(jet3ColumnCodePages(bytesOf(definition)), (std::map<int, std::uint16_t> {{0, 1251}, {3, 1253}}));
-    QVERIFY_THROWS_EXCEPTION(ReaderFailure, jet3ColumnCodePages(bytesOf(definition.chopped(1))));
+    // Jet 3: two real indexes, then two descriptors: column 0 in 1251, column 3 in 1253.
+    QByteArray jet3(43 + 2 * 8 + 2 * 18, '\0');
+    writeU16(jet3, 25, 2);
+    writeU32(jet3, 31, 2);
+    writeU16(jet3, 43 + 16 + 11, 1251);
+    jet3[43 + 16 + 18 + 1] = 3;
+    writeU16(jet3, 43 + 16 + 18 + 11, 1253);
+    const auto codePages = columnDescriptors(bytesOf(jet3), true);
+    QCOMPARE(codePages.size(), 2U);
+    QCOMPARE(codePages.at(0).codePage, 1251);
+    QCOMPARE(codePages.at(3).codePage, 1253);
+    QVERIFY_THROWS_EXCEPTION(ReaderFailure, columnDescriptors(bytesOf(jet3.chopped(1)), true));
+
+    // Jet 4: one real index, then column 2 calculated and column 7 not.
+    QByteArray jet4(63 + 12 + 2 * 25, '\0');
+    writeU16(jet4, 45, 2);
+    writeU32(jet4, 51, 1);
+    jet4[63 + 12 + 5] = 2;
+    jet4[63 + 12 + 16] = char(0xC1);
+    jet4[63 + 12 + 25 + 5] = 7;
+    jet4[63 + 12 + 25 + 16] = 0x01;
+    const auto calculated = columnDescriptors(bytesOf(jet4), false);
+    QVERIFY(calculated.at(2).calculated);
+    QVERIFY(!calculated.at(7).calculated);
+    QCOMPARE(calculated.at(2).codePage, 0);
 }
 
 using Fields = QList<std::tuple<bool, int, int>>; // present, start in the row, size

@@ -80,6 +80,8 @@ private Q_SLOTS:
     void damagedMovedRow();
     void locked_data();
     void locked();
+    void aceColumnTypes_data();
+    void aceColumnTypes();
 
 private:
     QString write(const AccessFileKind &kind);
@@ -196,6 +198,77 @@ void tst_readtable_formats::locked()
     }
     QVERIFY(sink.m_columns.empty());
     QVERIFY(sink.m_rows.isEmpty());
+}
+
+void tst_readtable_formats::aceColumnTypes_data()
+{
+    QTest::addColumn<QString>("extraType"); // of the column EXTRA beside the directory's
+    QTest::addColumn<QString>("extraValue");
+    QTest::addColumn<QString>("column"); // whose descriptor is changed
+    QTest::addColumn<int>("type"); // its new type, or -1
+    QTest::addColumn<int>("extendedFlags"); // its new extended flags, or -1
+    QTest::addColumn<std::optional<QString>>("read"); // what EXTRA reads
+    QTest::addColumn<QString>("refusal"); // not empty: the table is refused for that reason
+
+    const std::optional<QString> null;
+    // 5e-324 and 1e-323 are the doubles whose bits read 1 and 2 as a 64-bit integer.
+    QTest::newRow("Large Number") << u"double"_s << u"5e-324"_s << u"EXTRA"_s << 0x13 << -1 << std::optional(u"1"_s)
+                                  << QString();
+    QTest::newRow("Large Number line type") << u"double"_s << u"5e-324"_s << u"NO_TYPE"_s << 0x13 << -1
+                                            << std::optional(u"1"_s) << QString();
+    QTest::newRow("attachments") << u"long"_s << u"7"_s << u"EXTRA"_s << 0x12 << -1 << null << QString();
+    QTest::newRow("calculated") << u"text(20)"_s << u"ABC"_s << u"EXTRA"_s << -1 << 0xC1 << null << QString();
+    QTest::newRow("calculated remark") << u"text(20)"_s << u"ABC"_s << u"COMMENT"_s << -1 << 0xC1 << null
+                                       << u"COMMENT: a calculated column"_s;
+    QTest::newRow("multi-value line type") << u"long"_s << u"7"_s << u"NO_TYPE"_s << 0x12 << -1 << null
+                                           << u"NO_TYPE: a directory column of type 18"_s;
+}
+
+// A directory table of Access 2007-2019 with a column of a type only ACE has: read where the program shows it,
+// null where the reader cannot read it, refused where the program would show it.
+void tst_readtable_formats::aceColumnTypes()
+{
+    QFETCH(QString, extraType);
+    QFETCH(QString, extraValue);
+    QFETCH(QString, column);
+    QFETCH(int, type);
+    QFETCH(int, extendedFlags);
+    QFETCH(std::optional<QString>, read);
+    QFETCH(QString, refusal);
+
+    const QStringList names = {u"ABONENT"_s, u"PHONE"_s, u"ADDRESS"_s, u"COMMENT"_s, u"NO_TYPE"_s, u"EXTRA"_s};
+    const QString noType = column == u"NO_TYPE"_s ? extraType : u"long"_s;
+    const QString path = m_dir.filePath(u"types.accdb"_s);
+    writeMdb(path,
+        (names.join(u',') + u"\nИВАНОВ,123,УЛ. МИРА,,"_s + (column == u"NO_TYPE"_s ? extraValue : u"21"_s) + u","_s
+            + extraValue + u"\n"_s)
+            .toUtf8(),
+        u"ABONENT:text(50),PHONE:text(20),ADDRESS:text(50),COMMENT:text(20),NO_TYPE:"_s + noType + u",EXTRA:"_s
+            + extraType);
+    QByteArray bytes = readFile(path);
+    bytes.replace(4, 16, QByteArray("Standard ACE DB", 16));
+    bytes[0x14] = 5;
+    const qsizetype descriptor =
+        qsizetype(findTableDefinitionPage(bytes, u"EXTRA"_s)) * kJet4PageSize + 63 + 25 * names.indexOf(column);
+    if (type >= 0)
+        bytes[descriptor] = char(type);
+    if (extendedFlags >= 0)
+        bytes[descriptor + 16] = char(extendedFlags);
+    writeFile(path, bytes);
+
+    RecordingSink sink;
+    try {
+        readTable(path, u"Base"_s, sink);
+        QVERIFY2(refusal.isEmpty(), "read");
+    } catch (const DatabaseError &error) {
+        QVERIFY2(!refusal.isEmpty() && QString::fromUtf8(error.what()).contains(refusal), error.what());
+        return;
+    }
+    QCOMPARE(sink.m_rows.size(), 1);
+    const Row &row = sink.m_rows.first();
+    QCOMPARE(row.mid(0, 3), (Row {u"ИВАНОВ"_s, u"123"_s, u"УЛ. МИРА"_s}));
+    QCOMPARE(row.at(4), column == u"NO_TYPE"_s ? read : std::optional(u"21"_s));
+    QCOMPARE(row.at(5), column == u"NO_TYPE"_s ? std::optional(extraValue) : read);
 }
 
 QTEST_GUILESS_MAIN(tst_readtable_formats)
