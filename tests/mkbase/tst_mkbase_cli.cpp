@@ -111,6 +111,9 @@ void tst_mkbase_cli::badInput_data()
                                        << u"outside the range of column B (0 to 255)"_s;
     QTest::newRow("long out of range") << kHeader + "a,1,x,,2147483648\n"
                                        << QStringList() << 2 << u"outside the range of column NO_TYPE"_s;
+    QTest::newRow("cyrillic text in a western Access 97 file")
+        << kHeader + "a,1,x,,2\n" + u"Ж,1,x,,2\n"_s.toUtf8() << QStringList {u"--format"_s, u"jet3"_s} << 3
+        << u"code page 1252 cannot store"_s;
     QTest::newRow("invalid UTF-8") << kHeader + "a\xFF,1,x,,2\n" << QStringList() << 2 << u"not UTF-8"_s;
     QTest::newRow("empty file") << QByteArray() << QStringList() << 1 << u"header row"_s;
     QTest::newRow("U+0000 in a text") << kHeader + "a,1,x,,2\n" + QByteArray("b\0c,1,x,,2\n", 11) << QStringList() << 3
@@ -177,6 +180,14 @@ void tst_mkbase_cli::usageErrors_data()
         << QStringList {u"--table"_s, u"Ωmega"_s, u"INPUT"_s, u"out.mdb"_s} << u"cannot sort"_s;
     QTest::newRow("reserved table name") << QStringList {u"--table"_s, u"MSysBase"_s, u"INPUT"_s, u"out.mdb"_s}
                                          << u"reserved"_s;
+    QTest::newRow("unknown format") << QStringList {u"--format"_s, u"jet5"_s, u"INPUT"_s, u"out.mdb"_s}
+                                    << u"--format takes"_s;
+    QTest::newRow("code page of a Jet 4 file")
+        << QStringList {u"--code-page"_s, u"1251"_s, u"INPUT"_s, u"out.mdb"_s} << u"only applies to --format jet3"_s;
+    QTest::newRow("code page not a number") << QStringList {u"--format"_s, u"jet3"_s, u"--sort-order"_s, u"Cyrillic"_s,
+        u"INPUT"_s, u"out.mdb"_s} << u"--sort-order needs a number"_s;
+    QTest::newRow("unknown text code page") << QStringList {u"--format"_s, u"jet3"_s, u"--text-code-page"_s, u"9999"_s,
+        u"INPUT"_s, u"out.mdb"_s} << u"code page 9999 is not known"_s;
 }
 
 void tst_mkbase_cli::usageErrors()

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -67,19 +69,34 @@ QStringList libMdbRows(const LibMdbTable &table)
     return rows;
 }
 
-QStringList mdbReaderRows(const QJsonObject &table)
+// mdb-reader decodes every Jet 3 text as Windows-1252; its bytes, decoded in the file's text code page, are the text.
+QJsonValue asStored(const QJsonValue &value, AccessFormat format, quint16 textCodePage)
+{
+    if (format != AccessFormat::Jet3 || !value.isString())
+        return value;
+    const QByteArray bytes = QStringEncoder("windows-1252").encode(value.toString());
+    return QString(QStringDecoder(u"windows-%1"_s.arg(textCodePage).toLatin1().constData()).decode(bytes));
+}
+
+QStringList mdbReaderRows(const QJsonObject &table, const AccessFileKind &kind)
 {
     QStringList rows;
-    for (const QJsonValue &row : table.value(u"rows"_s).toArray())
-        rows.append(QString::fromUtf8(QJsonDocument(row.toArray()).toJson(QJsonDocument::Compact)));
+    for (const QJsonValue &row : table.value(u"rows"_s).toArray()) {
+        QJsonArray stored;
+        for (const QJsonValue &value : row.toArray())
+            stored.append(asStored(value, kind.format, kind.jet3.textCodePage));
+        rows.append(QString::fromUtf8(QJsonDocument(stored).toJson(QJsonDocument::Compact)));
+    }
     rows.sort();
     return rows;
 }
 
+// Jet 3 files hold the generated Cyrillic texts in code page 1251, as a Russian Access 97 wrote them.
 AccessFileKind kind(AccessFormat format, RowEdits edits = {})
 {
     AccessFileKind result;
     result.format = format;
+    result.jet3 = {1251, 1049, 1251};
     result.edits = std::move(edits);
     return result;
 }
@@ -133,9 +150,14 @@ void tst_mkbase_kinds::readersReadTheLiveRows_data()
     for (const AccessFormat format :
         {AccessFormat::Ace12, AccessFormat::Ace14, AccessFormat::Ace15, AccessFormat::Ace16, AccessFormat::Ace17})
         QTest::newRow(qPrintable(formatName(format) + u" moved and deleted"_s)) << kind(format, edits);
-    AccessFileKind encoded = kind(AccessFormat::Jet4, edits);
-    encoded.pageKey = 0x1D2C3B4A;
-    QTest::newRow("jet4 pages encoded") << encoded;
+    QTest::newRow("jet3 untouched") << kind(AccessFormat::Jet3);
+    QTest::newRow("jet3 moved and deleted") << kind(AccessFormat::Jet3, edits);
+    QTest::newRow("jet3 every row moved, several new pages") << kind(AccessFormat::Jet3, {everyRow, {}});
+    for (const AccessFormat format : {AccessFormat::Jet4, AccessFormat::Jet3}) {
+        AccessFileKind encoded = kind(format, edits);
+        encoded.pageKey = 0x1D2C3B4A;
+        QTest::newRow(qPrintable(formatName(format) + u" pages encoded"_s)) << encoded;
+    }
 }
 
 void tst_mkbase_kinds::readersReadTheLiveRows()
@@ -147,7 +169,8 @@ void tst_mkbase_kinds::readersReadTheLiveRows()
     const ExpectedRows expected = expectedRows(kind.edits.deleted);
 
     const QByteArray bytes = readFile(path);
-    QCOMPARE(bytes.mid(4, 15), kind.format == AccessFormat::Jet4 ? "Standard Jet DB" : "Standard ACE DB");
+    const bool jet = kind.format == AccessFormat::Jet4 || kind.format == AccessFormat::Jet3;
+    QCOMPARE(bytes.mid(4, 15), jet ? "Standard Jet DB" : "Standard ACE DB");
     QCOMPARE(quint8(bytes.at(0x14)), formatVersionByte(kind.format));
 
     LibMdbTable table;
@@ -158,7 +181,7 @@ void tst_mkbase_kinds::readersReadTheLiveRows()
     QJsonObject read;
     QVERIFY2(readWithMdbReader(path, u"Base"_s, &read, &error), qPrintable(error));
     QCOMPARE(read.value(u"rowCount"_s).toInt(), expected.mdbReader.size());
-    QCOMPARE(mdbReaderRows(read), expected.mdbReader);
+    QCOMPARE(mdbReaderRows(read, kind), expected.mdbReader);
 }
 
 void tst_mkbase_kinds::passwordReadsBack_data()
@@ -168,6 +191,7 @@ void tst_mkbase_kinds::passwordReadsBack_data()
     QTest::newRow("jet4, one letter") << AccessFormat::Jet4 << u"x"_s;
     QTest::newRow("jet4, twenty characters") << AccessFormat::Jet4 << u"Pässwort 1234567890!"_s;
     QTest::newRow("ace14") << AccessFormat::Ace14 << u"secret"_s;
+    QTest::newRow("jet3, twenty characters") << AccessFormat::Jet3 << u"abcdefghijklmnopqrst"_s;
 }
 
 void tst_mkbase_kinds::passwordReadsBack()

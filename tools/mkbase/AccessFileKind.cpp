@@ -48,10 +48,10 @@ bool applyKind(QByteArray &file, const AccessFileKind &kind, QString *error)
 
 bool finishAccessFile(const QString &path, const AccessFileKind &kind, QString *error)
 {
-    const bool plainJet4 = kind.format == AccessFormat::Jet4 && kind.edits.moved.isEmpty()
+    const bool unchanged = kind.format != AccessFormat::Jet3 && !isAce(kind.format) && kind.edits.moved.isEmpty()
         && kind.edits.deleted.isEmpty() && kind.damages.isEmpty() && kind.password.isEmpty() && kind.pageKey == 0
         && !kind.encrypted;
-    if (plainJet4)
+    if (unchanged)
         return true;
     QFile in(path);
     if (!in.open(QIODevice::ReadOnly)) {
@@ -73,11 +73,10 @@ bool finishAccessFile(const QString &path, const AccessFileKind &kind, QString *
 bool writeAccessFile(const QByteArray &csvUtf8, const QString &path, const AccessFileKind &kind, QString *error,
     const QString &table, const QString &columnList)
 {
-    if (kind.format == AccessFormat::Jet3) {
-        *error = u"this writer makes Jet 4 and ACE files"_s;
-        return false;
-    }
-    return writeMdbFromCsv(csvUtf8, path, error, table, columnList) && finishAccessFile(path, kind, error);
+    const bool written = kind.format == AccessFormat::Jet3
+        ? writeJet3FromCsv(csvUtf8, u"CSV input"_s, path, kind.jet3, error, table, columnList)
+        : writeMdbFromCsv(csvUtf8, path, error, table, columnList);
+    return written && finishAccessFile(path, kind, error);
 }
 
 } // namespace velkaro::mkbase

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileHeader.h"
+#include "Jet3TableWriter.h"
 #include "RowEdits.h"
 
 #include <QByteArray>
@@ -16,6 +17,7 @@ namespace velkaro::mkbase {
 struct AccessFileKind
 {
     AccessFormat format = AccessFormat::Jet4;
+    Jet3Text jet3; // code pages and sort order of a Jet 3 file
     RowEdits edits;
     QList<std::pair<int, MovedRowDamage>> damages; // moved rows whose home pointer goes astray
     QString password; // stored as the database password when not empty
@@ -27,7 +29,7 @@ struct AccessFileKind
 bool writeAccessFile(const QByteArray &csvUtf8, const QString &path, const AccessFileKind &kind, QString *error,
     const QString &table = QStringLiteral("Base"), const QString &columnList = QString());
 
-// Turns a Jet 4 file our writer left at path into a file of that kind, in place.
+// Turns a Jet 4 file our writer left at path (a Jet 3 file when the kind is Jet 3) into a file of that kind, in place.
 bool finishAccessFile(const QString &path, const AccessFileKind &kind, QString *error);
 
 } // namespace velkaro::mkbase

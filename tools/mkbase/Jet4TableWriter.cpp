@@ -11,7 +11,6 @@
 #include <cstring>
 
 #include <cmath>
-#include <limits>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -78,7 +77,6 @@ struct Jet4TableWriter::Private
     bool counting = false; // rows are only measured, nothing is written
 
     bool prepare(const QString &tableName, const QList<ColumnDefinition> &columns, QString *error);
-    bool checkValue(int number, const FieldValue &value, QString *error) const;
     int encodeRow(const FieldValue *values);
     bool placeRow(int length, QString *error);
     bool finishPage(QString *error);
@@ -158,57 +156,6 @@ bool Jet4TableWriter::Private::prepare(const QString &tableName, const QList<Col
     }
     this->tableName = tableName;
     this->columns = columns;
-    return true;
-}
-
-bool Jet4TableWriter::Private::checkValue(int number, const FieldValue &value, QString *error) const
-{
-    const ColumnDefinition &column = columns.at(number);
-    if (value.kind == FieldValue::Kind::Null)
-        return true;
-    if (column.type == ColumnType::Text) {
-        if (value.kind != FieldValue::Kind::Text) {
-            *error = u"column %1 takes text"_s.arg(column.name);
-            return false;
-        }
-        if (qsizetype(value.text.size()) > column.maxLength) {
-            *error = u"text of %1 characters is longer than column %2 allows (%3)"_s.arg(value.text.size())
-                         .arg(column.name)
-                         .arg(column.maxLength);
-            return false;
-        }
-        if (value.text.find(u'\0') != std::u16string_view::npos) {
-            *error =
-                u"column %1 holds the character U+0000, which readers take for the end of the text"_s.arg(column.name);
-            return false;
-        }
-        return true;
-    }
-    if (column.type == ColumnType::Double) {
-        if (value.kind != FieldValue::Kind::Real && value.kind != FieldValue::Kind::Integer) {
-            *error = u"column %1 takes a number"_s.arg(column.name);
-            return false;
-        }
-        return true;
-    }
-    if (value.kind != FieldValue::Kind::Integer) {
-        *error = u"column %1 takes a whole number"_s.arg(column.name);
-        return false;
-    }
-    qint64 low = std::numeric_limits<qint32>::min();
-    qint64 high = std::numeric_limits<qint32>::max();
-    if (column.type == ColumnType::Byte) {
-        low = 0;
-        high = 255;
-    } else if (column.type == ColumnType::Integer) {
-        low = std::numeric_limits<qint16>::min();
-        high = std::numeric_limits<qint16>::max();
-    }
-    if (value.integer < low || value.integer > high) {
-        *error =
-            u"%1 is outside the range of column %2 (%3 to %4)"_s.arg(value.integer).arg(column.name).arg(low).arg(high);
-        return false;
-    }
     return true;
 }
 
@@ -324,7 +271,7 @@ bool Jet4TableWriter::Private::placeRow(int length, QString *error)
 bool Jet4TableWriter::addRow(const FieldValue *values, QString *error)
 {
     for (int number = 0; number < d->columns.size(); ++number) {
-        if (!d->checkValue(number, values[number], error))
+        if (!checkFieldValue(d->columns.at(number), values[number], error))
             return false;
     }
     if (!d->placeRow(d->encodeRow(values), error))

@@ -2,6 +2,7 @@
 
 #include "CsvReader.h"
 #include "EscapeForMessage.h"
+#include "Jet3TableWriter.h"
 #include "Jet4TableWriter.h"
 #include "ParseColumnList.h"
 
@@ -120,8 +121,9 @@ bool convertField(
 namespace {
 
 // Feeds the CSV to writer, one row a record; false with error naming the source and line on bad input.
+template <typename Writer>
 bool addRecords(const QByteArray &csvUtf8, const QString &sourceName, const QList<ColumnDefinition> &columns,
-    Jet4TableWriter &writer, QString *error)
+    Writer &writer, QString *error)
 {
     CsvReader reader(csvUtf8);
     auto located = [&](const QString &message) {
@@ -178,6 +180,19 @@ bool writeMdbFromCsvSource(const QByteArray &csvUtf8, const QString &sourceName,
         return false;
     Jet4TableWriter writer;
     return writer.open(mdbPath, table, columns, error) && addRecords(csvUtf8, sourceName, columns, writer, error)
+        && writer.commit(error);
+}
+
+bool writeJet3FromCsv(const QByteArray &csvUtf8, const QString &sourceName, const QString &mdbPath,
+    const Jet3Text &text, QString *error, const QString &table, const QString &columnList)
+{
+    QList<ColumnDefinition> columns;
+    if (!parseColumnList(columnList, &columns, error)) {
+        *error = u"--columns: %1"_s.arg(*error);
+        return false;
+    }
+    Jet3TableWriter writer;
+    return writer.open(mdbPath, table, columns, text, error) && addRecords(csvUtf8, sourceName, columns, writer, error)
         && writer.commit(error);
 }
 

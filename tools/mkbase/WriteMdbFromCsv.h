@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Jet3TableWriter.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -13,5 +15,11 @@ bool writeMdbFromCsv(const QByteArray &csvUtf8, const QString &mdbPath, QString 
 // The same, naming the CSV's origin (usually its file path) in error messages.
 bool writeMdbFromCsvSource(const QByteArray &csvUtf8, const QString &sourceName, const QString &mdbPath, QString *error,
     const QString &table = QStringLiteral("Base"), const QString &columnList = QString());
+
+// The same as an Access 97 (Jet 3) file whose header and columns say text.codePage and text.sortOrder and whose
+// texts are stored in text.textCodePage.
+bool writeJet3FromCsv(const QByteArray &csvUtf8, const QString &sourceName, const QString &mdbPath,
+    const Jet3Text &text, QString *error, const QString &table = QStringLiteral("Base"),
+    const QString &columnList = QString());
 
 } // namespace velkaro::mkbase

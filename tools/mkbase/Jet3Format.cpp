@@ -1,0 +1,162 @@
+#include "Jet3Format.h"
+
+namespace velkaro::mkbase::jet3 {
+
+using jet4::put16;
+using jet4::put32;
+
+namespace {
+
+constexpr int kDefinitionFixedBlock = 43;
+constexpr int kColumnDescriptorSize = 18;
+
+int maskSize(const jet4::TableLayout &layout)
+{
+    return (int(layout.columns.size()) + 7) / 8;
+}
+
+} // namespace
+
+int tableDefinitionSize(const TableDefinition &definition)
+{
+    int size = kDefinitionFixedBlock + kColumnDescriptorSize * int(definition.layout.columns.size());
+    for (const QByteArray &name : definition.columnNames)
+        size += 1 + int(name.size());
+    return size + 2;
+}
+
+QByteArray tableDefinitionPage(const TableDefinition &definition)
+{
+    const jet4::TableLayout &layout = definition.layout;
+    const int size = tableDefinitionSize(definition);
+    QByteArray page(kPageSize, '\0');
+    auto *bytes = reinterpret_cast<quint8 *>(page.data());
+    bytes[0] = 0x02;
+    bytes[1] = 0x01;
+    bytes[2] = 'V'; // what Access 97 keeps here in every definition
+    bytes[3] = 'C';
+    put32(bytes + 8, quint32(size));
+    put32(bytes + 12, definition.rowCount);
+    bytes[20] = definition.tableType;
+    put16(bytes + 21, quint32(layout.columns.size()));
+    put16(bytes + 23, quint32(layout.variableCount));
+    put16(bytes + 25, quint32(layout.columns.size()));
+    put32(bytes + 35, definition.ownedPagesMap);
+    put32(bytes + 39, definition.freePagesMap);
+    int at = kDefinitionFixedBlock;
+    for (int number = 0; number < layout.columns.size(); ++number) {
+        const jet4::ColumnLayout &column = layout.columns.at(number);
+        quint8 *d = bytes + at;
+        d[0] = column.type;
+        put16(d + 1, quint32(number));
+        put16(d + 3, column.fixed ? column.variableBefore : column.variableIndex);
+        put16(d + 5, quint32(number));
+        put16(d + 7, 1);
+        put16(d + 9, definition.sortOrder);
+        put16(d + 11, definition.codePage);
+        d[13] = column.flags;
+        put16(d + 14, column.fixed ? column.fixedOffset : 0);
+        put16(d + 16, column.length);
+        at += kColumnDescriptorSize;
+    }
+    for (const QByteArray &name : definition.columnNames) {
+        bytes[at++] = quint8(name.size());
+        std::memcpy(bytes + at, name.constData(), size_t(name.size()));
+        at += int(name.size());
+    }
+    put16(bytes + at, 0xFFFF);
+    return page;
+}
+
+int worstCaseRowSize(const jet4::TableLayout &layout)
+{
+    int size = 1 + layout.fixedSize + maskSize(layout);
+    if (layout.variableCount == 0)
+        return size;
+    int data = size - 1 - maskSize(layout);
+    for (const jet4::ColumnLayout &column : layout.columns)
+        data += column.fixed ? 0 : column.length;
+    size = data + 1 + layout.variableCount + 1 + maskSize(layout);
+    return size + (size + 1) / 256 + 1; // the jump table
+}
+
+QByteArray encodeRow(const jet4::TableLayout &layout, const QList<QByteArray> &values)
+{
+    const int columnCount = int(layout.columns.size());
+    QByteArray row(1 + layout.fixedSize, '\0');
+    row[0] = char(columnCount);
+    QByteArray mask(maskSize(layout), '\0');
+    QList<int> starts; // where each variable column starts, then the end of the data
+    for (int number = 0; number < columnCount; ++number) {
+        const jet4::ColumnLayout &column = layout.columns.at(number);
+        const QByteArray &value = values.at(number);
+        if (!column.fixed)
+            starts.append(int(row.size()));
+        if (value.isNull())
+            continue;
+        mask[number / 8] = char(mask.at(number / 8) | (1 << (number % 8)));
+        if (column.type == jet4::Boolean)
+            continue;
+        if (column.fixed)
+            std::memcpy(row.data() + 1 + column.fixedOffset, value.constData(), size_t(value.size()));
+        else
+            row.append(value);
+    }
+    if (layout.variableCount == 0)
+        return row + mask;
+    const int end = int(row.size());
+    starts.append(end);
+    // Offsets keep their low byte; the jump table names, nearest the count first, the index at which each further
+    // 256 begins. A reader takes the table's size from the row length, (length - 1) / 256 entries, and ignores the
+    // farthest entry when the data ends below that many 256s: so one filler entry may be needed.
+    QByteArray jumps;
+    int high = 0;
+    for (int index = 0; index < starts.size(); ++index) {
+        for (; high < starts.at(index) / 256; ++high)
+            jumps.prepend(char(index));
+    }
+    const int withoutJumps = end + 1 + layout.variableCount + 1 + int(mask.size());
+    if ((withoutJumps + int(jumps.size()) - 1) / 256 > jumps.size())
+        jumps.prepend(char(0xFF));
+    Q_ASSERT((withoutJumps + int(jumps.size()) - 1) / 256 == jumps.size());
+    row.append(char(end));
+    for (int index = layout.variableCount - 1; index >= 0; --index)
+        row.append(char(starts.at(index)));
+    return row + jumps + char(layout.variableCount) + mask;
+}
+
+int freeSpace(const QList<QByteArray> &rows)
+{
+    int free = kPageSize - kDataPageHeaderSize;
+    for (const QByteArray &row : rows)
+        free -= int(row.size()) + 2;
+    return free;
+}
+
+QByteArray dataPage(quint32 ownerPage, const QList<QByteArray> &rows)
+{
+    QByteArray page(kPageSize, '\0');
+    auto *bytes = reinterpret_cast<quint8 *>(page.data());
+    bytes[0] = 0x01;
+    bytes[1] = 0x01;
+    put16(bytes + 2, quint32(freeSpace(rows)));
+    put32(bytes + 4, ownerPage);
+    put16(bytes + 8, quint32(rows.size()));
+    int start = kPageSize;
+    for (int row = 0; row < rows.size(); ++row) {
+        start -= int(rows.at(row).size());
+        std::memcpy(bytes + start, rows.at(row).constData(), size_t(rows.at(row).size()));
+        put16(bytes + kDataPageHeaderSize + 2 * row, quint32(start));
+    }
+    return page;
+}
+
+QByteArray inlineMap(quint32 first, quint32 last)
+{
+    QByteArray map(kMapRowSize, '\0');
+    for (quint32 page = first; page <= last && first <= last; ++page)
+        map[5 + page / 8] = char(map.at(5 + page / 8) | (1 << (page % 8)));
+    return map;
+}
+
+} // namespace velkaro::mkbase::jet3

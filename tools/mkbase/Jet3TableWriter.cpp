@@ -1,0 +1,215 @@
+#include "Jet3TableWriter.h"
+
+#include "EscapeForMessage.h"
+#include "Jet3Catalogue.h"
+
+#include <QSaveFile>
+#include <QStringEncoder>
+
+using namespace Qt::StringLiterals;
+
+namespace velkaro::mkbase {
+
+using namespace jet3;
+using jet4::put16;
+using jet4::put32;
+
+namespace {
+
+jet4::ColumnLayout userColumn(const ColumnDefinition &definition)
+{
+    jet4::ColumnLayout column;
+    column.name = definition.name;
+    column.flags = 0x03;
+    column.fixed = true;
+    switch (definition.type) {
+    case ColumnType::Text:
+        column.type = jet4::Text;
+        column.flags = 0x02;
+        column.fixed = false;
+        column.length = quint16(definition.maxLength);
+        break;
+    case ColumnType::Byte:
+        column.type = jet4::Byte;
+        column.length = 1;
+        break;
+    case ColumnType::Integer:
+        column.type = jet4::Integer;
+        column.length = 2;
+        break;
+    case ColumnType::LongInteger:
+        column.type = jet4::LongInteger;
+        column.length = 4;
+        break;
+    case ColumnType::Double:
+        column.type = jet4::Double;
+        column.length = 8;
+        break;
+    }
+    return column;
+}
+
+QByteArray fixedValue(const ColumnDefinition &column, const FieldValue &value)
+{
+    QByteArray bytes(8, '\0');
+    switch (column.type) {
+    case ColumnType::Byte:
+        return QByteArray(1, char(value.integer));
+    case ColumnType::Integer:
+        put16(bytes, 0, quint32(value.integer));
+        return bytes.left(2);
+    case ColumnType::LongInteger:
+        put32(bytes, 0, quint32(value.integer));
+        return bytes.left(4);
+    default: {
+        const double number = value.kind == FieldValue::Kind::Real ? value.real : double(value.integer);
+        std::memcpy(bytes.data(), &number, sizeof number);
+        return bytes;
+    }
+    }
+}
+
+} // namespace
+
+struct Jet3TableWriter::Private
+{
+    QString path;
+    QList<ColumnDefinition> columns;
+    Jet3Text text;
+    QStringEncoder encoder;
+    CatalogueContents contents;
+    QByteArray dataPages;
+    QList<QByteArray> pageRows;
+    qint64 rows = 0;
+
+    bool encode(QStringView value, const QString &what, QByteArray *out, QString *error);
+    bool finishPage(QString *error);
+};
+
+Jet3TableWriter::Jet3TableWriter()
+    : d(std::make_unique<Private>())
+{ }
+
+Jet3TableWriter::~Jet3TableWriter() = default;
+
+bool Jet3TableWriter::Private::encode(QStringView value, const QString &what, QByteArray *out, QString *error)
+{
+    *out = encoder.encode(value);
+    if (encoder.hasError() || QString(QStringDecoder(encoder.name()).decode(*out)) != value) {
+        encoder.resetState();
+        *error = u"%1 holds a character code page %2 cannot store"_s.arg(what).arg(text.textCodePage);
+        return false;
+    }
+    return true;
+}
+
+bool Jet3TableWriter::open(const QString &path, const QString &tableName, const QList<ColumnDefinition> &columns,
+    const Jet3Text &text, QString *error)
+{
+    d->encoder = QStringEncoder(u"windows-%1"_s.arg(text.textCodePage).toLatin1().constData());
+    if (!d->encoder.isValid()) {
+        *error = u"code page %1 is not known here"_s.arg(text.textCodePage);
+        return false;
+    }
+    if (!isValidObjectName(tableName, error))
+        return false;
+    if (tableName.startsWith(u"MSys"_s, Qt::CaseInsensitive)) {
+        *error = u"table name %1 is reserved for system tables"_s.arg(escapeForMessage(tableName));
+        return false;
+    }
+    if (columns.isEmpty() || columns.size() > 255) {
+        *error = u"a table needs 1 to 255 columns"_s;
+        return false;
+    }
+    d->text = text;
+    if (!d->encode(tableName, u"the table name"_s, &d->contents.tableName, error))
+        return false;
+    QList<jet4::ColumnLayout> layoutColumns;
+    TableDefinition &user = d->contents.user;
+    for (const ColumnDefinition &column : columns) {
+        QByteArray name;
+        if (!isValidObjectName(column.name, error) || !d->encode(column.name, u"a column name"_s, &name, error))
+            return false;
+        user.columnNames.append(name);
+        layoutColumns.append(userColumn(column));
+    }
+    user.layout = jet4::makeLayout(layoutColumns);
+    user.sortOrder = text.sortOrder;
+    user.codePage = text.codePage;
+    const int worstRow = jet3::worstCaseRowSize(user.layout);
+    if (worstRow > kMaxRowSize) {
+        *error = u"the columns allow rows of %1 bytes, more than the %2 a Jet 3 row can hold; use shorter texts"_s
+                     .arg(worstRow)
+                     .arg(kMaxRowSize);
+        return false;
+    }
+    if (jet3::tableDefinitionSize(user) > kPageSize) {
+        *error = u"the table definition does not fit one page; use fewer or shorter column names"_s;
+        return false;
+    }
+    d->path = path;
+    d->columns = columns;
+    return true;
+}
+
+bool Jet3TableWriter::Private::finishPage(QString *error)
+{
+    dataPages += dataPage(kUserTablePage, pageRows);
+    pageRows.clear();
+    if (kFirstDataPage + ++contents.dataPages > kInlineMapPages) {
+        *error = u"a Jet 3 file from this writer holds at most %1 pages (about 2 MB)"_s.arg(kInlineMapPages);
+        return false;
+    }
+    return true;
+}
+
+bool Jet3TableWriter::addRow(const FieldValue *values, QString *error)
+{
+    QList<QByteArray> stored(d->columns.size());
+    for (int number = 0; number < d->columns.size(); ++number) {
+        const ColumnDefinition &column = d->columns.at(number);
+        const FieldValue &value = values[number];
+        if (!checkFieldValue(column, value, error))
+            return false;
+        if (value.kind == FieldValue::Kind::Null)
+            continue;
+        if (column.type != ColumnType::Text) {
+            stored[number] = fixedValue(column, value);
+            continue;
+        }
+        const QStringView text(value.text.data(), qsizetype(value.text.size()));
+        if (!d->encode(text, u"column %1"_s.arg(column.name), &stored[number], error))
+            return false;
+        if (stored.at(number).isNull())
+            stored[number] = QByteArray(""); // the empty text, not NULL
+    }
+    const QByteArray row = jet3::encodeRow(d->contents.user.layout, stored);
+    QList<QByteArray> trial = d->pageRows;
+    trial.append(row);
+    if ((d->pageRows.size() == kMaxRowsPerPage || freeSpace(trial) < 0) && !d->finishPage(error))
+        return false;
+    d->pageRows.append(row);
+    ++d->rows;
+    return true;
+}
+
+bool Jet3TableWriter::commit(QString *error)
+{
+    if (!d->pageRows.isEmpty()) {
+        QList<QByteArray> trial = d->pageRows;
+        trial.append(QByteArray(1 + d->contents.user.layout.fixedSize + 8, '\0'));
+        d->contents.lastPageHasRoom = freeSpace(trial) >= 0 && trial.size() <= kMaxRowsPerPage;
+        if (!d->finishPage(error))
+            return false;
+    }
+    d->contents.user.rowCount = quint32(d->rows);
+    const QByteArray file = cataloguePages(d->contents) + d->dataPages;
+    QSaveFile out(d->path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(file) != file.size() || !out.commit()) {
+        *error = u"cannot write %1: %2"_s.arg(escapeForMessage(d->path, -1), out.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace velkaro::mkbase
