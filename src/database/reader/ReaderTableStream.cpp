@@ -216,8 +216,8 @@ template <typename T> T valueAt(const unsigned char *at)
 
 // The text of a present field of `page`, as the library's bound rendering gives it; `scratch` holds
 // kMaxFieldSize bytes.
-std::string_view rendered(const unsigned char *page, const ColumnOutput &output, const RowField &field, char *scratch,
-    ReaderMemo &memo)
+std::string_view rendered(
+    const unsigned char *page, const ColumnOutput &output, const RowField &field, char *scratch, ReaderMemo &memo)
 {
     if (field.size < std::uint32_t(widthOf(output.rendering)))
         fail(ReaderError::RowUnreadable, std::string("value shorter than its type in ") + output.column->name);
@@ -327,6 +327,8 @@ public:
         for (auto page = first; page != stop; ++page) {
             std::span<const unsigned char> bytes = dataPage(*page, "listed in the usage map");
             const unsigned rows = readU16(bytes.data() + m_rowCountOffset);
+            if (m_rowCountOffset + 2 + 2 * std::size_t(rows) > bytes.size())
+                fail(ReaderError::RowUnreadable, "page " + std::to_string(*page) + " lists more rows than it holds");
             for (unsigned slotRow = 0; slotRow < rows; ++slotRow) {
                 const std::optional<Slot> slot = slotOf(bytes, slotRow);
                 if (!slot || (slot->entry & kMovedData))
@@ -364,11 +366,10 @@ private:
     std::optional<Slot> slotOf(std::span<const unsigned char> page, unsigned row) const
     {
         const std::uint32_t entry = readU16(page.data() + m_rowCountOffset + 2 + 2 * row);
-        const std::uint32_t next = row == 0 ? std::uint32_t(page.size())
-                                            : readU16(page.data() + m_rowCountOffset + 2 * row) & kRowOffsetMask;
+        const std::uint32_t next =
+            row == 0 ? std::uint32_t(page.size()) : readU16(page.data() + m_rowCountOffset + 2 * row) & kRowOffsetMask;
         const std::uint32_t start = entry & kRowOffsetMask;
-        if (start >= page.size() || start >= next || next > page.size()
-            || m_rowCountOffset + 2 + 2 * (row + 1) > start)
+        if (start >= page.size() || start >= next || next > page.size() || m_rowCountOffset + 2 + 2 * (row + 1) > start)
             return std::nullopt;
         return Slot {row, entry, start, next - start};
     }
@@ -380,7 +381,8 @@ private:
         const std::optional<Slot> slot = row < rows ? slotOf(page, row) : std::nullopt;
         if (!slot || (slot->entry & (kMovedRow | kMovedData)) != kMovedData)
             fail(ReaderError::RowUnreadable,
-                "moved row at page " + std::to_string(pageNumber) + " row " + std::to_string(row) + ", which holds none");
+                "moved row at page " + std::to_string(pageNumber) + " row " + std::to_string(row)
+                    + ", which holds none");
         return *slot;
     }
 
@@ -461,7 +463,8 @@ std::vector<unsigned char> definitionBytes(PageReader &pages, MdbTableDef *table
     std::vector<unsigned char> bytes;
     std::uint32_t page = std::uint32_t(table->entry->table_pg);
     for (std::uint32_t count = 0; page != 0; ++count) {
-        const std::span<const unsigned char> definition = count < filePages ? pages.page(page) : std::span<const unsigned char> {};
+        const std::span<const unsigned char> definition =
+            count < filePages ? pages.page(page) : std::span<const unsigned char> {};
         if (definition.empty() || definition[0] != 0x02)
             fail(ReaderError::DefinitionUnreadable, "definition page " + std::to_string(page) + " unreadable");
         bytes.insert(bytes.end(), definition.begin() + (bytes.empty() ? 0 : 8), definition.end());
@@ -562,8 +565,8 @@ void streamTable(const char *path, const char *tableName, TablePart part, Reader
         fail(ReaderError::RowCountMismatch, "row count beyond what the file can hold");
     checkLibraryText(sandbox, false);
 
-    const std::map<int, ColumnDescriptor> descriptors = columnDescriptors(
-        definitionBytes(pages, table.get(), shape.pages), shape.header.format == JetFormat::Jet3);
+    const std::map<int, ColumnDescriptor> descriptors =
+        columnDescriptors(definitionBytes(pages, table.get(), shape.pages), shape.header.format == JetFormat::Jet3);
     std::vector<ColumnOutput> outputs(table->num_cols);
     std::vector<ReaderOutput::Column> columns;
     for (unsigned int i = 0; i < table->num_cols; ++i) {
@@ -591,8 +594,8 @@ void streamTable(const char *path, const char *tableName, TablePart part, Reader
     checkLibraryText(sandbox, false);
     output.writeTable(shape.pages, table->num_rows, columns);
 
-    const std::uint32_t count =
-        streamRows(mdb.get(), table.get(), rows, part, pagesOf(part, shape.pages), shape.pages, outputs, sandbox, output);
+    const std::uint32_t count = streamRows(
+        mdb.get(), table.get(), rows, part, pagesOf(part, shape.pages), shape.pages, outputs, sandbox, output);
     checkLibraryText(sandbox, false);
     output.writeEnd(count);
 }

@@ -58,7 +58,8 @@ bool crackRow(std::span<const unsigned char> page, std::uint32_t rowStart, std::
         return false;
     const unsigned char *mask = row + rowSize - maskSize;
 
-    const bool anyVariable = std::any_of(columns.begin(), columns.end(), [](const ColumnLayout &c) { return !c.fixed; });
+    const bool anyVariable =
+        std::any_of(columns.begin(), columns.end(), [](const ColumnLayout &c) { return !c.fixed; });
     std::uint32_t variableCount = 0;
     // Only the offsets the row holds are written and read: clearing the rest would cost more than the row.
     std::array<std::uint32_t, kMaxVariable + 1> offsets;
@@ -67,7 +68,8 @@ bool crackRow(std::span<const unsigned char> page, std::uint32_t rowStart, std::
         if (countSize + maskSize + countSize > rowSize)
             return false;
         variableCount = jet3 ? row[rowSize - maskSize - 1] : u16(row + rowSize - maskSize - 2);
-        if (variableCount > kMaxVariable || !variableOffsets(row, rowSize, maskSize, variableCount, jet3, offsets.data()))
+        if (variableCount > kMaxVariable
+            || !variableOffsets(row, rowSize, maskSize, variableCount, jet3, offsets.data()))
             return false;
         for (std::uint32_t i = 0; i < variableCount; ++i) {
             if (offsets[i] > offsets[i + 1])

@@ -47,7 +47,8 @@ std::vector<std::uint32_t> usageMapPages(std::span<const unsigned char> map, std
         const std::uint32_t bitmapPage = u32(map.data() + 1 + 4 * slot);
         if (bitmapPage == 0)
             continue;
-        const std::span<const unsigned char> bitmap = bitmapPage < filePages ? page(bitmapPage) : std::span<const unsigned char> {};
+        const std::span<const unsigned char> bitmap =
+            bitmapPage < filePages ? page(bitmapPage) : std::span<const unsigned char> {};
         if (bitmap.size() != pageSize || bitmap[0] != 0x05)
             fail(ReaderError::DefinitionUnreadable, "usage map page " + std::to_string(bitmapPage) + " is none");
         addBits(bitmap.subspan(4), slot * pagesPerBitmap, filePages, pages);

@@ -78,8 +78,7 @@ void tst_readerformats::jet4Texts_data()
     QTest::newRow("plain, odd last byte dropped") << QByteArray::fromHex("41004200FF") << u"AB"_s;
     QTest::newRow("compressed, ASCII") << QByteArray::fromHex("FFFE32333435") << u"2345"_s;
     QTest::newRow("compressed, Latin-1") << QByteArray::fromHex("FFFE47FC DF65") << u"Güße"_s;
-    QTest::newRow("compressed, mode switches")
-        << QByteArray::fromHex("FFFE41200018044604002042") << u"A Иц B"_s;
+    QTest::newRow("compressed, mode switches") << QByteArray::fromHex("FFFE41200018044604002042") << u"A Иц B"_s;
     QTest::newRow("compressed, lone high surrogate before a one-byte run")
         << QByteArray::fromHex("FFFE41003DD8004243") << u"A?BC"_s;
     QTest::newRow("compressed, surrogate pair") << QByteArray::fromHex("FFFE41003DD801DE0042") << u"A😁B"_s;
@@ -117,7 +116,8 @@ void tst_readerformats::jet3Texts()
     const CodePageTable *table = pages.find(std::uint16_t(codePage));
     QVERIFY(table);
     QByteArray out(3 * stored.size(), '\0');
-    const auto size = jet3TextToUtf8(bytesOf(stored).data(), std::size_t(stored.size()), *table, out.data(), out.size());
+    const auto size =
+        jet3TextToUtf8(bytesOf(stored).data(), std::size_t(stored.size()), *table, out.data(), out.size());
     QVERIFY(size);
     QCOMPARE(QString::fromUtf8(out.constData(), qsizetype(*size)), text);
     // One byte short of the text: nothing.
@@ -132,8 +132,12 @@ void tst_readerformats::westernOrCyrillic_data()
     QTest::newRow("Russian directory") << QByteArray::fromHex("C8C2C0CDCEC220C82EC82E") + " 2345678 D 5" << 1251;
     QTest::newRow("Russian with a Latin company name")
         << QByteArray::fromHex("CECECE20") + "ROMASHKA" + QByteArray::fromHex("20CBC5CDC8CDC020C42E203130") << 1251;
-    QTest::newRow("German") << QByteArray("M\xFCller, Stra\xDF""e 5, K\xF6ln") << 1252;
-    QTest::newRow("French") << QByteArray("Le\xEFla \xC9lodie, All\xE9""e des Ch\xEAnes") << 1252;
+    QTest::newRow("German") << QByteArray("M\xFCller, Stra\xDF"
+                                          "e 5, K\xF6ln")
+                            << 1252;
+    QTest::newRow("French") << QByteArray("Le\xEFla \xC9lodie, All\xE9"
+                                          "e des Ch\xEAnes")
+                            << 1252;
     QTest::newRow("digits only") << QByteArray("2345678 12") << 1252;
     QTest::newRow("nothing") << QByteArray() << 1252;
 }
@@ -240,10 +244,11 @@ void tst_readerformats::rows_data()
     QTest::addColumn<Fields>("fields"); // empty: refused
 
     // The directory row of the Jet 4 notes: ABONENT, PHONE, ADDRESS, COMMENT (null) variable, NO_TYPE fixed.
-    const QByteArray jet4 = QByteArray::fromHex("0500150000001804120410041d041e041204200018042e0018042e00fffe323334353637382104100414041e04120410042f"
+    const QByteArray jet4 = QByteArray::fromHex(
+        "0500150000001804120410041d041e041204200018042e0018042e00fffe323334353637382104100414041e04120410042f"
         "04200014042e002000350020001a0412042e00310032004900490025001c000600040017");
-    const Layout directory = {{0, false, 0, 0, 0}, {1, false, 0, 0, 1}, {2, false, 0, 0, 2}, {3, false, 0, 0, 3},
-        {4, true, 0, 4, 0}};
+    const Layout directory = {
+        {0, false, 0, 0, 0}, {1, false, 0, 0, 1}, {2, false, 0, 0, 2}, {3, false, 0, 0, 3}, {4, true, 0, 4, 0}};
     QTest::newRow("jet4 directory row") << jet4 << false << directory
                                         << Fields {{true, 6, 22}, {true, 28, 9}, {true, 37, 36}, {false, 73, 0},
                                                {true, 2, 4}};
@@ -261,13 +266,13 @@ void tst_readerformats::rows_data()
     QByteArray jet3 = QByteArray::fromHex("0315000000") + QByteArray(200, 'A') + QByteArray(100, 'B');
     jet3 += QByteArray::fromHex("31cd05020207");
     const Layout three = {{0, true, 0, 4, 0}, {1, false, 0, 0, 0}, {2, false, 0, 0, 1}};
-    QTest::newRow("jet3 with a jump table") << jet3 << true << three
-                                            << Fields {{true, 1, 4}, {true, 5, 200}, {true, 205, 100}};
+    QTest::newRow("jet3 with a jump table")
+        << jet3 << true << three << Fields {{true, 1, 4}, {true, 5, 200}, {true, 205, 100}};
     QByteArray noJump = jet3;
     noJump[308] = 9; // the jump names no variable value
     QTest::newRow("jet3 jump table naming no value") << noJump << true << three << Fields {};
-    QTest::newRow("jet3 column added after the row") << jet3 << true << Layout {{9, false, 0, 0, 5}}
-                                                     << Fields {{false, 0, 0}};
+    QTest::newRow("jet3 column added after the row")
+        << jet3 << true << Layout {{9, false, 0, 0, 5}} << Fields {{false, 0, 0}};
 }
 
 void tst_readerformats::rows()
@@ -297,8 +302,8 @@ void tst_readerformats::usageMaps_data()
     QTest::addColumn<QByteArray>("map");
     QTest::addColumn<QList<std::uint32_t>>("pages"); // empty: refused
 
-    QTest::newRow("inline") << QByteArray::fromHex("00080000000500ff") << QList<std::uint32_t> {8, 10, 24, 25, 26,
-                                                                            27, 28, 29, 30, 31};
+    QTest::newRow("inline") << QByteArray::fromHex("00080000000500ff")
+                            << QList<std::uint32_t> {8, 10, 24, 25, 26, 27, 28, 29, 30, 31};
     QTest::newRow("inline past the file") << QByteArray::fromHex("000000010001") << QList<std::uint32_t> {};
     QTest::newRow("reference to page 3") << QByteArray::fromHex("010000000003000000")
                                          << QList<std::uint32_t> {32736 + 1, 32736 + 9};

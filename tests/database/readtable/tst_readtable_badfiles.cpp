@@ -217,6 +217,9 @@ void tst_readtable_badfiles::badFile_data()
     QTest::newRow("fixed column moved into the texts")
         << variant(u"tdef-fixed.mdb"_s, [](QByteArray &b) { writeU16(b, descriptorAt(b, 4) + 21, 42); }) << base;
     // mdbtools skips a row it cannot locate without a word.
+    QTest::newRow("data page listing more rows than it holds")
+        << variant(u"rows.mdb"_s, [](QByteArray &b) { writeU16(b, firstDataPage(b) * kJet4PageSize + 12, 5000); })
+        << base;
     QTest::newRow("row slot past the page")
         << variant(u"slot.mdb"_s, [](QByteArray &b) { writeU16(b, rowTableEntry(firstDataPage(b), 0), 0x1FFF); })
         << base;

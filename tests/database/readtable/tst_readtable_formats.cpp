@@ -236,14 +236,14 @@ void tst_readtable_formats::aceColumnTypes_data()
     // 5e-324 and 1e-323 are the doubles whose bits read 1 and 2 as a 64-bit integer.
     QTest::newRow("Large Number") << u"double"_s << u"5e-324"_s << u"EXTRA"_s << 0x13 << -1 << std::optional(u"1"_s)
                                   << QString();
-    QTest::newRow("Large Number line type") << u"double"_s << u"5e-324"_s << u"NO_TYPE"_s << 0x13 << -1
-                                            << std::optional(u"1"_s) << QString();
+    QTest::newRow("Large Number line type")
+        << u"double"_s << u"5e-324"_s << u"NO_TYPE"_s << 0x13 << -1 << std::optional(u"1"_s) << QString();
     QTest::newRow("attachments") << u"long"_s << u"7"_s << u"EXTRA"_s << 0x12 << -1 << null << QString();
     QTest::newRow("calculated") << u"text(20)"_s << u"ABC"_s << u"EXTRA"_s << -1 << 0xC1 << null << QString();
     QTest::newRow("calculated remark") << u"text(20)"_s << u"ABC"_s << u"COMMENT"_s << -1 << 0xC1 << null
                                        << u"COMMENT: a calculated column"_s;
-    QTest::newRow("multi-value line type") << u"long"_s << u"7"_s << u"NO_TYPE"_s << 0x12 << -1 << null
-                                           << u"NO_TYPE: a directory column of type 18"_s;
+    QTest::newRow("multi-value line type")
+        << u"long"_s << u"7"_s << u"NO_TYPE"_s << 0x12 << -1 << null << u"NO_TYPE: a directory column of type 18"_s;
 }
 
 // A directory table of Access 2007-2019 with a column of a type only ACE has: read where the program shows it,
@@ -301,17 +301,19 @@ void tst_readtable_formats::jet3CodePages_data()
     QTest::addColumn<QString>("comment"); // what COMMENT of the first row reads
 
     const QString header = u"ABONENT,PHONE,ADDRESS,COMMENT,NO_TYPE\n"_s;
-    const QString western = header + u"Müller Jürgen,0711 123,Königstraße 5,Café,1\nÉlodie Lefèvre,01 42,Allée des Chênes 3,,2\n"
-                                     u"Núñez José,91 5,Calle Mayor 7,Señor,3\n"_s;
+    const QString western = header
+        + u"Müller Jürgen,0711 123,Königstraße 5,Café,1\nÉlodie Lefèvre,01 42,Allée des Chênes 3,,2\n"
+          u"Núñez José,91 5,Calle Mayor 7,Señor,3\n"_s;
     QTest::newRow("western, general sort order") << western << jet3(1252, 1033, 1252) << 0 << u"Café"_s;
     const QString greek = header + u"Παπαδόπουλος Γ.,210 1,Οδός Αθηνάς 5,σημείωση,1\n"_s;
     QTest::newRow("greek header") << greek << jet3(1253, 1033, 1253) << 0 << u"σημείωση"_s;
-    const QString russian = header + u"ООО РОМАШКА,1234567,УЛ. МИРА Д. 1,Ж,1\nROMASHKA LTD,7654321,УЛ. МИРА Д. 2,,2\n"_s;
+    const QString russian =
+        header + u"ООО РОМАШКА,1234567,УЛ. МИРА Д. 1,Ж,1\nROMASHKA LTD,7654321,УЛ. МИРА Д. 2,,2\n"_s;
     QTest::newRow("russian with a latin name") << russian << jet3(1252, 1033, 1251) << 0 << u"Ж"_s;
     // Ж is C6 in 1251, which 1250 reads as Ć.
     QTest::newRow("column naming another code page") << russian << jet3(1251, 1049, 1251) << 1250 << u"Ć"_s;
-    QTest::newRow("column naming a code page the reader lacks") << russian << jet3(1251, 1049, 1251) << 932
-                                                                << QString();
+    QTest::newRow("column naming a code page the reader lacks")
+        << russian << jet3(1251, 1049, 1251) << 932 << QString();
 }
 
 // Access 97 texts in the code page Access used: each file reads as the Jet 4 file with the same rows.

@@ -153,7 +153,8 @@ void tst_readtable_mutation::mutatedCopies()
     readTable(originalPath, u"Base"_s, whole);
     QCOMPARE(whole.m_rows.size(), kRows);
 
-    static constexpr Mutation kMutations[] = {truncate, flipBits, swapPages, damageDefinition, duplicatePage, damageSlot};
+    static constexpr Mutation kMutations[] = {
+        truncate, flipBits, swapPages, damageDefinition, duplicatePage, damageSlot};
     QRandomGenerator random(20240611);
     const QString path = dir.filePath(u"mutant.mdb"_s);
     int failed = 0;

@@ -41,8 +41,8 @@ QStringList lines(const std::shared_ptr<const database::Table> &table, const QSt
     const auto conditions = database::bindConditions(*table, database::parseStatement(sql));
     search::ResultRecords records(table);
     records.setTypeLine(0, u"Тип: "_s);
-    for (const std::uint32_t row : fast ? database::evaluateFast(*table, conditions)
-                                        : database::evaluatePlain(*table, conditions))
+    for (const std::uint32_t row :
+        fast ? database::evaluateFast(*table, conditions) : database::evaluatePlain(*table, conditions))
         records.add(row, 0);
     return records.lines();
 }
