@@ -214,8 +214,8 @@ template <typename T> T valueAt(const unsigned char *at)
     return value;
 }
 
-// The text of a present field of `page`, as the library's bound rendering gives it; `scratch` holds
-// kMaxFieldSize bytes.
+// The text of a present field of `page` other than a short text, as the library's bound rendering gives it;
+// `scratch` holds kMaxFieldSize bytes.
 std::string_view rendered(
     const unsigned char *page, const ColumnOutput &output, const RowField &field, char *scratch, ReaderMemo &memo)
 {
@@ -238,16 +238,8 @@ std::string_view rendered(
         return written(scratch, valueAt<float>(value));
     case Rendering::Double:
         return written(scratch, valueAt<double>(value));
-    case Rendering::Text: {
-        if (field.size == 0)
-            return {};
-        const auto size = output.codePage
-            ? jet3TextToUtf8(value, field.size, *output.codePage, scratch, protocol::kMaxFieldSize - 2)
-            : jet4TextToUtf8(value, field.size, scratch, protocol::kMaxFieldSize - 2);
-        if (!size)
-            fail(ReaderError::ValueTooLong, output.column->name);
-        return {scratch, *size};
-    }
+    case Rendering::Text:
+        return {};
     case Rendering::Memo:
         return memo.text({value, field.size}, output.column->name, output.codePage);
     case Rendering::Ole:
@@ -259,6 +251,20 @@ std::string_view rendered(
         return {output.bound.data(), std::size_t(output.boundSize)};
     }
     return {};
+}
+
+// A short text decoded straight into the stream: UTF-8 takes at most three bytes for a byte of a code page, and
+// two for a byte of Unicode (sixteen more for the vector path).
+void streamText(const unsigned char *value, std::uint32_t size, const ColumnOutput &column, ReaderOutput &output)
+{
+    const std::size_t capacity = std::min<std::size_t>(
+        column.codePage ? 3 * std::size_t(size) : 2 * std::size_t(size) + 16, protocol::kMaxFieldSize - 2);
+    char *out = output.fieldSpace(capacity);
+    const auto text = column.codePage ? jet3TextToUtf8(value, size, *column.codePage, out, capacity)
+                                      : jet4TextToUtf8(value, size, out, capacity);
+    if (!text)
+        fail(ReaderError::ValueTooLong, column.column->name);
+    output.keepField(std::uint32_t(*text));
 }
 
 // The data pages one part reads: the table's pages numbered from `first` up to `stop`. The file's page numbers
@@ -440,6 +446,8 @@ std::uint32_t streamRows(MdbHandle *mdb, MdbTableDef *table, TableRows &rows, Ta
                 output.addField("0", 1);
             } else if (!fields[i].present || column.rendering == Rendering::Unread) {
                 output.addNull();
+            } else if (column.rendering == Rendering::Text) {
+                streamText(page.data() + fields[i].start, fields[i].size, column, output);
             } else {
                 const std::string_view text = rendered(page.data(), column, fields[i], scratch.data(), memo);
                 output.addField(text.data(), std::uint32_t(text.size()));
