@@ -4,6 +4,7 @@
 
 #include <iconv.h>
 
+#include <optional>
 #include <string>
 
 namespace velkaro::reader {
@@ -50,7 +51,7 @@ const CodePageTable *CodePages::find(std::uint16_t codePage) const
     return found == m_tables.end() ? nullptr : &found->second;
 }
 
-std::optional<std::size_t> jet3TextToUtf8(
+std::size_t jet3TextToUtf8(
     const unsigned char *bytes, std::size_t size, const CodePageTable &table, char *out, std::size_t capacity)
 {
     std::size_t written = 0;
@@ -61,7 +62,7 @@ std::optional<std::size_t> jet3TextToUtf8(
             c = '?';
         // Every character of a single-byte page lies in the Basic Multilingual Plane.
         if (capacity - written < 3 && capacity - written < (c < 0x80 ? 1U : c < 0x800 ? 2U : 3U))
-            return std::nullopt;
+            return kTextDoesNotFit;
         written += database::encodedUtf8Char(c, out + written);
     }
     return written;

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "database/reader/Jet4Text.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <map>
-#include <optional>
 
 namespace velkaro::reader {
 
@@ -26,8 +27,8 @@ private:
 };
 
 // A Jet 3 text value (single bytes in `table`'s code page) as UTF-8; a byte the page does not define becomes
-// '?'. Writes at most `capacity` bytes to `out`; nothing when the text needs more.
-std::optional<std::size_t> jet3TextToUtf8(
+// '?'. Writes at most `capacity` bytes to `out` and returns how many; kTextDoesNotFit when the text needs more.
+std::size_t jet3TextToUtf8(
     const unsigned char *bytes, std::size_t size, const CodePageTable &table, char *out, std::size_t capacity);
 
 // Letters seen in Jet 3 texts: the Latin ones of ASCII, and the bytes that are Cyrillic letters in 1251 (0xC0 to

@@ -16,6 +16,10 @@ namespace velkaro::reader {
 
 namespace {
 
+// What the helpers return for a text they do not take or that does not fit: a plain size, since an optional
+// returned through the stack costs a store-forwarding stall on every value.
+constexpr std::size_t kNoFit = kTextDoesNotFit;
+
 // Appends UTF-8 to a buffer of known capacity; `overflow` once anything did not fit. Unchecked where the
 // caller made room for the longest text the input can give.
 template <bool Checked> class Utf8Out
@@ -57,12 +61,12 @@ public:
             putChar(unit);
     }
 
-    std::optional<std::size_t> finish()
+    std::size_t finish()
     {
         if (m_high)
             putChar('?');
         if (m_overflow)
-            return std::nullopt;
+            return kNoFit;
         return std::size_t(m_next - m_out);
     }
 
@@ -96,13 +100,13 @@ std::uint16_t unitAt(const unsigned char *bytes)
 
 // Plain UCS-2 units below U+0800 as UTF-8, two bytes written for every unit (the second overwritten when the
 // unit takes one); null when a unit is not below U+0800.
-std::optional<std::size_t> shortUnitsToUtf8(const unsigned char *bytes, std::size_t units, char *out)
+std::size_t shortUnitsToUtf8(const unsigned char *bytes, std::size_t units, char *out)
 {
     char *next = out;
     for (std::size_t unit = 0; unit < units; ++unit) {
         const unsigned int c = unitAt(bytes + 2 * unit);
         if (c >= 0x800)
-            return std::nullopt;
+            return kNoFit;
         const bool twoBytes = c >= 0x80;
         next[0] = char(twoBytes ? 0xC0 | (c >> 6) : c);
         next[1] = char(0x80 | (c & 0x3F));
@@ -162,14 +166,14 @@ __attribute__((target("ssse3"))) std::size_t packEightUnits(const unsigned char 
 
 // shortUnitsToUtf8 eight units at a time, where the processor has SSSE3; `out` takes sixteen bytes more. The
 // last few units are padded with zero units, whose one byte each comes after theirs.
-std::optional<std::size_t> shortUnitsToUtf8Ssse3(const unsigned char *bytes, std::size_t units, char *out)
+std::size_t shortUnitsToUtf8Ssse3(const unsigned char *bytes, std::size_t units, char *out)
 {
     char *next = out;
     std::size_t unit = 0;
     for (; unit + 8 <= units; unit += 8) {
         const std::size_t size = packEightUnits(bytes + 2 * unit, next);
         if (size == 0)
-            return std::nullopt;
+            return kNoFit;
         next += size;
     }
     if (unit < units) {
@@ -177,7 +181,7 @@ std::optional<std::size_t> shortUnitsToUtf8Ssse3(const unsigned char *bytes, std
         std::memcpy(padded.data(), bytes + 2 * unit, 2 * (units - unit));
         const std::size_t size = packEightUnits(padded.data(), next);
         if (size == 0)
-            return std::nullopt;
+            return kNoFit;
         next += size - (8 - (units - unit));
     }
     return std::size_t(next - out);
@@ -194,7 +198,7 @@ bool useSsse3()
 
 // The common texts without a branch per character: plain UCS-2 below U+0800 (Cyrillic, Latin, Greek, with
 // digits and blanks) and compressed text that is all ASCII.
-std::optional<std::size_t> decodeCommon(const unsigned char *bytes, std::size_t size, char *out, std::size_t capacity)
+std::size_t decodeCommon(const unsigned char *bytes, std::size_t size, char *out, std::size_t capacity)
 {
     if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
         unsigned char any = 0;
@@ -204,7 +208,7 @@ std::optional<std::size_t> decodeCommon(const unsigned char *bytes, std::size_t 
             zero |= bytes[at] == 0;
         }
         if (any >= 0x80 || zero || capacity < size - 2)
-            return std::nullopt;
+            return kNoFit;
         std::memcpy(out, bytes + 2, size - 2);
         return size - 2;
     }
@@ -214,12 +218,12 @@ std::optional<std::size_t> decodeCommon(const unsigned char *bytes, std::size_t 
         return shortUnitsToUtf8Ssse3(bytes, units, out);
 #endif
     if (capacity < 2 * units)
-        return std::nullopt;
+        return kNoFit;
     return shortUnitsToUtf8(bytes, units, out);
 }
 
 template <bool Checked>
-std::optional<std::size_t> decode(const unsigned char *bytes, std::size_t size, char *out, std::size_t capacity)
+std::size_t decode(const unsigned char *bytes, std::size_t size, char *out, std::size_t capacity)
 {
     Utf8Out<Checked> text(out, capacity);
     if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
@@ -247,15 +251,15 @@ std::optional<std::size_t> decode(const unsigned char *bytes, std::size_t size, 
 
 } // namespace
 
-std::optional<std::size_t> jet4TextToUtf8(const unsigned char *bytes, std::size_t size, char *out, std::size_t capacity)
+std::size_t jet4TextToUtf8(const unsigned char *bytes, std::size_t size, char *out, std::size_t capacity)
 {
     // Each stored byte gives at most two bytes of UTF-8 (a one-byte character, half of a BMP character or
     // of a surrogate pair), and a high surrogate left at the end one more.
-    if (const auto common = decodeCommon(bytes, size, out, capacity))
-        return common;
-    if (capacity / 2 > size)
-        return decode<false>(bytes, size, out, capacity);
-    return decode<true>(bytes, size, out, capacity);
+    std::size_t written = decodeCommon(bytes, size, out, capacity);
+    if (written == kNoFit)
+        written =
+            capacity / 2 > size ? decode<false>(bytes, size, out, capacity) : decode<true>(bytes, size, out, capacity);
+    return written;
 }
 
 } // namespace velkaro::reader

@@ -101,9 +101,9 @@ std::string_view ReaderMemo::text(
     const auto *bytes = reinterpret_cast<const unsigned char *>(stored.data());
     const auto size = codePage ? jet3TextToUtf8(bytes, stored.size(), *codePage, m_text.data(), m_text.size())
                                : jet4TextToUtf8(bytes, stored.size(), m_text.data(), m_text.size());
-    if (!size)
+    if (size == kTextDoesNotFit)
         damaged(column, "text that does not convert");
-    return {m_text.data(), *size};
+    return {m_text.data(), size};
 }
 
 } // namespace velkaro::reader

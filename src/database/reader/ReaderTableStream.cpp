@@ -262,9 +262,9 @@ void streamText(const unsigned char *value, std::uint32_t size, const ColumnOutp
     char *out = output.fieldSpace(capacity);
     const auto text = column.codePage ? jet3TextToUtf8(value, size, *column.codePage, out, capacity)
                                       : jet4TextToUtf8(value, size, out, capacity);
-    if (!text)
+    if (text == kTextDoesNotFit)
         fail(ReaderError::ValueTooLong, column.column->name);
-    output.keepField(std::uint32_t(*text));
+    output.keepField(std::uint32_t(text));
 }
 
 // The data pages one part reads: the table's pages numbered from `first` up to `stop`. The file's page numbers
