@@ -91,6 +91,7 @@ private Q_SLOTS:
     void aceColumnTypes();
     void jet3CodePages_data();
     void jet3CodePages();
+    void movedRowsWithDates();
 
 private:
     QString write(const AccessFileKind &kind);
@@ -364,6 +365,28 @@ void tst_readtable_formats::jet3CodePages()
         }
         QCOMPARE(ours, theirs);
     }
+}
+
+// Dates are rendered by mdbtools from the page its buffer holds: a moved row's, not its home page.
+void tst_readtable_formats::movedRowsWithDates()
+{
+    QByteArray csv = "ABONENT,D\n";
+    for (int i = 0; i < 300; ++i)
+        csv += "NAME" + QByteArray::number(i) + "," + QByteArray::number(45000 + i) + ".5\n";
+    AccessFileKind edited = kind(AccessFormat::Jet4, {{0, 7, 150}, {3}});
+    const QString path = m_dir.filePath(u"dates.mdb"_s);
+    QString error;
+    QVERIFY2(writeAccessFile(csv, path, edited, &error, u"Base"_s, u"ABONENT:text(50),D:double"_s), qPrintable(error));
+    QByteArray bytes = readFile(path);
+    bytes[qsizetype(findTableDefinitionPage(bytes, u"ABONENT"_s)) * kJet4PageSize + 63 + 25] = 0x08; // Date/Time
+    writeFile(path, bytes);
+
+    RecordingSink sink;
+    readTable(path, u"Base"_s, sink);
+    QCOMPARE(sink.m_rows.size(), 299);
+    QCOMPARE(sink.m_rows.at(0), (Row {u"NAME0"_s, u"2023-03-15 12:00:00"_s}));
+    QCOMPARE(sink.m_rows.at(6), (Row {u"NAME7"_s, u"2023-03-22 12:00:00"_s}));
+    QCOMPARE(sink.m_rows.at(149), (Row {u"NAME150"_s, u"2023-08-12 12:00:00"_s}));
 }
 
 QTEST_GUILESS_MAIN(tst_readtable_formats)
