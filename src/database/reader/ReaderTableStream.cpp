@@ -11,7 +11,7 @@
 #include "database/reader/ReaderSandbox.h"
 #include "database/reader/RowCracker.h"
 #include "database/reader/TableDefinitionCheck.h"
-#include "database/reader/UsageMap.h"
+#include "database/reader/TableRows.h"
 
 #include <mdbtools.h>
 
@@ -37,12 +37,6 @@ namespace protocol = database::reader_protocol;
 using protocol::ReaderError;
 
 constexpr std::uint32_t kRowsBetweenTextChecks = 1024;
-// A row's entry in its page's offset table: the row's offset in its low bits, and two flags. A row that grew
-// out of its page keeps its home slot, flagged kMovedRow, holding where it went; its data lies in a slot
-// flagged kMovedData, which a scan skips. A deleted row has both flags.
-constexpr int kRowOffsetMask = 0x1FFF;
-constexpr int kMovedRow = 0x4000;
-constexpr int kMovedData = 0x8000;
 // Letters of Jet 3 texts that decide between the Western and the Cyrillic code page.
 constexpr std::uint64_t kDecidingLetters = 10000;
 
@@ -267,14 +261,7 @@ void streamText(const unsigned char *value, std::uint32_t size, const ColumnOutp
     output.keepField(std::uint32_t(text));
 }
 
-// The data pages one part reads: the table's pages numbered from `first` up to `stop`. The file's page numbers
-// are split evenly, which splits a table that fills most of the file evenly.
-struct PageSpan
-{
-    std::uint32_t first = 0;
-    std::uint32_t stop = 0;
-};
-
+// The file's page numbers are split evenly among the parts, which splits a table that fills most of the file evenly.
 PageSpan pagesOf(TablePart part, std::uint32_t filePages)
 {
     const auto boundary = [&](std::uint32_t index) {
@@ -283,123 +270,10 @@ PageSpan pagesOf(TablePart part, std::uint32_t filePages)
     return {boundary(part.index), boundary(part.index + 1)};
 }
 
-std::uint32_t readU16(const unsigned char *at)
-{
-    return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8;
-}
-
 std::uint32_t readU32(const unsigned char *at)
 {
-    return readU16(at) | readU16(at + 2) << 16;
+    return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8 | std::uint32_t(at[2]) << 16 | std::uint32_t(at[3]) << 24;
 }
-
-// A row's place on its page: its slot, its offset with the slot's flags, and its length.
-struct Slot
-{
-    unsigned row = 0;
-    std::uint32_t entry = 0;
-    std::uint32_t start = 0;
-    std::uint32_t size = 0;
-};
-
-// The rows of a table's data pages, in home-slot order, as Access returns them: a moved row where its home slot
-// is, read through the slot's pointer; moved data and deleted rows skipped where they lie.
-class TableRows
-{
-public:
-    TableRows(PageReader &pages, MdbHandle *mdb, MdbTableDef *table, std::uint32_t filePages)
-        : m_pages(pages)
-        , m_table(std::uint32_t(table->entry->table_pg))
-        , m_filePages(filePages)
-        , m_jet3(IS_JET3(mdb))
-        , m_rowCountOffset(mdb->fmt->row_count_offset)
-    {
-        const std::span<const unsigned char> map(table->usage_map, table->map_sz);
-        m_owned = usageMapPages(map, mdb->fmt->pg_size, filePages, [&](std::uint32_t page) {
-            const std::span<const unsigned char> bytes = m_pages.page(page);
-            m_mapPage.assign(bytes.begin(), bytes.end());
-            return std::span<const unsigned char>(m_mapPage);
-        });
-    }
-
-    bool jet3() const { return m_jet3; }
-
-    // Calls `row(number, page, slot)` for every row on the table's pages from `span.first` up to `span.stop`, the
-    // page being the one the row's data lies on, until `row` returns false.
-    template <typename Visit> void forEach(PageSpan span, Visit &&row)
-    {
-        const auto first = std::lower_bound(m_owned.begin(), m_owned.end(), span.first);
-        const auto stop = std::lower_bound(first, m_owned.end(), span.stop);
-        for (auto page = first; page != stop; ++page) {
-            std::span<const unsigned char> bytes = dataPage(*page, "listed in the usage map");
-            const unsigned rows = readU16(bytes.data() + m_rowCountOffset);
-            if (m_rowCountOffset + 2 + 2 * std::size_t(rows) > bytes.size())
-                fail(ReaderError::RowUnreadable, "page " + std::to_string(*page) + " lists more rows than it holds");
-            for (unsigned slotRow = 0; slotRow < rows; ++slotRow) {
-                const std::optional<Slot> slot = slotOf(bytes, slotRow);
-                if (!slot || (slot->entry & kMovedData))
-                    continue;
-                if (!(slot->entry & kMovedRow)) {
-                    if (!row(*page, bytes, *slot))
-                        return;
-                    continue;
-                }
-                if (slot->size < 4)
-                    fail(ReaderError::RowUnreadable, "moved row without its new place");
-                const unsigned movedRow = bytes[slot->start];
-                const std::uint32_t movedPage = readU32(bytes.data() + slot->start) >> 8;
-                const std::span<const unsigned char> moved = dataPage(movedPage, "of a moved row");
-                if (!row(movedPage, moved, movedSlot(moved, movedPage, movedRow)))
-                    return;
-                bytes = m_pages.page(*page);
-            }
-        }
-    }
-
-private:
-    // A data page of the table.
-    std::span<const unsigned char> dataPage(std::uint32_t page, const char *what)
-    {
-        const std::span<const unsigned char> bytes = page != 0 ? m_pages.page(page) : std::span<const unsigned char> {};
-        if (bytes.empty())
-            fail(ReaderError::RowUnreadable, "page " + std::to_string(page) + " " + what + ", past the file");
-        if (bytes[0] != 0x01 || readU32(bytes.data() + 4) != m_table)
-            fail(ReaderError::RowUnreadable, "page " + std::to_string(page) + " " + what + ", not the table's");
-        return bytes;
-    }
-
-    // The slot `row` of `page`; none for one without bytes or beyond the page.
-    std::optional<Slot> slotOf(std::span<const unsigned char> page, unsigned row) const
-    {
-        const std::uint32_t entry = readU16(page.data() + m_rowCountOffset + 2 + 2 * row);
-        const std::uint32_t next =
-            row == 0 ? std::uint32_t(page.size()) : readU16(page.data() + m_rowCountOffset + 2 * row) & kRowOffsetMask;
-        const std::uint32_t start = entry & kRowOffsetMask;
-        if (start >= page.size() || start >= next || next > page.size() || m_rowCountOffset + 2 + 2 * (row + 1) > start)
-            return std::nullopt;
-        return Slot {row, entry, start, next - start};
-    }
-
-    // The slot of a moved row's data: one flagged as moved data alone, which also ends any loop.
-    Slot movedSlot(std::span<const unsigned char> page, std::uint32_t pageNumber, unsigned row) const
-    {
-        const unsigned rows = readU16(page.data() + m_rowCountOffset);
-        const std::optional<Slot> slot = row < rows ? slotOf(page, row) : std::nullopt;
-        if (!slot || (slot->entry & (kMovedRow | kMovedData)) != kMovedData)
-            fail(ReaderError::RowUnreadable,
-                "moved row at page " + std::to_string(pageNumber) + " row " + std::to_string(row)
-                    + ", which holds none");
-        return *slot;
-    }
-
-    PageReader &m_pages;
-    std::uint32_t m_table;
-    std::uint32_t m_filePages;
-    bool m_jet3;
-    std::uint32_t m_rowCountOffset;
-    std::vector<std::uint32_t> m_owned;
-    std::vector<unsigned char> m_mapPage;
-};
 
 std::vector<ColumnLayout> layoutOf(const std::vector<ColumnOutput> &outputs)
 {
@@ -596,7 +470,8 @@ void streamTable(const char *path, const char *tableName, TablePart part, Reader
             output.column->col_type == MDB_BOOL || isNumberType(output.column->col_type) ? protocol::kNumberKind
                                                                                          : protocol::kTextKind});
     }
-    TableRows rows(pages, mdb.get(), table.get(), shape.pages);
+    TableRows rows(pages, {table->usage_map, table->map_sz}, std::uint32_t(table->entry->table_pg),
+        shape.header.pageSize, shape.pages, shape.header.format == JetFormat::Jet3);
     if (codePages)
         assignCodePages(descriptors, rows, shape.header, *codePages, outputs);
     checkLibraryText(sandbox, false);
