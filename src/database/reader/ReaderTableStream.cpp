@@ -385,7 +385,8 @@ void assignCodePages(const std::map<int, ColumnDescriptor> &descriptors, TableRo
             continue;
         const auto found = descriptors.find(output.column->col_num);
         const std::uint16_t named = found != descriptors.end() ? found->second.codePage : 0;
-        const std::uint16_t codePage = named != 0 ? named : header.codePage;
+        // A file that names no code page at all is read as one that names the Western one, as mdbtools does.
+        const std::uint16_t codePage = named != 0 ? named : header.codePage != 0 ? header.codePage : 1252;
         deciding[i] = codePage == 1252;
         output.codePage = codePages.find(codePage);
         if (!output.codePage)
