@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database/reader/PageReader.h"
+#include "database/reader/UsageMap.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -47,24 +48,13 @@ public:
     // slot points.
     template <typename Visit> void forEach(PageSpan span, Visit &&row)
     {
-        const auto first = std::lower_bound(m_owned.begin(), m_owned.end(), span.first);
-        const auto stop = std::lower_bound(first, m_owned.end(), span.stop);
-        for (auto page = first; page != stop; ++page) {
-            std::span<const unsigned char> bytes = dataPage(*page, "listed in the usage map");
-            const unsigned rows = rowCount(bytes, *page);
-            for (unsigned slotRow = 0; slotRow < rows; ++slotRow) {
-                const std::optional<Slot> slot = slotOf(bytes, slotRow);
-                if (!slot || (slot->entry & kMovedData))
-                    continue;
-                if (!(slot->entry & kMovedRow)) {
-                    if (!row(*page, bytes, *slot))
-                        return;
-                    continue;
-                }
-                const auto [movedPage, moved, movedAt] = movedRow(bytes, *slot);
-                if (!row(movedPage, moved, movedAt))
+        for (const PageRun &run : m_owned) {
+            const std::uint32_t first = std::max(run.first, span.first);
+            const std::uint32_t stop =
+                std::uint32_t(std::min<std::uint64_t>(std::uint64_t(run.first) + run.count, span.stop));
+            for (std::uint32_t page = first; page < stop; ++page) {
+                if (!rowsOf(page, row))
                     return;
-                bytes = m_pages.page(*page);
             }
         }
     }
@@ -80,6 +70,28 @@ private:
         Slot slot;
     };
 
+    // forEach on one page; false when `row` asked to stop.
+    template <typename Visit> bool rowsOf(std::uint32_t page, Visit &row)
+    {
+        std::span<const unsigned char> bytes = dataPage(page, "listed in the usage map");
+        const unsigned rows = rowCount(bytes, page);
+        for (unsigned slotRow = 0; slotRow < rows; ++slotRow) {
+            const std::optional<Slot> slot = slotOf(bytes, slotRow);
+            if (!slot || (slot->entry & kMovedData))
+                continue;
+            if (!(slot->entry & kMovedRow)) {
+                if (!row(page, bytes, *slot))
+                    return false;
+                continue;
+            }
+            const auto [movedPage, moved, movedAt] = movedRow(bytes, *slot);
+            if (!row(movedPage, moved, movedAt))
+                return false;
+            bytes = m_pages.page(page);
+        }
+        return true;
+    }
+
     std::span<const unsigned char> dataPage(std::uint32_t page, const char *what);
     unsigned rowCount(std::span<const unsigned char> page, std::uint32_t number) const;
     std::optional<Slot> slotOf(std::span<const unsigned char> page, unsigned row) const;
@@ -89,7 +101,7 @@ private:
     std::uint32_t m_table;
     bool m_jet3;
     std::uint32_t m_rowCountOffset;
-    std::vector<std::uint32_t> m_owned;
+    std::vector<PageRun> m_owned;
     std::vector<unsigned char> m_mapPage;
 };
 

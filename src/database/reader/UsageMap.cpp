@@ -15,8 +15,8 @@ std::uint32_t u32(const unsigned char *at)
     return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8 | std::uint32_t(at[2]) << 16 | std::uint32_t(at[3]) << 24;
 }
 
-void addBits(std::span<const unsigned char> bits, std::uint64_t first, std::uint32_t filePages,
-    std::vector<std::uint32_t> &pages)
+void addBits(
+    std::span<const unsigned char> bits, std::uint64_t first, std::uint32_t filePages, std::vector<PageRun> &pages)
 {
     for (std::size_t byte = 0; byte < bits.size(); ++byte) {
         for (unsigned bit = 0; bits[byte] >> bit; ++bit) {
@@ -25,17 +25,20 @@ void addBits(std::span<const unsigned char> bits, std::uint64_t first, std::uint
             const std::uint64_t listed = first + 8 * byte + bit;
             if (listed >= filePages)
                 fail(ReaderError::RowUnreadable, "usage map lists page " + std::to_string(listed) + ", past the file");
-            pages.push_back(std::uint32_t(listed));
+            if (!pages.empty() && pages.back().first + std::uint64_t(pages.back().count) == listed)
+                ++pages.back().count;
+            else
+                pages.push_back({std::uint32_t(listed), 1});
         }
     }
 }
 
 } // namespace
 
-std::vector<std::uint32_t> usageMapPages(std::span<const unsigned char> map, std::uint32_t pageSize,
-    std::uint32_t filePages, const std::function<std::span<const unsigned char>(std::uint32_t)> &page)
+std::vector<PageRun> usageMapPages(std::span<const unsigned char> map, std::uint32_t pageSize, std::uint32_t filePages,
+    const std::function<std::span<const unsigned char>(std::uint32_t)> &page)
 {
-    std::vector<std::uint32_t> pages;
+    std::vector<PageRun> pages;
     if (map.size() >= 5 && map[0] == 0) {
         addBits(map.subspan(5), u32(map.data() + 1), filePages, pages);
         return pages;

@@ -301,22 +301,20 @@ void tst_readerformats::rows()
 void tst_readerformats::usageMaps_data()
 {
     QTest::addColumn<QByteArray>("map");
-    QTest::addColumn<QList<std::uint32_t>>("pages"); // empty: refused
+    QTest::addColumn<QList<PageRun>>("pages"); // empty: refused
 
-    QTest::newRow("inline") << QByteArray::fromHex("00080000000500ff")
-                            << QList<std::uint32_t> {8, 10, 24, 25, 26, 27, 28, 29, 30, 31};
-    QTest::newRow("inline past the file") << QByteArray::fromHex("000000010001") << QList<std::uint32_t> {};
+    QTest::newRow("inline") << QByteArray::fromHex("00080000000500ff") << QList<PageRun> {{8, 1}, {10, 1}, {24, 8}};
+    QTest::newRow("inline past the file") << QByteArray::fromHex("000000010001") << QList<PageRun> {};
     QTest::newRow("reference to page 3") << QByteArray::fromHex("010000000003000000")
-                                         << QList<std::uint32_t> {32736 + 1, 32736 + 9};
-    QTest::newRow("reference to a page that is no bitmap")
-        << QByteArray::fromHex("0102000000") << QList<std::uint32_t> {};
-    QTest::newRow("unknown type") << QByteArray::fromHex("0200000000") << QList<std::uint32_t> {};
+                                         << QList<PageRun> {{32736 + 1, 1}, {32736 + 9, 1}};
+    QTest::newRow("reference to a page that is no bitmap") << QByteArray::fromHex("0102000000") << QList<PageRun> {};
+    QTest::newRow("unknown type") << QByteArray::fromHex("0200000000") << QList<PageRun> {};
 }
 
 void tst_readerformats::usageMaps()
 {
     QFETCH(QByteArray, map);
-    QFETCH(QList<std::uint32_t>, pages);
+    QFETCH(QList<PageRun>, pages);
     // Page 3 is a bitmap page marking 1 and 9 of its range; page 2 a data page.
     QByteArray bitmap = QByteArray::fromHex("05010000") + QByteArray(4092, '\0');
     bitmap[4] = char(0x02);
@@ -324,8 +322,8 @@ void tst_readerformats::usageMaps()
     const QByteArray data = QByteArray::fromHex("0101") + QByteArray(4094, '\0');
     const auto page = [&](std::uint32_t number) { return bytesOf(number == 3 ? bitmap : data); };
     try {
-        const std::vector<std::uint32_t> listed = usageMapPages(bytesOf(map), 4096, 40000, page);
-        QCOMPARE(QList<std::uint32_t>(listed.begin(), listed.end()), pages);
+        const std::vector<PageRun> listed = usageMapPages(bytesOf(map), 4096, 40000, page);
+        QCOMPARE(QList<PageRun>(listed.begin(), listed.end()), pages);
     } catch (const ReaderFailure &) {
         QVERIFY(pages.isEmpty());
     }
