@@ -232,10 +232,9 @@ std::string_view rendered(
         return written(scratch, valueAt<float>(value));
     case Rendering::Double:
         return written(scratch, valueAt<double>(value));
-    case Rendering::Text:
-        return {};
     case Rendering::Memo:
         return memo.text({value, field.size}, output.column->name, output.codePage);
+    case Rendering::Text: // streamed by streamText
     case Rendering::Ole:
     case Rendering::Unread:
         return {};
