@@ -424,9 +424,9 @@ void streamTable(const char *path, const char *tableName, TablePart part, Reader
     if (pagesFd < 0)
         fail(ReaderError::OpenFailed, "no descriptor for the pages");
     PageReader pages(pagesFd, shape.header.pageSize, shape.pages);
-    // Nothing below opens a file.
-
     usePageStream(mdb->f->stream);
+    // Nothing below opens a file or makes a descriptor.
+
     mdb_set_bind_size(mdb.get(), protocol::kMaxFieldSize);
     mdb_set_date_fmt(mdb.get(), "%Y-%m-%d %H:%M:%S");
     mdb_set_shortdate_fmt(mdb.get(), "%Y-%m-%d");
