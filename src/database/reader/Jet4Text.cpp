@@ -1,7 +1,10 @@
 #include "database/reader/Jet4Text.h"
 
+#include "database/core/Utf8.h"
+
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -12,6 +15,10 @@
 namespace velkaro::reader {
 
 namespace {
+
+// What the helpers return for a text they do not take or that does not fit: a plain size, since an optional
+// returned through the stack costs a store-forwarding stall on every value.
+constexpr std::size_t kNoFit = kTextDoesNotFit;
 
 // Appends UTF-8 to a buffer of known capacity; `overflow` once anything did not fit. Unchecked where the
 // caller made room for the longest text the input can give.
@@ -24,28 +31,14 @@ public:
         , m_next(out)
     { }
 
-    void put(std::uint32_t c)
+    // A character; a high surrogate still waiting for its low half is a lone one.
+    void put(char32_t c)
     {
-        if (c < 0x80) {
-            if (room(1))
-                *m_next++ = char(c);
-        } else if (c < 0x800) {
-            if (room(2)) {
-                *m_next++ = char(0xC0 | (c >> 6));
-                *m_next++ = char(0x80 | (c & 0x3F));
-            }
-        } else if (c < 0x10000) {
-            if (room(3)) {
-                *m_next++ = char(0xE0 | (c >> 12));
-                *m_next++ = char(0x80 | ((c >> 6) & 0x3F));
-                *m_next++ = char(0x80 | (c & 0x3F));
-            }
-        } else if (room(4)) {
-            *m_next++ = char(0xF0 | (c >> 18));
-            *m_next++ = char(0x80 | ((c >> 12) & 0x3F));
-            *m_next++ = char(0x80 | ((c >> 6) & 0x3F));
-            *m_next++ = char(0x80 | (c & 0x3F));
+        if (m_high) {
+            m_high = 0;
+            putChar('?');
         }
+        putChar(c);
     }
 
     // A UTF-16 unit; a high surrogate waits for its low half.
@@ -55,29 +48,36 @@ public:
             const std::uint16_t high = m_high;
             m_high = 0;
             if (unit >= 0xDC00 && unit <= 0xDFFF) {
-                put(0x10000 + ((std::uint32_t(high) - 0xD800) << 10) + (unit - 0xDC00));
+                putChar(0x10000 + ((char32_t(high) - 0xD800) << 10) + (unit - 0xDC00));
                 return;
             }
-            put('?');
+            putChar('?');
         }
         if (unit >= 0xD800 && unit <= 0xDBFF)
             m_high = unit;
         else if (unit >= 0xDC00 && unit <= 0xDFFF)
-            put('?');
+            putChar('?');
         else
-            put(unit);
+            putChar(unit);
     }
 
-    std::optional<std::size_t> finish()
+    std::size_t finish()
     {
         if (m_high)
-            put('?');
+            putChar('?');
         if (m_overflow)
-            return std::nullopt;
+            return kNoFit;
         return std::size_t(m_next - m_out);
     }
 
 private:
+    void putChar(char32_t c)
+    {
+        const std::size_t length = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+        if (room(length))
+            m_next += database::encodedUtf8Char(c, m_next);
+    }
+
     bool room(std::size_t bytes)
     {
         if (!Checked || std::size_t(m_end - m_next) >= bytes)
@@ -100,13 +100,13 @@ std::uint16_t unitAt(const unsigned char *bytes)
 
 // Plain UCS-2 units below U+0800 as UTF-8, two bytes written for every unit (the second overwritten when the
 // unit takes one); null when a unit is not below U+0800.
-std::optional<std::size_t> shortUnitsToUtf8(const unsigned char *bytes, std::size_t units, char *out)
+std::size_t shortUnitsToUtf8(const unsigned char *bytes, std::size_t units, char *out)
 {
     char *next = out;
     for (std::size_t unit = 0; unit < units; ++unit) {
         const unsigned int c = unitAt(bytes + 2 * unit);
         if (c >= 0x800)
-            return std::nullopt;
+            return kNoFit;
         const bool twoBytes = c >= 0x80;
         next[0] = char(twoBytes ? 0xC0 | (c >> 6) : c);
         next[1] = char(0x80 | (c & 0x3F));
@@ -166,14 +166,14 @@ __attribute__((target("ssse3"))) std::size_t packEightUnits(const unsigned char 
 
 // shortUnitsToUtf8 eight units at a time, where the processor has SSSE3; `out` takes sixteen bytes more. The
 // last few units are padded with zero units, whose one byte each comes after theirs.
-std::optional<std::size_t> shortUnitsToUtf8Ssse3(const unsigned char *bytes, std::size_t units, char *out)
+std::size_t shortUnitsToUtf8Ssse3(const unsigned char *bytes, std::size_t units, char *out)
 {
     char *next = out;
     std::size_t unit = 0;
     for (; unit + 8 <= units; unit += 8) {
         const std::size_t size = packEightUnits(bytes + 2 * unit, next);
         if (size == 0)
-            return std::nullopt;
+            return kNoFit;
         next += size;
     }
     if (unit < units) {
@@ -181,22 +181,24 @@ std::optional<std::size_t> shortUnitsToUtf8Ssse3(const unsigned char *bytes, std
         std::memcpy(padded.data(), bytes + 2 * unit, 2 * (units - unit));
         const std::size_t size = packEightUnits(padded.data(), next);
         if (size == 0)
-            return std::nullopt;
+            return kNoFit;
         next += size - (8 - (units - unit));
     }
     return std::size_t(next - out);
 }
 
-bool hasSsse3()
+// The vector path where the processor has SSSE3, unless VELKARO_READER_PLAIN_UTF8 asks for the plain one (tests
+// run every case both ways).
+bool useSsse3()
 {
-    static const bool has = __builtin_cpu_supports("ssse3");
-    return has;
+    static const bool use = __builtin_cpu_supports("ssse3") && !std::getenv("VELKARO_READER_PLAIN_UTF8");
+    return use;
 }
 #endif
 
 // The common texts without a branch per character: plain UCS-2 below U+0800 (Cyrillic, Latin, Greek, with
 // digits and blanks) and compressed text that is all ASCII.
-std::optional<std::size_t> decodeCommon(const unsigned char *bytes, std::size_t size, char *out, std::size_t capacity)
+std::size_t decodeCommon(const unsigned char *bytes, std::size_t size, char *out, std::size_t capacity)
 {
     if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
         unsigned char any = 0;
@@ -206,22 +208,22 @@ std::optional<std::size_t> decodeCommon(const unsigned char *bytes, std::size_t 
             zero |= bytes[at] == 0;
         }
         if (any >= 0x80 || zero || capacity < size - 2)
-            return std::nullopt;
+            return kNoFit;
         std::memcpy(out, bytes + 2, size - 2);
         return size - 2;
     }
     const std::size_t units = size / 2;
 #ifdef VELKARO_UTF8_SSSE3
-    if (hasSsse3() && capacity >= 2 * units + 16)
+    if (useSsse3() && capacity >= 2 * units + 16)
         return shortUnitsToUtf8Ssse3(bytes, units, out);
 #endif
     if (capacity < 2 * units)
-        return std::nullopt;
+        return kNoFit;
     return shortUnitsToUtf8(bytes, units, out);
 }
 
 template <bool Checked>
-std::optional<std::size_t> decode(const unsigned char *bytes, std::size_t size, char *out, std::size_t capacity)
+std::size_t decode(const unsigned char *bytes, std::size_t size, char *out, std::size_t capacity)
 {
     Utf8Out<Checked> text(out, capacity);
     if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
@@ -249,15 +251,15 @@ std::optional<std::size_t> decode(const unsigned char *bytes, std::size_t size, 
 
 } // namespace
 
-std::optional<std::size_t> jet4TextToUtf8(const unsigned char *bytes, std::size_t size, char *out, std::size_t capacity)
+std::size_t jet4TextToUtf8(const unsigned char *bytes, std::size_t size, char *out, std::size_t capacity)
 {
     // Each stored byte gives at most two bytes of UTF-8 (a one-byte character, half of a BMP character or
     // of a surrogate pair), and a high surrogate left at the end one more.
-    if (const auto common = decodeCommon(bytes, size, out, capacity))
-        return common;
-    if (capacity / 2 > size)
-        return decode<false>(bytes, size, out, capacity);
-    return decode<true>(bytes, size, out, capacity);
+    std::size_t written = decodeCommon(bytes, size, out, capacity);
+    if (written == kNoFit)
+        written =
+            capacity / 2 > size ? decode<false>(bytes, size, out, capacity) : decode<true>(bytes, size, out, capacity);
+    return written;
 }
 
 } // namespace velkaro::reader

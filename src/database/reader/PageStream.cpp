@@ -15,8 +15,9 @@ namespace velkaro::reader {
 namespace {
 
 constexpr std::size_t kLargestPage = 4096;
-// Pages come from the file in aligned blocks of this size: data pages are mostly read in file order.
-constexpr std::size_t kBlockSize = 256 * 1024;
+// Pages come from the file in aligned blocks of this size: the catalogue's pages and a memo's long-value pages
+// mostly follow one another; the table's data pages are read apart (PageReader).
+constexpr std::size_t kBlockSize = 64 * 1024;
 
 struct Block
 {

@@ -1,6 +1,7 @@
 #include "database/reader/ReaderMemo.h"
 
-#include "database/reader/ReaderTableStream.h"
+#include "database/reader/Jet4Text.h"
+#include "database/reader/ReaderFailure.h"
 
 #include <cstring>
 #include <string>
@@ -16,6 +17,11 @@ constexpr std::uint32_t kInline = 0x80000000u;
 constexpr std::uint32_t kOnePage = 0x40000000u;
 constexpr std::uint32_t kLengthMask = 0x3FFFFFFFu;
 
+std::uint32_t u32(const unsigned char *at)
+{
+    return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8 | std::uint32_t(at[2]) << 16 | std::uint32_t(at[3]) << 24;
+}
+
 [[noreturn]] void damaged(const char *column, const char *what)
 {
     throw ReaderFailure {ReaderError::RowUnreadable, std::string("memo of ") + column + ": " + what};
@@ -23,16 +29,17 @@ constexpr std::uint32_t kLengthMask = 0x3FFFFFFFu;
 
 } // namespace
 
-ReaderMemo::ReaderMemo(std::uint32_t filePages)
-    : m_filePages(filePages)
+ReaderMemo::ReaderMemo(MdbHandle *mdb, std::uint32_t filePages)
+    : m_mdb(mdb)
+    , m_filePages(filePages)
 { }
 
-std::string_view ReaderMemo::longValueRow(MdbHandle *mdb, std::uint32_t pageRow, const char *column)
+std::string_view ReaderMemo::longValueRow(std::uint32_t pageRow, const char *column)
 {
     void *buffer = nullptr;
     int start = 0;
     std::size_t size = 0;
-    if ((pageRow >> 8) >= m_filePages || mdb_find_pg_row(mdb, int(pageRow), &buffer, &start, &size) != 0)
+    if ((pageRow >> 8) >= m_filePages || mdb_find_pg_row(m_mdb, int(pageRow), &buffer, &start, &size) != 0)
         damaged(column, "a page or row that is not there");
     const auto *page = static_cast<const char *>(buffer);
     if (page[0] != 0x01 || std::memcmp(page + 4, "LVAL", 4) != 0)
@@ -40,22 +47,22 @@ std::string_view ReaderMemo::longValueRow(MdbHandle *mdb, std::uint32_t pageRow,
     return {page + start, size};
 }
 
-std::string_view ReaderMemo::stored(MdbHandle *mdb, const MdbField &field, const char *column)
+std::string_view ReaderMemo::stored(std::span<const unsigned char> field, const char *column)
 {
-    if (field.siz == 0)
+    if (field.empty())
         return {};
-    if (field.siz < MDB_MEMO_OVERHEAD)
+    if (field.size() < MDB_MEMO_OVERHEAD)
         damaged(column, "header shorter than its size");
-    const std::uint32_t word = mdb_get_int32(mdb->pg_buf, field.start);
+    const std::uint32_t word = u32(field.data());
     const std::uint32_t length = word & kLengthMask;
-    std::uint32_t pageRow = mdb_get_int32(mdb->pg_buf, field.start + 4);
+    std::uint32_t pageRow = u32(field.data() + 4);
     switch (word & ~kLengthMask) {
     case kInline:
-        if (length > std::uint32_t(field.siz - MDB_MEMO_OVERHEAD))
+        if (length > field.size() - MDB_MEMO_OVERHEAD)
             damaged(column, "longer than its field");
-        return {reinterpret_cast<const char *>(mdb->pg_buf) + field.start + MDB_MEMO_OVERHEAD, length};
+        return {reinterpret_cast<const char *>(field.data()) + MDB_MEMO_OVERHEAD, length};
     case kOnePage: {
-        const std::string_view row = longValueRow(mdb, pageRow, column);
+        const std::string_view row = longValueRow(pageRow, column);
         if (length > row.size())
             damaged(column, "longer than its row");
         return row.substr(0, length);
@@ -71,7 +78,7 @@ std::string_view ReaderMemo::stored(MdbHandle *mdb, const MdbField &field, const
     for (std::uint64_t rows = 0; pageRow != 0; ++rows) {
         if (rows > std::uint64_t(m_filePages) * 255)
             damaged(column, "a chain of pages that loops");
-        const std::string_view row = longValueRow(mdb, pageRow, column);
+        const std::string_view row = longValueRow(pageRow, column);
         if (row.size() < 4 || row.size() - 4 > length - m_stored.size())
             damaged(column, "pages that hold more than its length");
         pageRow = mdb_get_int32(const_cast<char *>(row.data()), 0);
@@ -82,17 +89,21 @@ std::string_view ReaderMemo::stored(MdbHandle *mdb, const MdbField &field, const
     return {m_stored.data(), m_stored.size()};
 }
 
-std::string_view ReaderMemo::text(MdbHandle *mdb, const MdbField &field, const char *column)
+std::string_view ReaderMemo::text(
+    std::span<const unsigned char> field, const char *column, const CodePageTable *codePage)
 {
-    const std::string_view bytes = stored(mdb, field, column);
-    if (bytes.empty())
+    const std::string_view stored = this->stored(field, column);
+    if (stored.empty())
         return {};
-    // UTF-8 takes at most two bytes for each stored byte: three for a two-byte unit, two for a compressed one.
-    m_text.resize(2 * bytes.size() + 2);
-    const int size = mdb_unicode2ascii(mdb, bytes.data(), bytes.size(), m_text.data(), m_text.size());
-    if (size < 0 || std::size_t(size) + 1 >= m_text.size())
+    // UTF-8 takes at most three bytes for a stored byte of a code page, and for Unicode what the decoder needs
+    // (two for a stored byte, sixteen more for its vector path).
+    m_text.resize(3 * stored.size() + 18);
+    const auto *bytes = reinterpret_cast<const unsigned char *>(stored.data());
+    const auto size = codePage ? jet3TextToUtf8(bytes, stored.size(), *codePage, m_text.data(), m_text.size())
+                               : jet4TextToUtf8(bytes, stored.size(), m_text.data(), m_text.size());
+    if (size == kTextDoesNotFit)
         damaged(column, "text that does not convert");
-    return {m_text.data(), std::size_t(size)};
+    return {m_text.data(), size};
 }
 
 } // namespace velkaro::reader

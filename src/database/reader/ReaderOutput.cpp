@@ -85,6 +85,18 @@ void ReaderOutput::addField(const char *data, std::uint32_t size)
         std::memcpy(out + 4, data, size);
 }
 
+char *ReaderOutput::fieldSpace(std::size_t capacity)
+{
+    m_fieldAt = m_buffer.size();
+    return grow(4 + capacity) + 4;
+}
+
+void ReaderOutput::keepField(std::uint32_t size)
+{
+    protocol::putU32(m_buffer.data() + m_fieldAt, size);
+    m_buffer.resize(m_fieldAt + 4 + size);
+}
+
 void ReaderOutput::endRow()
 {
     m_rowOpen = false;

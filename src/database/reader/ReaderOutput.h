@@ -26,6 +26,10 @@ public:
     void beginRow();
     void addNull();
     void addField(const char *data, std::uint32_t size);
+    // Room for the bytes of the next field, at most `capacity`, to be written in place; valid until keepField,
+    // which then makes the first `size` of them the field.
+    char *fieldSpace(std::size_t capacity);
+    void keepField(std::uint32_t size);
     void endRow();
 
     void writeEnd(std::uint32_t rows);
@@ -49,6 +53,7 @@ private:
     bool m_rowsRecordOpen = false;
     // Where the row begun and not yet ended starts; an error drops its fields.
     std::size_t m_rowAt = 0;
+    std::size_t m_fieldAt = 0;
     bool m_rowOpen = false;
 };
 

@@ -1,23 +1,15 @@
 #pragma once
 
+#include "database/reader/ReaderFailure.h"
 #include "database/reader/ReaderTablePart.h"
-#include "database/readtable/ReaderProtocol.h"
-
-#include <string>
 
 namespace velkaro::reader {
 
 class ReaderOutput;
 class ReaderSandbox;
 
-// Why a table could not be streamed whole.
-struct ReaderFailure
-{
-    database::reader_protocol::ReaderError error;
-    std::string detail;
-};
-
-// Streams every row of one table of an Access file, or of one part of it, through mdbtools into `output`.
+// Streams every row of one table of an Access file, or of one part of it, into `output`: mdbtools reads the
+// catalogue and the table's definition, the reader the pages and rows.
 // Returns normally only when the whole table or part was written (the end record included); throws
 // ReaderFailure otherwise. Only a whole table's row count can be checked against its definition.
 void streamTable(const char *path, const char *tableName, TablePart part, ReaderSandbox &sandbox, ReaderOutput &output);

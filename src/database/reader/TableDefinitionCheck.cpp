@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <limits>
 #include <set>
 #include <string_view>
 #include <utility>
@@ -35,7 +34,6 @@ int fixedWidthOf(int type)
         return 2;
     case MDB_LONGINT:
     case MDB_FLOAT:
-    case MDB_COMPLEX:
         return 4;
     case MDB_MONEY:
     case MDB_DOUBLE:
@@ -43,20 +41,17 @@ int fixedWidthOf(int type)
         return 8;
     case MDB_REPID:
         return 16;
+    case 0x13: // ACE's Large Number
+        return 8;
+    case 0x14: // ACE's Date/Time Extended
+        return 42;
+    case MDB_COMPLEX: // attachments and multi-value columns: a number naming their rows elsewhere
+        return 4;
     case MDB_NUMERIC:
         return 17;
     default:
         return -1;
     }
-}
-
-// Whether `name` is a directory column; each of them holds a text, or a number shown as text (a line-type code
-// may be either).
-bool isDirectoryColumn(const char *name)
-{
-    static constexpr std::array<std::string_view, 5> kNames = {"ABONENT", "PHONE", "ADDRESS", "COMMENT", "NO_TYPE"};
-    return std::any_of(
-        kNames.begin(), kNames.end(), [name](std::string_view known) { return strcasecmp(name, known.data()) == 0; });
 }
 
 std::optional<std::string> columnProblem(const MdbColumn &column, bool jet3, int pageSize, unsigned int maxColumns)
@@ -89,6 +84,14 @@ std::optional<std::string> columnProblem(const MdbColumn &column, bool jet3, int
 
 } // namespace
 
+// Each directory column holds a text, or a number shown as text (a line-type code may be either).
+bool isDirectoryColumn(const char *name)
+{
+    static constexpr std::array<std::string_view, 5> kNames = {"ABONENT", "PHONE", "ADDRESS", "COMMENT", "NO_TYPE"};
+    return std::any_of(
+        kNames.begin(), kNames.end(), [name](std::string_view known) { return strcasecmp(name, known.data()) == 0; });
+}
+
 bool isNumberType(int type)
 {
     switch (type) {
@@ -99,6 +102,7 @@ bool isNumberType(int type)
     case MDB_FLOAT:
     case MDB_DOUBLE:
     case MDB_NUMERIC:
+    case 0x13:
         return true;
     default:
         return false;
@@ -150,21 +154,6 @@ std::optional<std::string> tableDefinitionProblem(MdbHandle *mdb, MdbTableDef *t
             return "fixed columns overlap";
     }
     return std::nullopt;
-}
-
-bool fixedFieldsBeforeVariableOnes(const MdbField *fields, unsigned int count)
-{
-    // A field the row does not hold has no value pointer.
-    int variableStart = std::numeric_limits<int>::max();
-    for (unsigned int i = 0; i < count; ++i) {
-        if (!fields[i].is_fixed && fields[i].value)
-            variableStart = std::min(variableStart, fields[i].start);
-    }
-    for (unsigned int i = 0; i < count; ++i) {
-        if (fields[i].is_fixed && fields[i].value && fields[i].start + fields[i].siz > variableStart)
-            return false;
-    }
-    return true;
 }
 
 } // namespace velkaro::reader

@@ -217,6 +217,9 @@ void tst_readtable_badfiles::badFile_data()
     QTest::newRow("fixed column moved into the texts")
         << variant(u"tdef-fixed.mdb"_s, [](QByteArray &b) { writeU16(b, descriptorAt(b, 4) + 21, 42); }) << base;
     // mdbtools skips a row it cannot locate without a word.
+    QTest::newRow("data page listing more rows than it holds")
+        << variant(u"rows.mdb"_s, [](QByteArray &b) { writeU16(b, firstDataPage(b) * kJet4PageSize + 12, 5000); })
+        << base;
     QTest::newRow("row slot past the page")
         << variant(u"slot.mdb"_s, [](QByteArray &b) { writeU16(b, rowTableEntry(firstDataPage(b), 0), 0x1FFF); })
         << base;
@@ -247,6 +250,8 @@ void tst_readtable_badfiles::memo_data()
         longText += QString::fromUtf8("ЯБЛОК");
     QTest::newRow("400 KB on a chain of pages") << Memo::Chain << longText << QString();
     QTest::newRow("on one page") << Memo::OnePage << QString::fromUtf8("ПРИМЕЧАНИЕ К ЗАПИСИ") << QString();
+    QTest::newRow("beyond the Basic Multilingual Plane")
+        << Memo::OnePage << QString::fromUtf8("ДОМ 🏠, нота 𝄞, 中文") << QString();
     QTest::newRow("chain past the file") << Memo::ChainPastTheFile << longText
                                          << u"memo of COMMENT: a page or row that is not there"_s;
     QTest::newRow("chain looping") << Memo::ChainLooping << longText

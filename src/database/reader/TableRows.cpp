@@ -1,0 +1,86 @@
+#include "database/reader/TableRows.h"
+
+#include "database/reader/ReaderFailure.h"
+#include "database/reader/UsageMap.h"
+
+#include <string>
+
+namespace velkaro::reader {
+
+namespace {
+
+using database::reader_protocol::ReaderError;
+
+constexpr std::uint32_t kRowOffsetMask = 0x1FFF;
+
+std::uint32_t readU16(const unsigned char *at)
+{
+    return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8;
+}
+
+std::uint32_t readU32(const unsigned char *at)
+{
+    return readU16(at) | readU16(at + 2) << 16;
+}
+
+} // namespace
+
+TableRows::TableRows(PageReader &pages, std::span<const unsigned char> usageMap, std::uint32_t tablePage,
+    std::uint32_t pageSize, std::uint32_t filePages, bool jet3)
+    : m_pages(pages)
+    , m_table(tablePage)
+    , m_jet3(jet3)
+    , m_rowCountOffset(jet3 ? 8 : 12)
+{
+    m_owned = usageMapPages(usageMap, pageSize, filePages, [&](std::uint32_t page) {
+        const std::span<const unsigned char> bytes = m_pages.page(page);
+        m_mapPage.assign(bytes.begin(), bytes.end());
+        return std::span<const unsigned char>(m_mapPage);
+    });
+}
+
+std::span<const unsigned char> TableRows::dataPage(std::uint32_t page, const char *what)
+{
+    const std::span<const unsigned char> bytes = page != 0 ? m_pages.page(page) : std::span<const unsigned char> {};
+    if (bytes.empty())
+        fail(ReaderError::RowUnreadable, "page " + std::to_string(page) + " " + what + ", past the file");
+    if (bytes[0] != 0x01 || readU32(bytes.data() + 4) != m_table)
+        fail(ReaderError::RowUnreadable, "page " + std::to_string(page) + " " + what + ", not the table's");
+    return bytes;
+}
+
+unsigned TableRows::rowCount(std::span<const unsigned char> page, std::uint32_t number) const
+{
+    const unsigned rows = readU16(page.data() + m_rowCountOffset);
+    if (m_rowCountOffset + 2 + 2 * std::size_t(rows) > page.size())
+        fail(ReaderError::RowUnreadable, "page " + std::to_string(number) + " lists more rows than it holds");
+    return rows;
+}
+
+std::optional<Slot> TableRows::slotOf(std::span<const unsigned char> page, unsigned row) const
+{
+    const std::uint32_t entry = readU16(page.data() + m_rowCountOffset + 2 + 2 * row);
+    const std::uint32_t next =
+        row == 0 ? std::uint32_t(page.size()) : readU16(page.data() + m_rowCountOffset + 2 * row) & kRowOffsetMask;
+    const std::uint32_t start = entry & kRowOffsetMask;
+    if (start >= page.size() || start >= next || next > page.size() || m_rowCountOffset + 2 + 2 * (row + 1) > start)
+        return std::nullopt;
+    return Slot {row, entry, start, next - start};
+}
+
+TableRows::Moved TableRows::movedRow(std::span<const unsigned char> home, const Slot &slot)
+{
+    if (slot.size < 4)
+        fail(ReaderError::RowUnreadable, "moved row without its new place");
+    const unsigned row = home[slot.start];
+    const std::uint32_t number = readU32(home.data() + slot.start) >> 8;
+    const std::span<const unsigned char> page = dataPage(number, "of a moved row");
+    // Only a slot of moved data alone holds a moved row, which also ends any loop.
+    const std::optional<Slot> moved = row < rowCount(page, number) ? slotOf(page, row) : std::nullopt;
+    if (!moved || (moved->entry & (kMovedRow | kMovedData)) != kMovedData)
+        fail(ReaderError::RowUnreadable,
+            "moved row at page " + std::to_string(number) + " row " + std::to_string(row) + ", which holds none");
+    return {number, page, *moved};
+}
+
+} // namespace velkaro::reader
