@@ -232,7 +232,7 @@ std::optional<std::size_t> decode(const unsigned char *bytes, std::size_t size, 
                 oneByte = !oneByte;
                 ++at;
             } else if (oneByte) {
-                text.put(bytes[at++]);
+                text.putUnit(bytes[at++]);
             } else if (at + 1 < size) {
                 text.putUnit(unitAt(bytes + at));
                 at += 2;
