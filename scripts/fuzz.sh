@@ -16,20 +16,23 @@ install_missing_packages "${build_packages[@]}" "${fuzz_packages[@]}"
 seconds=${1:-600}
 [ $# -gt 0 ] && shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_readtable_decoder fuzz_mkbase_csv fuzz_reader_jet4text fuzz_reader_file)
 jobs=$(nproc)
 
 [ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 nice -n 19 cmake --build build -j "$jobs" --target velkaro-mkbase velkaro-reader
 [ -f build-fuzz/CMakeCache.txt ] || CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVELKARO_FUZZ=ON -DVELKARO_BUILD_BENCH=OFF
-nice -n 19 cmake --build build-fuzz -j "$jobs" --target "${targets[@]}"
+nice -n 19 cmake --build build-fuzz -j "$jobs" --target "${targets[@]:-fuzz_targets}"
+# All by default: every target this source tree has (the reader's parsers over bytes where it has them apart).
+[ ${#targets[@]} -gt 0 ] || mapfile -t targets < <(cd build-fuzz/bin && ls fuzz_*)
 
 # Seeds: files our writer makes, the stream the reader writes for each (first byte 0: decoded in one piece, 7: in
 # pieces of seven bytes), the CSVs they come from; the committed seeds join them.
 seeds=build-fuzz/seeds
 rm -rf "$seeds"
-mkdir -p "$seeds"/{fuzz_readtable_decoder,fuzz_mkbase_csv,fuzz_reader_jet4text,fuzz_reader_file}
+for target in "${targets[@]}" fuzz_readtable_decoder fuzz_mkbase_csv fuzz_reader_file; do
+    mkdir -p "$seeds/$target"
+done
 cp tests/fuzz/seeds/fuzz_mkbase_csv/* "$seeds/fuzz_mkbase_csv/"
 head -n 40 data/sample-directory.csv > "$seeds/fuzz_mkbase_csv/sample.csv"
 for csv in "$seeds"/fuzz_mkbase_csv/*.csv; do
@@ -59,14 +62,22 @@ for target in "${targets[@]}"; do
     mkdir -p "$corpus" "$artifacts"
     inputs=("$corpus" "tests/fuzz/seeds/$target" "$seeds/$target")
     [ -d "$regressions" ] && inputs+=("$regressions")
-    # A file target needs room for a whole database; the others take short inputs.
-    max_len=4096
-    [ "$target" = fuzz_reader_file ] && max_len=300000
+    options=(-max_len=4096)
+    # A usage map may name bitmap pages, which the input then holds.
+    [ "$target" = fuzz_reader_usagemap ] && options=(-max_len=16384)
+    destination=$regressions
+    # The whole-file target needs room for a database and meets the library's crashes, hangs and memory use:
+    # it fuzzes on past them in child processes and leaves them unminimised for a look at their stacks.
+    if [ "$target" = fuzz_reader_file ]; then
+        options=(-max_len=300000 -fork=1 -ignore_crashes=1 -ignore_ooms=1 -ignore_timeouts=1)
+        destination=build-fuzz/findings/$target
+    fi
     echo "== $target: ${seconds}s, log in $log"
-    nice -n 19 "build-fuzz/bin/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=25 \
-        -max_len="$max_len" -print_final_stats=1 -artifact_prefix="$artifacts/" "${inputs[@]}" > "$log" 2>&1 || true
+    nice -n 19 "build-fuzz/bin/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=25 "${options[@]}" \
+        -print_final_stats=1 -artifact_prefix="$artifacts/" "${inputs[@]}" > "$log" 2>&1 || true
 
-    executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+    # A single process ends with its statistics; forked jobs report their running total on each line.
+    executions=$(sed -n -e 's/^stat::number_of_executed_units: *//p' -e 's/^#\([0-9]*\): cov: .*/\1/p' "$log" | tail -n 1)
     # Edges reached of all the instrumented ones in the program, and libFuzzer's finer features.
     edges=$(sed -n 's/.*(\([0-9]*\) inline 8-bit counters).*/\1/p' "$log" | head -n 1)
     coverage=$(grep -o 'cov: [0-9]* ft: [0-9]*' "$log" | tail -n 1 | sed "s|cov: \([0-9]*\)|cov: \1/${edges:-?}|" || true)
@@ -74,16 +85,17 @@ for target in "${targets[@]}"; do
     for crash in "$artifacts"/*; do
         [ -f "$crash" ] || continue
         crashes=$((crashes + 1))
-        minimised=$crash.min
-        nice -n 19 "build-fuzz/bin/$target" -minimize_crash=1 -max_total_time=60 -exact_artifact_path="$minimised" \
-            "$crash" >> "$log" 2>&1 || true
-        [ -f "$minimised" ] || minimised=$crash
-        destination=$regressions
-        [ "$target" = fuzz_reader_file ] && destination=build-fuzz/findings/$target
         mkdir -p "$destination"
-        cp "$minimised" "$destination/$(basename "$crash")"
-        rm -f "$crash" "$crash.min"
-        echo "   $(basename "$crash") -> $destination"
+        if [ "$destination" = "$regressions" ]; then
+            nice -n 19 "build-fuzz/bin/$target" -minimize_crash=1 -max_total_time=60 \
+                -exact_artifact_path="$crash.min" "$crash" >> "$log" 2>&1 || true
+            [ -f "$crash.min" ] && mv "$crash.min" "$crash"
+        fi
+        # Where it stopped: the sanitizer's first frame or the broken property.
+        where=$(nice -n 19 "build-fuzz/bin/$target" -timeout=25 -rss_limit_mb=2048 "$crash" 2>&1 \
+            | grep -m 1 -E '^ *#0 |fuzz property broken|ERROR: libFuzzer' | sed 's/^ *//' | cut -c 1-110 || true)
+        mv "$crash" "$destination/"
+        echo "   $(basename "$crash") -> $destination: $where"
     done
     report+=("$(printf '%-24s %10s %9ss   %-26s %7s' "$target" "${executions:-?}" "$seconds" "${coverage:-?}" "$crashes")")
 done
