@@ -16,12 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             const velkaro::reader::JetHeader header = velkaro::reader::parseJetHeader(bytes);
             require(header.pageSize == (header.format == velkaro::reader::JetFormat::Jet3 ? 2048u : 4096u),
                 "page size not the format's");
-        } catch (const velkaro::reader::ReaderFailure &) {
-        }
+        } catch (const velkaro::reader::ReaderFailure &) { }
     }
     try {
         velkaro::reader::jet3ColumnCodePages(bytes);
-    } catch (const velkaro::reader::ReaderFailure &) {
-    }
+    } catch (const velkaro::reader::ReaderFailure &) { }
     return 0;
 }

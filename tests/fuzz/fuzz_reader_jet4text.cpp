@@ -74,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const auto exact = std::size_t(expected.size());
 
     // The reader's capacity bound, room for the fast paths, the exact size, one byte short and a small one.
-    for (const std::size_t capacity : {2 * stored + 1, 2 * stored + 16, exact, exact - (exact > 0), std::size_t(data[0])}) {
+    for (const std::size_t capacity :
+        {2 * stored + 1, 2 * stored + 16, exact, exact - (exact > 0), std::size_t(data[0])}) {
         const auto text = decoded(bytes, stored, capacity);
         if (capacity >= exact)
             require(text && *text == expected, "text differs from the format's, or refused though it fits");

@@ -30,7 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         require(std::adjacent_find(pages.begin(), pages.end(), std::greater_equal<>()) == pages.end(),
             "pages not ascending");
         require(pages.empty() || pages.back() < filePages, "a page listed past the file");
-    } catch (const velkaro::reader::ReaderFailure &) {
-    }
+    } catch (const velkaro::reader::ReaderFailure &) { }
     return 0;
 }
