@@ -28,3 +28,5 @@ build_packages=(g++ cmake make pkg-config qt6-base-dev qt6-qpa-plugins qt6-trans
 test_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db shared-mime-info qt6-base-private-dev)
 command -v node >/dev/null || test_packages+=(nodejs)
 command -v npm >/dev/null || test_packages+=(npm)
+# What scripts/fuzz.sh adds: clang with libFuzzer and the sanitizers' runtimes (never needed by the tests).
+fuzz_packages=(clang libclang-rt-14-dev)

@@ -234,7 +234,7 @@ std::size_t decode(const unsigned char *bytes, std::size_t size, char *out, std:
                 oneByte = !oneByte;
                 ++at;
             } else if (oneByte) {
-                text.put(bytes[at++]);
+                text.putUnit(bytes[at++]);
             } else if (at + 1 < size) {
                 text.putUnit(unitAt(bytes + at));
                 at += 2;

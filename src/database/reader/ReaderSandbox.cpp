@@ -20,7 +20,15 @@ namespace velkaro::reader {
 namespace {
 
 constexpr rlim_t kAddressSpaceLimit = 768ull * 1024 * 1024;
-#ifdef __SANITIZE_ADDRESS__
+// GCC names AddressSanitizer with a macro, clang as a feature.
+#if defined(__SANITIZE_ADDRESS__)
+#define VELKARO_ADDRESS_SANITIZER
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELKARO_ADDRESS_SANITIZER
+#endif
+#endif
+#ifdef VELKARO_ADDRESS_SANITIZER
 // AddressSanitizer reserves terabytes of shadow address space at start; a limit would stop it. Its reports open
 // files and start a symbolizer, and its leak check traces the process at exit: a lock-down would kill each.
 constexpr bool kLimitAddressSpace = false;

@@ -30,9 +30,12 @@ ReadTableDecoder::ReadTableDecoder(RowSink &sink, std::uint64_t fileBytes)
 char *ReadTableDecoder::receiveBuffer(std::size_t size)
 {
     if (m_buffer.size() - m_end < size) {
-        std::memmove(m_buffer.data(), m_buffer.data() + m_begin, m_end - m_begin);
-        m_end -= m_begin;
-        m_begin = 0;
+        // The buffer grows only with the bytes that arrive.
+        if (m_begin > 0) {
+            std::memmove(m_buffer.data(), m_buffer.data() + m_begin, m_end - m_begin);
+            m_end -= m_begin;
+            m_begin = 0;
+        }
         if (m_buffer.size() - m_end < size)
             m_buffer.resize(m_end + size);
     }
@@ -71,13 +74,9 @@ std::size_t ReadTableDecoder::decodeRecord(const char *data, std::size_t size)
     const std::uint32_t payloadSize = protocol::getU32(data + 1);
     if (payloadSize > m_recordLimit)
         garbage("record too large");
-    if (size - protocol::kRecordHeaderSize < payloadSize) {
-        // Make sure the whole record fits once it has arrived.
-        const std::size_t recordEnd = m_begin + protocol::kRecordHeaderSize + payloadSize;
-        if (m_buffer.size() < recordEnd)
-            m_buffer.resize(recordEnd);
+    // The buffer grows as the record arrives, never for a size only announced.
+    if (size - protocol::kRecordHeaderSize < payloadSize)
         return 0;
-    }
     const char *payload = data + protocol::kRecordHeaderSize;
     if (tag == protocol::kErrorTag)
         decodeError(payload, payloadSize);
