@@ -1,7 +1,7 @@
-// The file header check and the Jet 3 column code pages, each on the input's bytes as page 0 or as a table
-// definition.
+// The file header check and the column descriptors, each on the input's bytes as page 0 or as a table definition
+// (the first byte chooses Jet 3 or later descriptors).
 
-#include "database/reader/Jet3Definition.h"
+#include "database/reader/ColumnDescriptors.h"
 #include "database/reader/JetHeader.h"
 #include "database/reader/ReaderFailure.h"
 #include "fuzz/FuzzCheck.h"
@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         } catch (const velkaro::reader::ReaderFailure &) { }
     }
     try {
-        velkaro::reader::jet3ColumnCodePages(bytes);
+        if (size > 0)
+            velkaro::reader::columnDescriptors(bytes.subspan(1), bytes[0] & 1);
     } catch (const velkaro::reader::ReaderFailure &) { }
     return 0;
 }

@@ -19,11 +19,11 @@ std::optional<QByteArray> decoded(
     const unsigned char *bytes, std::size_t size, const velkaro::reader::CodePageTable &table, std::size_t capacity)
 {
     const auto out = std::make_unique<char[]>(capacity);
-    const auto written = velkaro::reader::jet3TextToUtf8(bytes, size, table, out.get(), capacity);
-    if (!written)
+    const std::size_t written = velkaro::reader::jet3TextToUtf8(bytes, size, table, out.get(), capacity);
+    if (written == velkaro::reader::kTextDoesNotFit)
         return std::nullopt;
-    require(*written <= capacity, "more written than the capacity");
-    return QByteArray(out.get(), qsizetype(*written));
+    require(written <= capacity, "more written than the capacity");
+    return QByteArray(out.get(), qsizetype(written));
 }
 
 } // namespace

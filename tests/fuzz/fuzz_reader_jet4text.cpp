@@ -55,11 +55,11 @@ QByteArray expectedUtf8(QString units)
 std::optional<QByteArray> decoded(const unsigned char *bytes, std::size_t size, std::size_t capacity)
 {
     const auto out = std::make_unique<char[]>(capacity);
-    const auto written = velkaro::reader::jet4TextToUtf8(bytes, size, out.get(), capacity);
-    if (!written)
+    const std::size_t written = velkaro::reader::jet4TextToUtf8(bytes, size, out.get(), capacity);
+    if (written == velkaro::reader::kTextDoesNotFit)
         return std::nullopt;
-    require(*written <= capacity, "more written than the capacity");
-    return QByteArray(out.get(), qsizetype(*written));
+    require(written <= capacity, "more written than the capacity");
+    return QByteArray(out.get(), qsizetype(written));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "fuzz/FuzzCheck.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 using velkaro::fuzz::require;
@@ -26,10 +27,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return std::span<const unsigned char>(file).subspan(std::size_t(number) * pageSize, pageSize);
     };
     try {
-        const std::vector<std::uint32_t> pages = velkaro::reader::usageMapPages(map, pageSize, filePages, page);
-        require(std::adjacent_find(pages.begin(), pages.end(), std::greater_equal<>()) == pages.end(),
-            "pages not ascending");
-        require(pages.empty() || pages.back() < filePages, "a page listed past the file");
+        const std::vector<velkaro::reader::PageRun> runs =
+            velkaro::reader::usageMapPages(map, pageSize, filePages, page);
+        // Runs of at least one page, ascending, none overlapping another, all within the file.
+        std::uint64_t next = 0;
+        for (const velkaro::reader::PageRun &run : runs) {
+            require(run.count > 0, "an empty run");
+            require(run.first >= next, "runs not ascending");
+            next = std::uint64_t(run.first) + run.count;
+        }
+        require(next <= filePages, "a page listed past the file");
     } catch (const velkaro::reader::ReaderFailure &) { }
     return 0;
 }
