@@ -14,7 +14,7 @@ CommandLine readCommandLine(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Поиск абонентов в городском телефонном справочнике (файл Access .mdb)."));
+        QStringLiteral("Поиск абонентов в городском телефонном справочнике (файл Access .mdb или .accdb)."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("ФАЙЛ.mdb"),
