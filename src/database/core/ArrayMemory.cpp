@@ -6,11 +6,16 @@
 #endif
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <optional>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -77,13 +82,71 @@ struct SparePages
     std::vector<std::pair<char *, std::size_t>> blocks;
     std::size_t kept = 0; // bytes in `blocks`
     std::size_t allowed = 0; // what the leases allow together
+    // Pages kept while no table is read go back then, unless a read takes them first.
+    std::optional<std::chrono::steady_clock::time_point> giveBackAt;
+    std::condition_variable giveBackMoved;
+    bool giverStarted = false;
 };
+
+// How long pages freed while no table is read wait for a read to take them: a table or result let go is mostly
+// followed at once by the read of another file, whose fresh pages would cost more than reading them full.
+constexpr std::chrono::milliseconds kIdleBeforeGiveBack {1000};
 
 SparePages &spare()
 {
     // Never destroyed: tables kept in other statics free their blocks at exit, after this would be gone.
     static auto *pages = new SparePages;
     return *pages;
+}
+
+// Gives back the kept pages beyond `allowed`, the last kept first, in whole huge pages; the lock is held.
+void giveBackBeyond(SparePages &pages, std::size_t allowed)
+{
+    while (pages.kept > allowed) {
+        auto &[start, length] = pages.blocks.back();
+        const std::size_t cut = std::min(length, (pages.kept - allowed + kHugePage - 1) / kHugePage * kHugePage);
+        munmap(start + length - cut, cut);
+        length -= cut;
+        pages.kept -= cut;
+        if (length == 0)
+            pages.blocks.pop_back();
+    }
+    if (pages.blocks.empty())
+        pages.blocks.shrink_to_fit();
+}
+
+// Waits, for as long as the process lives, for the moments at which kept pages go back.
+[[noreturn]] void giveBackOnTime(SparePages &pages)
+{
+    std::unique_lock lock(pages.mutex);
+    for (;;) {
+        if (!pages.giveBackAt)
+            pages.giveBackMoved.wait(lock);
+        else if (std::chrono::steady_clock::now() < *pages.giveBackAt)
+            pages.giveBackMoved.wait_until(lock, *pages.giveBackAt);
+        else {
+            pages.giveBackAt.reset();
+            giveBackBeyond(pages, pages.allowed);
+        }
+    }
+}
+
+// Pages kept while no table is read go back unless a read starts soon; the lock is held.
+void giveBackWhenIdle(SparePages &pages)
+{
+    pages.giveBackAt = std::chrono::steady_clock::now() + kIdleBeforeGiveBack;
+    if (!pages.giverStarted) {
+        try {
+            std::thread(giveBackOnTime, std::ref(pages)).detach();
+            pages.giverStarted = true;
+        } catch (const std::system_error &) {
+            // No thread to wait with: nothing is kept.
+            pages.giveBackAt.reset();
+            giveBackBeyond(pages, pages.allowed);
+            return;
+        }
+    }
+    pages.giveBackMoved.notify_one();
 }
 
 // Moves spare pages to [at, at + bytes), replacing what is there, as far as there are; how many bytes it moved.
@@ -176,10 +239,13 @@ void freeArrayBlock(void *block, std::size_t bytes)
     const std::size_t length = mappedLength(bytes);
     SparePages &pages = spare();
     const std::lock_guard lock(pages.mutex);
-    if (pages.kept + length <= pages.allowed) {
+    const bool reading = pages.allowed > 0;
+    if (!reading || pages.kept + length <= pages.allowed) {
         try {
             pages.blocks.emplace_back(static_cast<char *>(block), length);
             pages.kept += length;
+            if (!reading)
+                giveBackWhenIdle(pages);
             return;
         } catch (const std::bad_alloc &) {
             // Given back below.
@@ -188,29 +254,15 @@ void freeArrayBlock(void *block, std::size_t bytes)
     munmap(block, length);
 }
 
-namespace {
-
-// Gives back the kept pages beyond `allowed`, the last kept first; the lock is held.
-void giveBackBeyond(SparePages &pages, std::size_t allowed)
-{
-    while (pages.kept > allowed) {
-        const auto [start, length] = pages.blocks.back();
-        munmap(start, length);
-        pages.kept -= length;
-        pages.blocks.pop_back();
-    }
-    if (pages.blocks.empty())
-        pages.blocks.shrink_to_fit();
-}
-
-} // namespace
-
 SparePagesForRead::SparePagesForRead(std::size_t bytes)
     : m_bytes(bytes)
 {
     SparePages &pages = spare();
     const std::lock_guard lock(pages.mutex);
     pages.allowed += m_bytes;
+    // The read takes what it can use; the rest goes back now.
+    pages.giveBackAt.reset();
+    giveBackBeyond(pages, pages.allowed);
 }
 
 SparePagesForRead::~SparePagesForRead()
@@ -225,6 +277,7 @@ void releaseSparePages()
 {
     SparePages &pages = spare();
     const std::lock_guard lock(pages.mutex);
+    pages.giveBackAt.reset();
     giveBackBeyond(pages, 0);
 }
 

@@ -12,12 +12,13 @@ namespace velkaro::database {
 // the smaller size; null when out of memory, `block` then being unchanged.
 void *resizeArrayBlock(void *block, std::size_t oldBytes, std::size_t newBytes);
 // A large block freed while a SparePagesForRead lives keeps its pages for the blocks that grow next, as far as
-// the leases allow; any other goes back to the system at once.
+// the leases allow; one freed while no table is read keeps them for a second, for a read that may follow, and then
+// gives them back to the system.
 void freeArrayBlock(void *block, std::size_t bytes);
 
 // While a table is read, the pages of large blocks freed (those of the table it replaces) are kept for the blocks
-// the read grows, `bytes` in all at most for each lease: about what the read can use. When the last lease ends,
-// the pages kept go back to the system, as do those beyond what the leases still allow.
+// the read grows, `bytes` in all at most for each lease: about what the read can use. Pages kept beyond that when a
+// lease begins go back to the system, and so do the pages kept when the last lease ends.
 class SparePagesForRead
 {
 public:
