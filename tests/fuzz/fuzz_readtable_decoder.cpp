@@ -47,8 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     const std::size_t piece = data[0] == 0 ? size : data[0];
     CheckingSink sink;
-    // A file of a page for each byte of the stream: large enough for any table the stream announces sensibly.
-    velkaro::database::ReadTableDecoder decoder(sink, std::uint64_t(size) * 4096);
+    // The stream of a 1 GiB file: a table record may announce fewer pages than it holds, or more.
+    velkaro::database::ReadTableDecoder decoder(sink, std::uint64_t(1) << 30);
     try {
         for (std::size_t at = 1; at < size; at += piece) {
             const std::size_t count = std::min(piece, size - at);

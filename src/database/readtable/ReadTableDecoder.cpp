@@ -22,7 +22,6 @@ namespace {
 
 ReadTableDecoder::ReadTableDecoder(RowSink &sink, std::uint64_t fileBytes)
     : m_sink(sink)
-    , m_buffer(4 * protocol::kRowsRecordTarget)
     , m_fileBytes(fileBytes)
     , m_recordLimit(protocol::kMaxTableRecordSize)
 { }
@@ -30,7 +29,7 @@ ReadTableDecoder::ReadTableDecoder(RowSink &sink, std::uint64_t fileBytes)
 char *ReadTableDecoder::receiveBuffer(std::size_t size)
 {
     if (m_buffer.size() - m_end < size) {
-        // The buffer grows only with the bytes that arrive.
+        // The buffer starts empty (no data to move) and grows only with the bytes that arrive.
         if (m_begin > 0) {
             std::memmove(m_buffer.data(), m_buffer.data() + m_begin, m_end - m_begin);
             m_end -= m_begin;
