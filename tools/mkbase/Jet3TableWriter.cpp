@@ -53,16 +53,8 @@ bool Jet3TableWriter::open(const QString &path, const QString &tableName, const 
         *error = u"code page %1 is not known here"_s.arg(text.textCodePage);
         return false;
     }
-    if (!isValidObjectName(tableName, error))
+    if (!checkUserTableName(tableName, error) || !checkColumns(columns, error))
         return false;
-    if (tableName.startsWith(u"MSys"_s, Qt::CaseInsensitive)) {
-        *error = u"table name %1 is reserved for system tables"_s.arg(escapeForMessage(tableName));
-        return false;
-    }
-    if (columns.isEmpty() || columns.size() > 255) {
-        *error = u"a table needs 1 to 255 columns"_s;
-        return false;
-    }
     d->text = text;
     if (!d->encode(tableName, u"the table name"_s, &d->contents.tableName, error))
         return false;
@@ -70,7 +62,7 @@ bool Jet3TableWriter::open(const QString &path, const QString &tableName, const 
     TableDefinition &user = d->contents.user;
     for (const ColumnDefinition &column : columns) {
         QByteArray name;
-        if (!isValidObjectName(column.name, error) || !d->encode(column.name, u"a column name"_s, &name, error))
+        if (!d->encode(column.name, u"a column name"_s, &name, error))
             return false;
         user.columnNames.append(name);
         layoutColumns.append(storedColumn(column, 1));

@@ -85,26 +85,18 @@ bool Jet4TableWriter::openForCounting(const QString &tableName, const QList<Colu
 
 bool Jet4TableWriter::Private::prepare(const QString &tableName, const QList<ColumnDefinition> &columns, QString *error)
 {
-    if (!isValidObjectName(tableName, error))
+    if (!checkUserTableName(tableName, error))
         return false;
-    if (tableName.startsWith(u"MSys"_s, Qt::CaseInsensitive)) {
-        *error = u"table name %1 is reserved for system tables"_s.arg(escapeForMessage(tableName));
-        return false;
-    }
     QByteArray nameKey;
     if (!generalTextKey(tableName, &nameKey)) {
         *error = u"table name %1 has a character the catalogue's name index cannot sort; use blanks, ASCII "
                  u"punctuation, digits, Latin or Cyrillic letters"_s.arg(escapeForMessage(tableName));
         return false;
     }
-    if (columns.isEmpty() || columns.size() > 255) {
-        *error = u"a table needs 1 to 255 columns"_s;
+    if (!checkColumns(columns, error))
         return false;
-    }
     QList<ColumnLayout> layoutColumns;
     for (const ColumnDefinition &column : columns) {
-        if (!isValidObjectName(column.name, error))
-            return false;
         layoutColumns.append(storedColumn(column, 2));
         if (column.type == ColumnType::Text)
             layoutColumns.last().extendedFlags = 0x01; // Unicode compression
