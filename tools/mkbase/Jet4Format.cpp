@@ -1,5 +1,7 @@
 #include "Jet4Format.h"
 
+#include "RowFields.h"
+
 #include <algorithm>
 #include <numeric>
 
@@ -269,35 +271,18 @@ int encodeText(std::u16string_view text, quint8 *out)
 
 QByteArray encodeRow(const TableLayout &layout, const QList<QByteArray> &values)
 {
-    const int columnCount = int(layout.columns.size());
-    QByteArray row(2 + layout.fixedSize, '\0');
-    put16(row, 0, quint32(columnCount));
-    QByteArray mask((columnCount + 7) / 8, '\0');
-    QList<quint16> variableStarts;
-    for (int number = 0; number < columnCount; ++number) {
-        const ColumnLayout &column = layout.columns.at(number);
-        const QByteArray &value = values.at(number);
-        if (!column.fixed)
-            variableStarts.append(quint16(row.size()));
-        if (value.isNull())
-            continue;
-        mask[number / 8] = char(mask.at(number / 8) | (1 << (number % 8)));
-        if (column.type == Boolean)
-            continue;
-        if (column.fixed)
-            std::memcpy(row.data() + 2 + column.fixedOffset, value.constData(), size_t(value.size()));
-        else
-            row.append(value);
-    }
+    jet::RowFields fields = jet::layOutFields(layout, values, 2);
+    QByteArray &row = fields.row;
+    put16(row, 0, quint32(layout.columns.size()));
     if (layout.variableCount > 0) {
         QByteArray tail(2 * (layout.variableCount + 2), '\0');
         put16(tail, 0, quint32(row.size()));
         for (int i = 0; i < layout.variableCount; ++i)
-            put16(tail, 2 + 2 * i, variableStarts.at(layout.variableCount - 1 - i));
+            put16(tail, 2 + 2 * i, quint32(fields.variableStarts.at(layout.variableCount - 1 - i)));
         put16(tail, 2 + 2 * layout.variableCount, quint32(layout.variableCount));
         row.append(tail);
     }
-    return row + mask;
+    return row + fields.mask;
 }
 
 } // namespace velkaro::mkbase::jet4
