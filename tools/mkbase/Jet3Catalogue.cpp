@@ -1,6 +1,6 @@
 #include "Jet3Catalogue.h"
 
-#include "Rc4.h"
+#include "HeaderPage.h"
 #include "SystemTables.h"
 
 using namespace Qt::StringLiterals;
@@ -55,24 +55,13 @@ QList<QByteArray> objectRows(const QByteArray &tableName)
 
 QByteArray headerPage(quint16 sortOrder, quint16 codePage)
 {
-    QByteArray page(kPageSize, '\0');
+    QByteArray page = jet::headerPage(kPageSize, 0);
     auto *b = reinterpret_cast<quint8 *>(page.data());
-    put32(b, 0x00000100);
-    std::memcpy(b + 0x04, "Standard Jet DB", 16);
-    put32(b + 0x14, 0); // Jet 3
-    constexpr quint8 kConstantStart[24] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x03,
-        0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
-    std::memcpy(b + 0x18, kConstantStart, sizeof kConstantStart);
     put16(b + 0x38, 1);
     put16(b + 0x3A, sortOrder);
     put16(b + 0x3C, codePage);
     put16(b + 0x56, 0x251E); // as Access 97 writes it
-    constexpr quint8 kHeaderKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
-    rc4(kHeaderKey, 4, b + 0x18, 126);
-    b[0x600] = 0x01;
-    b[0x601] = 0x01;
-    for (int at = 0x602; at < kPageSize; at += 2)
-        b[at + 1] = 0x01;
+    toggleHeaderMask(b);
     return page;
 }
 

@@ -1,8 +1,8 @@
 #include "Jet4Catalogue.h"
 
+#include "HeaderPage.h"
 #include "Jet4IndexKeys.h"
 #include "Jet4UsageMaps.h"
-#include "Rc4.h"
 #include "SystemTables.h"
 
 #include <algorithm>
@@ -129,15 +129,8 @@ IndexDefinition indexDefinition(
 
 QByteArray headerPage()
 {
-    QByteArray page(kPageSize, '\0');
+    QByteArray page = jet::headerPage(kPageSize, 1);
     auto *b = reinterpret_cast<quint8 *>(page.data());
-    put32(b, 0x00000100);
-    std::memcpy(b + 0x04, "Standard Jet DB", 16);
-    put32(b + 0x14, 1); // Jet 4
-
-    constexpr quint8 kConstantStart[24] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x03,
-        0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
-    std::memcpy(b + 0x18, kConstantStart, sizeof kConstantStart);
     put16(b + 0x3C, 1252);
     put32(b + 0x3E, 0); // database key: pages are not encrypted
     for (int i = 0; i < 10; ++i)
@@ -145,15 +138,9 @@ QByteArray headerPage()
     put32(b + 0x6A, 0x21AA); // Jet 4.0 build 8618, as Access 2000 writes
     put32(b + 0x6E, 0x0409); // sort order General
     std::memcpy(b + 0x72, kCreationDate, sizeof kCreationDate);
-    constexpr quint8 kHeaderKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
-    rc4(kHeaderKey, 4, b + 0x18, 128);
-
+    toggleHeaderMask(b);
     constexpr quint8 kVersionTag[8] = {0x54, 0x06, 0x00, 0x00, 0x34, 0x2E, 0x30, 0x00};
     std::memcpy(b + 0x98, kVersionTag, sizeof kVersionTag);
-    b[0xE00] = 0x01;
-    b[0xE01] = 0x01;
-    for (int at = 0xE02; at < kPageSize; at += 2)
-        b[at + 1] = 0x01;
     return page;
 }
 
