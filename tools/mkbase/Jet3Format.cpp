@@ -1,5 +1,6 @@
 #include "Jet3Format.h"
 
+#include "PageRows.h"
 #include "RowFields.h"
 
 namespace velkaro::mkbase::jet3 {
@@ -125,15 +126,9 @@ QByteArray dataPage(quint32 ownerPage, const QList<QByteArray> &rows)
     auto *bytes = reinterpret_cast<quint8 *>(page.data());
     bytes[0] = 0x01;
     bytes[1] = 0x01;
-    put16(bytes + 2, quint32(freeSpace(rows)));
     put32(bytes + 4, ownerPage);
     put16(bytes + 8, quint32(rows.size()));
-    int start = kPageSize;
-    for (int row = 0; row < rows.size(); ++row) {
-        start -= int(rows.at(row).size());
-        std::memcpy(bytes + start, rows.at(row).constData(), size_t(rows.at(row).size()));
-        put16(bytes + kDataPageHeaderSize + 2 * row, quint32(start));
-    }
+    put16(bytes + 2, quint32(jet::placeRows(page, kDataPageHeaderSize, rows)));
     return page;
 }
 

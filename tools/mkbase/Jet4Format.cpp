@@ -1,5 +1,6 @@
 #include "Jet4Format.h"
 
+#include "PageRows.h"
 #include "RowFields.h"
 
 #include <algorithm>
@@ -231,16 +232,8 @@ void finishDataPage(quint8 *page, quint32 ownerPage, int rowCount, int freeSpace
 QByteArray dataPage(quint32 ownerPage, const QList<QByteArray> &rows)
 {
     QByteArray page(kPageSize, '\0');
-    auto *bytes = reinterpret_cast<quint8 *>(page.data());
-    int start = kPageSize;
-    int freeSpace = kPageSize - kDataPageHeaderSize;
-    for (int row = 0; row < rows.size(); ++row) {
-        start -= int(rows.at(row).size());
-        std::memcpy(bytes + start, rows.at(row).constData(), size_t(rows.at(row).size()));
-        put16(bytes + kDataPageHeaderSize + 2 * row, quint32(start));
-        freeSpace -= int(rows.at(row).size()) + 2;
-    }
-    finishDataPage(bytes, ownerPage, int(rows.size()), freeSpace);
+    const int freeSpace = jet::placeRows(page, kDataPageHeaderSize, rows);
+    finishDataPage(reinterpret_cast<quint8 *>(page.data()), ownerPage, int(rows.size()), freeSpace);
     return page;
 }
 
