@@ -68,10 +68,7 @@ QByteArray headerPage(quint16 sortOrder, quint16 codePage)
 // The global map on page 1, where a set bit means free: the pages past the end of the file.
 QByteArray globalMap(quint32 totalPages)
 {
-    QByteArray map(kMapRowSize, '\0');
-    for (quint32 page = totalPages; page < kInlineMapPages; ++page)
-        map[5 + page / 8] = char(map.at(5 + page / 8) | (1 << (page % 8)));
-    return map;
+    return inlineMap(totalPages, kInlineMapPages - 1);
 }
 
 // A system table whose rows, if any, fill the data page dataPage; its maps become rows of the map page.
