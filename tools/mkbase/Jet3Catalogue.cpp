@@ -11,7 +11,6 @@ using jet4::bytes16;
 using jet4::bytes32;
 using jet4::ColumnLayout;
 using jet4::put16;
-using jet4::put32;
 using jet4::rowPointer;
 using jet4::TableLayout;
 
