@@ -2,14 +2,10 @@
 // chooses a small capacity; the rest is the stored value.
 
 #include "database/reader/Jet4Text.h"
-#include "fuzz/FuzzCheck.h"
+#include "fuzz/TextCapacities.h"
 
 #include <QByteArray>
 #include <QString>
-
-#include <memory>
-
-using velkaro::fuzz::require;
 
 namespace {
 
@@ -51,17 +47,6 @@ QByteArray expectedUtf8(QString units)
     return units.toUtf8();
 }
 
-// The decoder's result into a buffer of exactly `capacity` bytes, so that the sanitizer sees any write beyond.
-std::optional<QByteArray> decoded(const unsigned char *bytes, std::size_t size, std::size_t capacity)
-{
-    const auto out = std::make_unique<char[]>(capacity);
-    const std::size_t written = velkaro::reader::jet4TextToUtf8(bytes, size, out.get(), capacity);
-    if (written == velkaro::reader::kTextDoesNotFit)
-        return std::nullopt;
-    require(written <= capacity, "more written than the capacity");
-    return QByteArray(out.get(), qsizetype(written));
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -74,13 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const auto exact = std::size_t(expected.size());
 
     // The reader's capacity bound, room for the fast paths, the exact size, one byte short and a small one.
-    for (const std::size_t capacity :
-        {2 * stored + 1, 2 * stored + 16, exact, exact - (exact > 0), std::size_t(data[0])}) {
-        const auto text = decoded(bytes, stored, capacity);
-        if (capacity >= exact)
-            require(text && *text == expected, "text differs from the format's, or refused though it fits");
-        else
-            require(!text, "text accepted though it does not fit");
-    }
+    velkaro::fuzz::requireDecodesAtCapacities(
+        {2 * stored + 1, 2 * stored + 16, exact, exact - (exact > 0), std::size_t(data[0])}, expected,
+        [&](char *out, std::size_t capacity) { return velkaro::reader::jet4TextToUtf8(bytes, stored, out, capacity); });
     return 0;
 }

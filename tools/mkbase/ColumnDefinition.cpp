@@ -37,4 +37,28 @@ bool isValidObjectName(const QString &name, QString *error)
     return true;
 }
 
+bool checkUserTableName(const QString &name, QString *error)
+{
+    if (!isValidObjectName(name, error))
+        return false;
+    if (name.startsWith(u"MSys"_s, Qt::CaseInsensitive)) {
+        *error = u"table name %1 is reserved for system tables"_s.arg(escapeForMessage(name));
+        return false;
+    }
+    return true;
+}
+
+bool checkColumns(const QList<ColumnDefinition> &columns, QString *error)
+{
+    if (columns.isEmpty() || columns.size() > 255) {
+        *error = u"a table needs 1 to 255 columns"_s;
+        return false;
+    }
+    for (const ColumnDefinition &column : columns) {
+        if (!isValidObjectName(column.name, error))
+            return false;
+    }
+    return true;
+}
+
 } // namespace velkaro::mkbase

@@ -23,4 +23,10 @@ QList<ColumnDefinition> defaultColumns();
 // Checks a table or column name against the rules Access applies to object names.
 bool isValidObjectName(const QString &name, QString *error);
 
+// Checks the name of a user table: an object name outside the "MSys" prefix of the system tables.
+bool checkUserTableName(const QString &name, QString *error);
+
+// Checks the columns of a table: 1 to 255 of them, each with a valid object name.
+bool checkColumns(const QList<ColumnDefinition> &columns, QString *error);
+
 } // namespace velkaro::mkbase

@@ -1,5 +1,6 @@
 #include "FileHeader.h"
 
+#include "HeaderPage.h"
 #include "Rc4.h"
 
 #include <QtEndian>
@@ -12,8 +13,6 @@ namespace velkaro::mkbase {
 
 namespace {
 
-constexpr qsizetype kMaskedStart = 0x18;
-constexpr quint8 kHeaderKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
 constexpr qsizetype kDatabaseKeyAt = 0x3E;
 constexpr qsizetype kPasswordAt = 0x42;
 constexpr qsizetype kCreationDateAt = 0x72;
@@ -38,7 +37,7 @@ constexpr FormatEntry kFormats[] = {
 
 bool isJet3(const QByteArray &file)
 {
-    return file.at(0x14) == 0;
+    return file.at(jet::kVersionAt) == 0;
 }
 
 qsizetype pageSize(const QByteArray &file)
@@ -49,11 +48,10 @@ qsizetype pageSize(const QByteArray &file)
 // Unmasks the header's RC4 part, lets edit change it and masks it again.
 template <typename Edit> void editMaskedHeader(QByteArray &file, Edit edit)
 {
-    auto *masked = reinterpret_cast<quint8 *>(file.data()) + kMaskedStart;
-    const int length = isJet3(file) ? 126 : 128;
-    rc4(kHeaderKey, 4, masked, length);
-    edit(reinterpret_cast<quint8 *>(file.data()));
-    rc4(kHeaderKey, 4, masked, length);
+    auto *header = reinterpret_cast<quint8 *>(file.data());
+    jet::toggleHeaderMask(header);
+    edit(header);
+    jet::toggleHeaderMask(header);
 }
 
 // Agile encryption information with the descriptor values Access 2010 and later write (SHA-512, AES-256 in CBC
@@ -116,7 +114,7 @@ bool parseFormatName(const QString &name, AccessFormat *format)
 void setAceFormat(QByteArray &file, AccessFormat format)
 {
     std::memcpy(file.data() + 4, "Standard ACE DB", 16);
-    file[0x14] = char(formatVersionByte(format));
+    file[jet::kVersionAt] = char(formatVersionByte(format));
 }
 
 bool setDatabasePassword(QByteArray &file, const QString &password, QString *error)

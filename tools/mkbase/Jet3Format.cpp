@@ -1,5 +1,8 @@
 #include "Jet3Format.h"
 
+#include "PageRows.h"
+#include "RowFields.h"
+
 namespace velkaro::mkbase::jet3 {
 
 using jet4::put16;
@@ -81,29 +84,14 @@ int worstCaseRowSize(const jet4::TableLayout &layout)
 
 QByteArray encodeRow(const jet4::TableLayout &layout, const QList<QByteArray> &values)
 {
-    const int columnCount = int(layout.columns.size());
-    QByteArray row(1 + layout.fixedSize, '\0');
-    row[0] = char(columnCount);
-    QByteArray mask(maskSize(layout), '\0');
-    QList<int> starts; // where each variable column starts, then the end of the data
-    for (int number = 0; number < columnCount; ++number) {
-        const jet4::ColumnLayout &column = layout.columns.at(number);
-        const QByteArray &value = values.at(number);
-        if (!column.fixed)
-            starts.append(int(row.size()));
-        if (value.isNull())
-            continue;
-        mask[number / 8] = char(mask.at(number / 8) | (1 << (number % 8)));
-        if (column.type == jet4::Boolean)
-            continue;
-        if (column.fixed)
-            std::memcpy(row.data() + 1 + column.fixedOffset, value.constData(), size_t(value.size()));
-        else
-            row.append(value);
-    }
+    jet::RowFields fields = jet::layOutFields(layout, values, 1);
+    QByteArray &row = fields.row;
+    const QByteArray &mask = fields.mask;
+    row[0] = char(layout.columns.size());
     if (layout.variableCount == 0)
         return row + mask;
     const int end = int(row.size());
+    QList<int> &starts = fields.variableStarts; // then the end of the data
     starts.append(end);
     // Offsets keep their low byte; the jump table names, nearest the count first, the index at which each further
     // 256 begins. A reader takes the table's size from the row length, (length - 1) / 256 entries, and ignores the
@@ -138,15 +126,9 @@ QByteArray dataPage(quint32 ownerPage, const QList<QByteArray> &rows)
     auto *bytes = reinterpret_cast<quint8 *>(page.data());
     bytes[0] = 0x01;
     bytes[1] = 0x01;
-    put16(bytes + 2, quint32(freeSpace(rows)));
     put32(bytes + 4, ownerPage);
     put16(bytes + 8, quint32(rows.size()));
-    int start = kPageSize;
-    for (int row = 0; row < rows.size(); ++row) {
-        start -= int(rows.at(row).size());
-        std::memcpy(bytes + start, rows.at(row).constData(), size_t(rows.at(row).size()));
-        put16(bytes + kDataPageHeaderSize + 2 * row, quint32(start));
-    }
+    put16(bytes + 2, quint32(jet::placeRows(page, kDataPageHeaderSize, rows)));
     return page;
 }
 

@@ -2,6 +2,7 @@
 
 #include "EscapeForMessage.h"
 #include "Jet3Catalogue.h"
+#include "StoredColumn.h"
 
 #include <QSaveFile>
 #include <QStringEncoder>
@@ -11,65 +12,6 @@ using namespace Qt::StringLiterals;
 namespace velkaro::mkbase {
 
 using namespace jet3;
-using jet4::put16;
-using jet4::put32;
-
-namespace {
-
-jet4::ColumnLayout userColumn(const ColumnDefinition &definition)
-{
-    jet4::ColumnLayout column;
-    column.name = definition.name;
-    column.flags = 0x03;
-    column.fixed = true;
-    switch (definition.type) {
-    case ColumnType::Text:
-        column.type = jet4::Text;
-        column.flags = 0x02;
-        column.fixed = false;
-        column.length = quint16(definition.maxLength);
-        break;
-    case ColumnType::Byte:
-        column.type = jet4::Byte;
-        column.length = 1;
-        break;
-    case ColumnType::Integer:
-        column.type = jet4::Integer;
-        column.length = 2;
-        break;
-    case ColumnType::LongInteger:
-        column.type = jet4::LongInteger;
-        column.length = 4;
-        break;
-    case ColumnType::Double:
-        column.type = jet4::Double;
-        column.length = 8;
-        break;
-    }
-    return column;
-}
-
-QByteArray fixedValue(const ColumnDefinition &column, const FieldValue &value)
-{
-    QByteArray bytes(8, '\0');
-    switch (column.type) {
-    case ColumnType::Byte:
-        return QByteArray(1, char(value.integer));
-    case ColumnType::Integer:
-        put16(bytes, 0, quint32(value.integer));
-        return bytes.left(2);
-    case ColumnType::LongInteger:
-        put32(bytes, 0, quint32(value.integer));
-        return bytes.left(4);
-    default: {
-        const double number = value.kind == FieldValue::Kind::Real ? value.real : double(value.integer);
-        std::memcpy(bytes.data(), &number, sizeof number);
-        return bytes;
-    }
-    }
-}
-
-} // namespace
 
 struct Jet3TableWriter::Private
 {
@@ -111,16 +53,8 @@ bool Jet3TableWriter::open(const QString &path, const QString &tableName, const 
         *error = u"code page %1 is not known here"_s.arg(text.textCodePage);
         return false;
     }
-    if (!isValidObjectName(tableName, error))
+    if (!checkUserTableName(tableName, error) || !checkColumns(columns, error))
         return false;
-    if (tableName.startsWith(u"MSys"_s, Qt::CaseInsensitive)) {
-        *error = u"table name %1 is reserved for system tables"_s.arg(escapeForMessage(tableName));
-        return false;
-    }
-    if (columns.isEmpty() || columns.size() > 255) {
-        *error = u"a table needs 1 to 255 columns"_s;
-        return false;
-    }
     d->text = text;
     if (!d->encode(tableName, u"the table name"_s, &d->contents.tableName, error))
         return false;
@@ -128,10 +62,10 @@ bool Jet3TableWriter::open(const QString &path, const QString &tableName, const 
     TableDefinition &user = d->contents.user;
     for (const ColumnDefinition &column : columns) {
         QByteArray name;
-        if (!isValidObjectName(column.name, error) || !d->encode(column.name, u"a column name"_s, &name, error))
+        if (!d->encode(column.name, u"a column name"_s, &name, error))
             return false;
         user.columnNames.append(name);
-        layoutColumns.append(userColumn(column));
+        layoutColumns.append(storedColumn(column, 1));
     }
     user.layout = jet4::makeLayout(layoutColumns);
     user.sortOrder = text.sortOrder;
@@ -174,7 +108,8 @@ bool Jet3TableWriter::addRow(const FieldValue *values, QString *error)
         if (value.kind == FieldValue::Kind::Null)
             continue;
         if (column.type != ColumnType::Text) {
-            stored[number] = fixedValue(column, value);
+            stored[number] = QByteArray(d->contents.user.layout.columns.at(number).length, '\0');
+            putFixedValue(column.type, value, reinterpret_cast<quint8 *>(stored[number].data()));
             continue;
         }
         const QStringView text(value.text.data(), qsizetype(value.text.size()));

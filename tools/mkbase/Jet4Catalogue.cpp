@@ -1,8 +1,9 @@
 #include "Jet4Catalogue.h"
 
+#include "HeaderPage.h"
 #include "Jet4IndexKeys.h"
 #include "Jet4UsageMaps.h"
-#include "Rc4.h"
+#include "SystemTables.h"
 
 #include <algorithm>
 
@@ -12,21 +13,12 @@ namespace velkaro::mkbase::jet4 {
 
 namespace {
 
-constexpr quint32 kGlobalMapPage = 1;
-constexpr quint32 kObjectsDefinitionPage = 2;
-constexpr quint32 kAcesDefinitionPage = 3;
-constexpr quint32 kQueriesDefinitionPage = 4;
-constexpr quint32 kRelationshipsDefinitionPage = 5;
-constexpr quint32 kMapPage = 6;
+using namespace jet;
+
 constexpr quint32 kFirstIndexPage = 7; // one leaf page for each of the seven system indexes
 constexpr quint32 kObjectsPage = 14;
 constexpr quint32 kAcesPage = 15;
 static_assert(kUserTablePage == kAcesPage + 1);
-
-constexpr quint32 kTablesContainerId = 0x0F000001;
-constexpr quint32 kDatabasesContainerId = 0x0F000002;
-constexpr quint32 kRelationshipsContainerId = 0x0F000003;
-constexpr quint32 kDatabaseObjectId = 0x10000000;
 
 // 2004-06-05 13:06:59.655, the creation date of Access's empty Jet 4 database whose owner values we copy:
 // the owner values in the catalogue only match this date.
@@ -39,22 +31,6 @@ const QByteArray kAdminSid = QByteArray::fromHex("A633");
 const QByteArray kCreatorsGroupSid = QByteArray::fromHex("A736");
 const QByteArray kUsersGroupSid = QByteArray::fromHex("A733");
 
-constexpr quint32 kSystemObjectFlags = 0x80000000;
-
-QByteArray bytes16(quint32 value)
-{
-    QByteArray b(2, '\0');
-    put16(b, 0, value);
-    return b;
-}
-
-QByteArray bytes32(quint32 value)
-{
-    QByteArray b(4, '\0');
-    put32(b, 0, value);
-    return b;
-}
-
 QByteArray plainText(const QString &text)
 {
     QByteArray b(2 * text.size(), '\0');
@@ -63,75 +39,12 @@ QByteArray plainText(const QString &text)
     return b;
 }
 
-ColumnLayout fixedColumn(const QString &name, quint8 type, quint16 length, quint8 flags = 0x13)
-{
-    return {name, type, flags, 0, length, true};
-}
-
-ColumnLayout variableColumn(const QString &name, quint8 type, quint16 length, quint8 flags = 0x12)
-{
-    return {name, type, flags, 0, length, false};
-}
-
-TableLayout objectsLayout()
-{
-    return makeLayout({
-        fixedColumn(u"Id"_s, LongInteger, 4),
-        fixedColumn(u"ParentId"_s, LongInteger, 4),
-        variableColumn(u"Name"_s, Text, 510),
-        fixedColumn(u"Type"_s, Integer, 2),
-        fixedColumn(u"DateCreate"_s, DateTime, 8),
-        fixedColumn(u"DateUpdate"_s, DateTime, 8),
-        variableColumn(u"Owner"_s, Binary, 510, 0x32),
-        fixedColumn(u"Flags"_s, LongInteger, 4),
-        variableColumn(u"Database"_s, Memo, 0),
-        variableColumn(u"Connect"_s, Memo, 0),
-        variableColumn(u"ForeignName"_s, Text, 510),
-        variableColumn(u"RmtInfoShort"_s, Binary, 510),
-        variableColumn(u"RmtInfoLong"_s, Ole, 0),
-        variableColumn(u"Lv"_s, Ole, 0),
-        variableColumn(u"LvProp"_s, Ole, 0),
-        variableColumn(u"LvModule"_s, Ole, 0),
-        variableColumn(u"LvExtra"_s, Ole, 0),
-    });
-}
-
-TableLayout acesLayout()
-{
-    return makeLayout({
-        fixedColumn(u"ObjectId"_s, LongInteger, 4),
-        variableColumn(u"SID"_s, Binary, 510, 0x32),
-        fixedColumn(u"ACM"_s, LongInteger, 4),
-        fixedColumn(u"FInheritable"_s, Boolean, 1),
-    });
-}
-
+// Jet 4 adds a column to MSysQueries.
 TableLayout queriesLayout()
 {
-    return makeLayout({
-        fixedColumn(u"ObjectId"_s, LongInteger, 4),
-        fixedColumn(u"Attribute"_s, Byte, 1),
-        variableColumn(u"Order"_s, Binary, 510),
-        variableColumn(u"Name1"_s, Text, 510),
-        variableColumn(u"Name2"_s, Text, 510),
-        variableColumn(u"Expression"_s, Memo, 0),
-        fixedColumn(u"Flag"_s, Integer, 2),
-        fixedColumn(u"LvExtra"_s, LongInteger, 4),
-    });
-}
-
-TableLayout relationshipsLayout()
-{
-    return makeLayout({
-        variableColumn(u"szRelationship"_s, Text, 510),
-        fixedColumn(u"grbit"_s, LongInteger, 4),
-        fixedColumn(u"ccolumn"_s, LongInteger, 4),
-        fixedColumn(u"icolumn"_s, LongInteger, 4),
-        variableColumn(u"szObject"_s, Text, 510),
-        variableColumn(u"szColumn"_s, Text, 510),
-        variableColumn(u"szReferencedObject"_s, Text, 510),
-        variableColumn(u"szReferencedColumn"_s, Text, 510),
-    });
+    QList<ColumnLayout> columns = queriesColumns(2);
+    columns.append(fixedSystemColumn(u"LvExtra"_s, LongInteger, 4));
+    return makeLayout(columns);
 }
 
 // The rows of the map page, in the order they are added.
@@ -216,15 +129,8 @@ IndexDefinition indexDefinition(
 
 QByteArray headerPage()
 {
-    QByteArray page(kPageSize, '\0');
+    QByteArray page = jet::headerPage(kPageSize, 1);
     auto *b = reinterpret_cast<quint8 *>(page.data());
-    put32(b, 0x00000100);
-    std::memcpy(b + 0x04, "Standard Jet DB", 16);
-    put32(b + 0x14, 1); // Jet 4
-
-    constexpr quint8 kConstantStart[24] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x03,
-        0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
-    std::memcpy(b + 0x18, kConstantStart, sizeof kConstantStart);
     put16(b + 0x3C, 1252);
     put32(b + 0x3E, 0); // database key: pages are not encrypted
     for (int i = 0; i < 10; ++i)
@@ -232,15 +138,9 @@ QByteArray headerPage()
     put32(b + 0x6A, 0x21AA); // Jet 4.0 build 8618, as Access 2000 writes
     put32(b + 0x6E, 0x0409); // sort order General
     std::memcpy(b + 0x72, kCreationDate, sizeof kCreationDate);
-    constexpr quint8 kHeaderKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
-    rc4(kHeaderKey, 4, b + 0x18, 128);
-
+    toggleHeaderMask(b);
     constexpr quint8 kVersionTag[8] = {0x54, 0x06, 0x00, 0x00, 0x34, 0x2E, 0x30, 0x00};
     std::memcpy(b + 0x98, kVersionTag, sizeof kVersionTag);
-    b[0xE00] = 0x01;
-    b[0xE01] = 0x01;
-    for (int at = 0xE02; at < kPageSize; at += 2)
-        b[at + 1] = 0x01;
     return page;
 }
 
@@ -275,17 +175,6 @@ QByteArray databaseProperties()
     return stream;
 }
 
-struct CatalogueObject
-{
-    quint32 id;
-    quint32 parentId;
-    QString name;
-    quint16 type;
-    quint32 flags;
-    QByteArray owner;
-    QByteArray properties;
-};
-
 QByteArray objectRow(const TableLayout &layout, const CatalogueObject &object)
 {
     const QByteArray date(reinterpret_cast<const char *>(kCreationDate), sizeof kCreationDate);
@@ -296,27 +185,11 @@ QByteArray objectRow(const TableLayout &layout, const CatalogueObject &object)
     values[3] = bytes16(object.type);
     values[4] = date;
     values[5] = date;
-    values[6] = object.owner;
+    values[6] = object.ownedByAdmin ? kAdminSid : kEngineSid;
     values[7] = bytes32(object.flags);
-    if (!object.properties.isEmpty())
-        values[14] = inlineLongValue(object.properties);
+    if (object.id == kDatabaseObjectId)
+        values[14] = inlineLongValue(databaseProperties());
     return encodeRow(layout, values);
-}
-
-QList<CatalogueObject> catalogueObjects(const QString &tableName)
-{
-    return {
-        {kTablesContainerId, 0x0F000000, u"Tables"_s, 3, kSystemObjectFlags, kEngineSid, {}},
-        {kDatabasesContainerId, 0x0F000000, u"Databases"_s, 3, kSystemObjectFlags, kEngineSid, {}},
-        {kRelationshipsContainerId, 0x0F000000, u"Relationships"_s, 3, kSystemObjectFlags, kEngineSid, {}},
-        {kDatabaseObjectId, kDatabasesContainerId, u"MSysDb"_s, 2, kSystemObjectFlags, kAdminSid, databaseProperties()},
-        {kObjectsDefinitionPage, kTablesContainerId, u"MSysObjects"_s, 1, kSystemObjectFlags, kEngineSid, {}},
-        {kAcesDefinitionPage, kTablesContainerId, u"MSysACEs"_s, 1, kSystemObjectFlags, kEngineSid, {}},
-        {kQueriesDefinitionPage, kTablesContainerId, u"MSysQueries"_s, 1, kSystemObjectFlags, kEngineSid, {}},
-        {kRelationshipsDefinitionPage, kTablesContainerId, u"MSysRelationships"_s, 1, kSystemObjectFlags, kEngineSid,
-            {}},
-        {kUserTablePage, kTablesContainerId, tableName, 1, 0, kAdminSid, {}},
-    };
 }
 
 struct AccessControlEntry
@@ -388,16 +261,16 @@ quint32 filePages(quint32 dataPages)
 QByteArray cataloguePages(const CatalogueContents &contents)
 {
     const FileLayout layout = fileLayout(contents.dataPages);
-    const TableLayout objectsColumns = objectsLayout();
-    const TableLayout acesColumns = acesLayout();
-    const QList<CatalogueObject> objects = catalogueObjects(contents.tableName);
+    const TableLayout objectsLayout = makeLayout(objectsColumns(2));
+    const TableLayout acesLayout = makeLayout(acesColumns(2));
+    const QList<CatalogueObject> objects = catalogueObjects(contents.tableName, kUserTablePage);
     QList<QByteArray> objectRows;
     for (const CatalogueObject &object : objects)
-        objectRows.append(objectRow(objectsColumns, object));
+        objectRows.append(objectRow(objectsLayout, object));
     const QList<AccessControlEntry> entries = accessControlEntries();
     QList<QByteArray> aceRows;
     for (const AccessControlEntry &entry : entries)
-        aceRows.append(aceRow(acesColumns, entry));
+        aceRows.append(aceRow(acesLayout, entry));
 
     SystemIndex parentIdName {indexDefinition(u"ParentIdName"_s, {1, 2}, 0x81), {}};
     SystemIndex objectId {indexDefinition(u"Id"_s, {0}, 0x81, true), {}};
@@ -415,12 +288,12 @@ QByteArray cataloguePages(const CatalogueContents &contents)
     MapRows maps;
     IndexPages indexPages;
     const TableDefinition objectsTable = systemTable(
-        objectsColumns, objectRows, kObjectsPage, maps, {parentIdName, objectId}, indexPages, kObjectsDefinitionPage);
+        objectsLayout, objectRows, kObjectsPage, maps, {parentIdName, objectId}, indexPages, kObjectsDefinitionPage);
     const TableDefinition acesTable =
-        systemTable(acesColumns, aceRows, kAcesPage, maps, {aceObjectId}, indexPages, kAcesDefinitionPage);
+        systemTable(acesLayout, aceRows, kAcesPage, maps, {aceObjectId}, indexPages, kAcesDefinitionPage);
     const TableDefinition queries = systemTable(queriesLayout(), {}, 0, maps,
         {{indexDefinition(u"ObjectIdAttribute"_s, {0, 1, 2}, 0x81, true), {}}}, indexPages, kQueriesDefinitionPage);
-    const TableDefinition relationships = systemTable(relationshipsLayout(), {}, 0, maps,
+    const TableDefinition relationships = systemTable(makeLayout(relationshipsColumns(2)), {}, 0, maps,
         {{indexDefinition(u"szRelationship"_s, {0}, 0x82), {}}, {indexDefinition(u"szObject"_s, {4}, 0x82), {}},
             {indexDefinition(u"szReferencedObject"_s, {6}, 0x82), {}}},
         indexPages, kRelationshipsDefinitionPage);

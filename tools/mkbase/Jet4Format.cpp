@@ -1,5 +1,8 @@
 #include "Jet4Format.h"
 
+#include "PageRows.h"
+#include "RowFields.h"
+
 #include <algorithm>
 #include <numeric>
 
@@ -229,16 +232,8 @@ void finishDataPage(quint8 *page, quint32 ownerPage, int rowCount, int freeSpace
 QByteArray dataPage(quint32 ownerPage, const QList<QByteArray> &rows)
 {
     QByteArray page(kPageSize, '\0');
-    auto *bytes = reinterpret_cast<quint8 *>(page.data());
-    int start = kPageSize;
-    int freeSpace = kPageSize - kDataPageHeaderSize;
-    for (int row = 0; row < rows.size(); ++row) {
-        start -= int(rows.at(row).size());
-        std::memcpy(bytes + start, rows.at(row).constData(), size_t(rows.at(row).size()));
-        put16(bytes + kDataPageHeaderSize + 2 * row, quint32(start));
-        freeSpace -= int(rows.at(row).size()) + 2;
-    }
-    finishDataPage(bytes, ownerPage, int(rows.size()), freeSpace);
+    const int freeSpace = jet::placeRows(page, kDataPageHeaderSize, rows);
+    finishDataPage(reinterpret_cast<quint8 *>(page.data()), ownerPage, int(rows.size()), freeSpace);
     return page;
 }
 
@@ -269,35 +264,18 @@ int encodeText(std::u16string_view text, quint8 *out)
 
 QByteArray encodeRow(const TableLayout &layout, const QList<QByteArray> &values)
 {
-    const int columnCount = int(layout.columns.size());
-    QByteArray row(2 + layout.fixedSize, '\0');
-    put16(row, 0, quint32(columnCount));
-    QByteArray mask((columnCount + 7) / 8, '\0');
-    QList<quint16> variableStarts;
-    for (int number = 0; number < columnCount; ++number) {
-        const ColumnLayout &column = layout.columns.at(number);
-        const QByteArray &value = values.at(number);
-        if (!column.fixed)
-            variableStarts.append(quint16(row.size()));
-        if (value.isNull())
-            continue;
-        mask[number / 8] = char(mask.at(number / 8) | (1 << (number % 8)));
-        if (column.type == Boolean)
-            continue;
-        if (column.fixed)
-            std::memcpy(row.data() + 2 + column.fixedOffset, value.constData(), size_t(value.size()));
-        else
-            row.append(value);
-    }
+    jet::RowFields fields = jet::layOutFields(layout, values, 2);
+    QByteArray &row = fields.row;
+    put16(row, 0, quint32(layout.columns.size()));
     if (layout.variableCount > 0) {
         QByteArray tail(2 * (layout.variableCount + 2), '\0');
         put16(tail, 0, quint32(row.size()));
         for (int i = 0; i < layout.variableCount; ++i)
-            put16(tail, 2 + 2 * i, variableStarts.at(layout.variableCount - 1 - i));
+            put16(tail, 2 + 2 * i, quint32(fields.variableStarts.at(layout.variableCount - 1 - i)));
         put16(tail, 2 + 2 * layout.variableCount, quint32(layout.variableCount));
         row.append(tail);
     }
-    return row + mask;
+    return row + fields.mask;
 }
 
 } // namespace velkaro::mkbase::jet4

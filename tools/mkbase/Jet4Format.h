@@ -50,6 +50,19 @@ inline void put32(QByteArray &page, int offset, quint32 value)
     put32(reinterpret_cast<quint8 *>(page.data()) + offset, value);
 }
 
+inline QByteArray bytes16(quint32 value)
+{
+    QByteArray bytes(2, '\0');
+    put16(bytes, 0, value);
+    return bytes;
+}
+inline QByteArray bytes32(quint32 value)
+{
+    QByteArray bytes(4, '\0');
+    put32(bytes, 0, value);
+    return bytes;
+}
+
 inline constexpr quint32 rowPointer(quint32 page, quint32 row)
 {
     return page << 8 | row;

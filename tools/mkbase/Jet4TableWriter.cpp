@@ -3,6 +3,7 @@
 #include "EscapeForMessage.h"
 #include "Jet4Catalogue.h"
 #include "Jet4IndexKeys.h"
+#include "StoredColumn.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -22,40 +23,6 @@ using namespace jet4;
 namespace {
 
 constexpr int kBufferedPages = 256;
-
-ColumnLayout userColumn(const ColumnDefinition &definition)
-{
-    ColumnLayout column;
-    column.name = definition.name;
-    column.flags = 0x03;
-    column.fixed = true;
-    switch (definition.type) {
-    case ColumnType::Text:
-        column.type = jet4::Text;
-        column.flags = 0x02;
-        column.extendedFlags = 0x01;
-        column.fixed = false;
-        column.length = quint16(2 * definition.maxLength);
-        break;
-    case ColumnType::Byte:
-        column.type = jet4::Byte;
-        column.length = 1;
-        break;
-    case ColumnType::Integer:
-        column.type = jet4::Integer;
-        column.length = 2;
-        break;
-    case ColumnType::LongInteger:
-        column.type = jet4::LongInteger;
-        column.length = 4;
-        break;
-    case ColumnType::Double:
-        column.type = jet4::Double;
-        column.length = 8;
-        break;
-    }
-    return column;
-}
 
 } // namespace
 
@@ -118,27 +85,21 @@ bool Jet4TableWriter::openForCounting(const QString &tableName, const QList<Colu
 
 bool Jet4TableWriter::Private::prepare(const QString &tableName, const QList<ColumnDefinition> &columns, QString *error)
 {
-    if (!isValidObjectName(tableName, error))
+    if (!checkUserTableName(tableName, error))
         return false;
-    if (tableName.startsWith(u"MSys"_s, Qt::CaseInsensitive)) {
-        *error = u"table name %1 is reserved for system tables"_s.arg(escapeForMessage(tableName));
-        return false;
-    }
     QByteArray nameKey;
     if (!generalTextKey(tableName, &nameKey)) {
         *error = u"table name %1 has a character the catalogue's name index cannot sort; use blanks, ASCII "
                  u"punctuation, digits, Latin or Cyrillic letters"_s.arg(escapeForMessage(tableName));
         return false;
     }
-    if (columns.isEmpty() || columns.size() > 255) {
-        *error = u"a table needs 1 to 255 columns"_s;
+    if (!checkColumns(columns, error))
         return false;
-    }
     QList<ColumnLayout> layoutColumns;
     for (const ColumnDefinition &column : columns) {
-        if (!isValidObjectName(column.name, error))
-            return false;
-        layoutColumns.append(userColumn(column));
+        layoutColumns.append(storedColumn(column, 2));
+        if (column.type == ColumnType::Text)
+            layoutColumns.last().extendedFlags = 0x01; // Unicode compression
     }
     layout = makeLayout(layoutColumns);
     const int worstRow = worstCaseRowSize(layout);
@@ -175,31 +136,10 @@ int Jet4TableWriter::Private::encodeRow(const FieldValue *values)
         if (value.kind == FieldValue::Kind::Null)
             continue;
         mask[number / 8] |= quint8(1 << (number % 8));
-        quint8 *fixedAt = row + 2 + column.fixedOffset;
-        switch (column.type) {
-        case jet4::Text:
+        if (column.fixed)
+            putFixedValue(columns.at(number).type, value, row + 2 + column.fixedOffset);
+        else
             at += encodeText(value.text, row + at);
-            break;
-        case jet4::Byte:
-            *fixedAt = quint8(value.integer);
-            break;
-        case jet4::Integer:
-            put16(fixedAt, quint32(value.integer));
-            break;
-        case jet4::LongInteger:
-            put32(fixedAt, quint32(value.integer));
-            break;
-        case jet4::Double: {
-            const double number = value.kind == FieldValue::Kind::Real ? value.real : double(value.integer);
-            quint64 bits;
-            std::memcpy(&bits, &number, sizeof bits);
-            put32(fixedAt, quint32(bits));
-            put32(fixedAt + 4, quint32(bits >> 32));
-            break;
-        }
-        default:
-            break;
-        }
     }
     if (layout.variableCount > 0) {
         put16(row + at, quint32(at));
