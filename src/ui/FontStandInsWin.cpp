@@ -1,9 +1,16 @@
 #include "ui/FontStandIns.h"
 
+#include <QFont>
+
+using namespace Qt::StringLiterals;
+
 namespace velkaro::ui {
 
-// Windows has every font the windows name.
+// Substitutes count only where the font database lacks the family: Windows keeps "MS Sans Serif" as a bitmap font,
+// which Qt may not list. The system's own substitute for it comes first, then a font with Arial's metrics.
 void useStandInsForMissingWindowFonts()
-{ }
+{
+    QFont::insertSubstitutions(u"MS Sans Serif"_s, {u"Microsoft Sans Serif"_s, u"Arial"_s, u"Liberation Sans"_s});
+}
 
 } // namespace velkaro::ui
