@@ -6,6 +6,7 @@
 #include "places/ProgramPlaces.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 namespace velkaro::database {
 
@@ -24,7 +25,8 @@ constexpr int kBusyShare = 4;
 } // namespace
 
 ReaderRun::ReaderRun(const QString &mdbPath, const QString &tableName, ReaderPart part, const ReaderOptions &options)
-    : m_stallTimeout(options.stallTimeout)
+    : m_guard(m_process, std::uint64_t(qMax<qint64>(0, QFileInfo(mdbPath).size())))
+    , m_stallTimeout(options.stallTimeout)
     , m_waitTimeout(options.waitTimeout)
 {
     QStringList arguments {mdbPath, tableName};
@@ -37,6 +39,8 @@ ReaderRun::ReaderRun(const QString &mdbPath, const QString &tableName, ReaderPar
     m_process.setReadChannel(QProcess::StandardOutput);
     m_process.setStandardInputFile(QProcess::nullDevice());
     m_process.start(QIODevice::ReadOnly);
+    if (!m_guard.confine())
+        m_process.kill();
 }
 
 ReaderRun::~ReaderRun()
