@@ -3,8 +3,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 using namespace Qt::StringLiterals;

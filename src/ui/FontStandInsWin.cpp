@@ -1,6 +1,7 @@
 #include "ui/FontStandIns.h"
 
 #include <QFont>
+#include <QStringList>
 
 using namespace Qt::StringLiterals;
 
@@ -10,7 +11,8 @@ namespace velkaro::ui {
 // which Qt may not list. The system's own substitute for it comes first, then a font with Arial's metrics.
 void useStandInsForMissingWindowFonts()
 {
-    QFont::insertSubstitutions(u"MS Sans Serif"_s, {u"Microsoft Sans Serif"_s, u"Arial"_s, u"Liberation Sans"_s});
+    const QStringList standIns {u"Microsoft Sans Serif"_s, u"Arial"_s, u"Liberation Sans"_s};
+    QFont::insertSubstitutions(u"MS Sans Serif"_s, standIns);
 }
 
 } // namespace velkaro::ui

@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <vector>
 
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 namespace velkaro::database {
