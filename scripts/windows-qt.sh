@@ -2,6 +2,7 @@
 # Builds Qt for Windows (mingw-w64, shared DLLs) from Debian's own qt6-base source, once: the result goes to a cache
 # outside the checkout, named by Qt's version, the configure options, the compiler and the toolchain file, and is
 # reused while none of them changes. Prints the Qt prefix on its last line. Expects windows_packages installed.
+# With --cached it builds nothing: it prints the prefix when that Qt is built already, and fails otherwise.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,13 +20,16 @@ qt_options=(
     -DFEATURE_system_libpng=OFF -DFEATURE_system_libjpeg=OFF -DFEATURE_system_doubleconversion=OFF
     -DFEATURE_androiddeployqt=OFF
 )
-compiler=$(x86_64-w64-mingw32-g++-posix --version | head -n 1)
+compiler=$(x86_64-w64-mingw32-g++-posix --version 2>/dev/null | head -n 1) || true
+[ -n "$compiler" ] || { echo "windows-qt.sh: mingw-w64 is not installed" >&2; exit 1; }
 key=$( { echo "$qt_version"; echo "${qt_options[*]}"; echo "$compiler"; cat cmake/mingw-w64-x86_64.cmake; } \
        | sha256sum | cut -c 1-12)
 prefix="$cache_root/qt-${qt_version%%+*}-mingw-$key"
 stamp="$prefix/.velkaro-built"
 
-if [ ! -f "$stamp" ]; then
+if [ "${1:-}" = --cached ]; then
+    [ -f "$stamp" ] || exit 1
+elif [ ! -f "$stamp" ]; then
     # The Qt prefix records its toolchain file's absolute path, so the file lives in the cache beside it.
     mkdir -p "$cache_root"
     toolchain="$prefix.toolchain.cmake"
