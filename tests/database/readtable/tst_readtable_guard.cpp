@@ -53,7 +53,7 @@ private Q_SLOTS:
 // Shows that the probe tells: QProcess alone hands the child every inheritable handle and no job.
 void tst_readtable_guard::unguardedChildInheritsHandles()
 {
-    QCOMPARE(probeReport(false), "job 0 limit 0 handle 1");
+    QCOMPARE(probeReport(false), QByteArray("job 0 limit 0 handle 1"));
 }
 
 void tst_readtable_guard::guardedChildRunsInItsJobWithNothingInherited()
