@@ -33,6 +33,12 @@ void writeValue(const char *keyName, const char *valueName, DWORD type, const QB
     RegCloseKey(key);
 }
 
+// Wine's RegQueryValueExA wants room for a NUL after a text stored without one; Windows does not.
+bool underWine()
+{
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 void removeKeys()
 {
     for (const char *key : {kTestKey, kSysInfoPathKey.constData(), kSysInfoFolderKey.constData()})
@@ -82,6 +88,8 @@ void tst_ui_frmabout_registry::getKeyValueReadsTheRegistry()
     DesktopLauncher launcher;
     frmAbout about(makeSystemSettingsStore(), launcher, std::make_unique<RecordingMessages>());
     QString value = u"previous"_s;
+    if (underWine() && data.size() == 1024 && !data.endsWith('\0'))
+        QEXPECT_FAIL("", "Wine's registry fails a text of the buffer's size stored without NUL", Abort);
     QCOMPARE(about.GetKeyValue(0x80000002, QString::fromLatin1(kTestKey), u"Value"_s, value), expectedResult);
     QCOMPARE(value, expectedValue);
 }
@@ -123,9 +131,13 @@ void tst_ui_frmabout_registry::startSysInfo()
     QVERIFY(temporary.isValid());
     const QString folder = QDir::toNativeSeparators(temporary.path());
     const QString copy = folder + u"\\tool.exe"_s;
+    const QString tool = folder + u"\\MSINFO32.EXE"_s;
     QVERIFY(QFile::copy(program, copy));
     if (toolInFolder)
-        QVERIFY(QFile::copy(program, folder + u"\\MSINFO32.EXE"_s));
+        QVERIFY(QFile::copy(program, tool));
+    // The copies keep the system file's read-only mark, which would keep the folder from going.
+    for (const QString &file : {copy, tool})
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     if (!path.isEmpty()) {
         const QString value = QString(path).replace(u"%T"_s, copy).replace(u"%F"_s, folder);
