@@ -32,7 +32,7 @@ rm -rf "$folder"
 "$run" "$setup" /S
 /usr/lib/wine/wineserver -w
 [ -f "$folder/velkaro.exe" ] && [ -f "$folder/base.mdb" ] && [ -f "$folder/help.html" ] || fail "files missing"
-version=$("$run" "$folder/velkaro.exe" --version | tr -d '\r')
+version=$("$run" "$folder/velkaro.exe" --version | tr -d '\r' | iconv -f CP1251 -t UTF-8)
 [ "$version" = "Velkaro, версия 1.0.0" ] || fail "velkaro.exe --version said: $version"
 cp "$build/bin/tst_package_installed.exe" "$folder/"
 QT_QPA_PLATFORM=offscreen "$run" "$folder/tst_package_installed.exe"

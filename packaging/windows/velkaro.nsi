@@ -1,5 +1,6 @@
 ; The Windows installer. makensis -DSTAGE=<staged files> -DOUTFILE=<setup.exe> -DVERSION=1.0.0 -DICON=<.ico>
-Unicode true
+; A 64-bit installer: the program is 64-bit, and a 64-bit Wine runs no 32-bit installer.
+Target amd64-unicode
 !include MUI2.nsh
 !include x64.nsh
 
