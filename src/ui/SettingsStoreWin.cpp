@@ -1,7 +1,5 @@
 #include "ui/SettingsStore.h"
 
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 namespace velkaro::ui {

@@ -1,4 +1,5 @@
 #include "ui/Drives.h"
+#include "ui/MountedVolumes.h"
 
 #include <QTest>
 

@@ -108,8 +108,8 @@ std::size_t SubstringFinder::find(std::string_view haystack, std::size_t from) c
             return found;
     }
 #endif
-    const void *hit = memmem(haystack.data() + i, haystack.size() - i, m_needle.data(), n);
-    return hit ? static_cast<std::size_t>(static_cast<const char *>(hit) - haystack.data()) : std::string_view::npos;
+    // The few bytes the screens leave; memmem, which would do the same, is not in every C library (mingw's lacks it).
+    return haystack.find(m_needle, i);
 }
 
 } // namespace velkaro::database

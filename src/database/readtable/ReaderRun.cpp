@@ -25,7 +25,8 @@ constexpr int kBusyShare = 4;
 } // namespace
 
 ReaderRun::ReaderRun(const QString &mdbPath, const QString &tableName, ReaderPart part, const ReaderOptions &options)
-    : m_stallTimeout(options.stallTimeout)
+    : m_guard(m_process, std::uint64_t(qMax<qint64>(0, QFileInfo(mdbPath).size())))
+    , m_stallTimeout(options.stallTimeout)
     , m_waitTimeout(options.waitTimeout)
     // Taken before the reader opens the file: a file that grows meanwhile ends the read.
     , m_fileBytes(std::uint64_t(qMax<qint64>(0, QFileInfo(mdbPath).size())))
@@ -40,6 +41,8 @@ ReaderRun::ReaderRun(const QString &mdbPath, const QString &tableName, ReaderPar
     m_process.setReadChannel(QProcess::StandardOutput);
     m_process.setStandardInputFile(QProcess::nullDevice());
     m_process.start(QIODevice::ReadOnly);
+    if (!m_guard.confine())
+        m_process.kill();
 }
 
 ReaderRun::~ReaderRun()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database/readtable/ReaderOptions.h"
+#include "database/readtable/ReaderProcessGuard.h"
 #include "database/readtable/TableSource.h"
 
 #include <QByteArray>
@@ -53,6 +54,7 @@ private:
     bool busy(std::chrono::milliseconds stall, std::optional<std::chrono::milliseconds> cpuAtIdle) const;
 
     QProcess m_process;
+    ReaderProcessGuard m_guard;
     QByteArray m_stderr;
     std::string m_name;
     std::chrono::milliseconds m_stallTimeout;
