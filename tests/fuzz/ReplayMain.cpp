@@ -20,7 +20,7 @@ bool replay(const std::filesystem::path &file)
     if (!in)
         return false;
     const std::vector<char> bytes {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    std::printf("%s (%zu bytes)\n", file.c_str(), bytes.size());
+    std::printf("%s (%zu bytes)\n", file.string().c_str(), bytes.size());
     std::fflush(stdout);
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size());
     return true;
@@ -42,7 +42,7 @@ int main(int argc, char **argv)
         }
         for (const auto &file : files) {
             if (!replay(file)) {
-                std::fprintf(stderr, "cannot read %s\n", file.c_str());
+                std::fprintf(stderr, "cannot read %s\n", file.string().c_str());
                 return 1;
             }
             ++replayed;
