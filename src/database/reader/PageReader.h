@@ -17,6 +17,8 @@ public:
     PageReader(const PageReader &) = delete;
     PageReader &operator=(const PageReader &) = delete;
 
+    std::uint32_t pageSize() const { return m_pageSize; }
+
     // Page `number`, valid until the next call; empty when it lies beyond the file or cannot be read.
     std::span<const unsigned char> page(std::uint32_t number);
 

@@ -56,7 +56,7 @@ scmp_arg_cmp lacksBits(unsigned argument, scmp_datum_t bits)
     return {argument, SCMP_CMP_MASKED_EQ, bits, 0};
 }
 
-Protection filterSystemCalls(int protocolFd, int libraryTextFd)
+Protection filterSystemCalls(int protocolFd)
 {
     // Fails so only on a kernel built without seccomp.
     if (prctl(PR_GET_SECCOMP, 0, 0, 0, 0) < 0 && errno == EINVAL)
@@ -71,17 +71,15 @@ Protection filterSystemCalls(int protocolFd, int libraryTextFd)
     };
 
     bool added = true;
-    // Reading the file and the library's text, memory, ending. The descriptors it holds are all it can read: it can
-    // open, duplicate or receive no other. abort() (a failed check in the C library or GLib) ends by SIGABRT.
+    // Reading the file, memory, ending. The descriptors it holds are all it can read: it can open, duplicate or
+    // receive no other. abort() (a failed check in the C library) ends by SIGABRT.
     for (const int call : {SCMP_SYS(read), SCMP_SYS(pread64), SCMP_SYS(lseek), SCMP_SYS(fstat), SCMP_SYS(close),
              SCMP_SYS(brk), SCMP_SYS(munmap), SCMP_SYS(mremap), SCMP_SYS(madvise), SCMP_SYS(futex), SCMP_SYS(getpid),
              SCMP_SYS(gettid), SCMP_SYS(rt_sigprocmask), SCMP_SYS(rt_sigreturn), SCMP_SYS(restart_syscall),
              SCMP_SYS(exit), SCMP_SYS(exit_group)})
         added = added && allow(call);
-    for (const int fd : {protocolFd, libraryTextFd}) {
-        added = added && allow(SCMP_SYS(write), {equals(0, scmp_datum_t(fd))})
-            && allow(SCMP_SYS(writev), {equals(0, scmp_datum_t(fd))});
-    }
+    added = added && allow(SCMP_SYS(write), {equals(0, scmp_datum_t(protocolFd))})
+        && allow(SCMP_SYS(writev), {equals(0, scmp_datum_t(protocolFd))});
     // fstat() as the C library makes it; an absolute path would still reach stat, which tells a file's size and
     // times to a process that has nowhere to send them.
     added = added && allow(SCMP_SYS(newfstatat), {hasBits(3, AT_EMPTY_PATH)})
@@ -113,12 +111,12 @@ Protection denyFileSystem()
     return restricted ? Protection::Enforced : Protection::Failed;
 }
 
-Protection lockDownProcess(int protocolFd, int libraryTextFd)
+Protection lockDownProcess(int protocolFd)
 {
     // Nothing the process could still run gains rights from a set-user-ID bit or file capabilities.
     if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || denyFileSystem() == Protection::Failed)
         return Protection::Failed;
-    return filterSystemCalls(protocolFd, libraryTextFd);
+    return filterSystemCalls(protocolFd);
 }
 
 } // namespace velkaro::reader

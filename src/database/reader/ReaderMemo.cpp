@@ -1,9 +1,11 @@
 #include "database/reader/ReaderMemo.h"
 
 #include "database/reader/Jet4Text.h"
+#include "database/reader/PageSlots.h"
 #include "database/reader/ReaderFailure.h"
 
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace velkaro::reader {
@@ -16,6 +18,8 @@ using database::reader_protocol::ReaderError;
 constexpr std::uint32_t kInline = 0x80000000u;
 constexpr std::uint32_t kOnePage = 0x40000000u;
 constexpr std::uint32_t kLengthMask = 0x3FFFFFFFu;
+// The length word and the page and row of the value's first part lead the field; an inline value follows.
+constexpr std::size_t kMemoHeader = 12;
 
 std::uint32_t u32(const unsigned char *at)
 {
@@ -29,38 +33,41 @@ std::uint32_t u32(const unsigned char *at)
 
 } // namespace
 
-ReaderMemo::ReaderMemo(MdbHandle *mdb, std::uint32_t filePages)
-    : m_mdb(mdb)
+ReaderMemo::ReaderMemo(PageReader &pages, std::uint32_t filePages, bool jet3)
+    : m_pages(pages)
     , m_filePages(filePages)
+    , m_jet3(jet3)
 { }
 
 std::string_view ReaderMemo::longValueRow(std::uint32_t pageRow, const char *column)
 {
-    void *buffer = nullptr;
-    int start = 0;
-    std::size_t size = 0;
-    if ((pageRow >> 8) >= m_filePages || mdb_find_pg_row(m_mdb, int(pageRow), &buffer, &start, &size) != 0)
-        damaged(column, "a page or row that is not there");
-    const auto *page = static_cast<const char *>(buffer);
-    if (page[0] != 0x01 || std::memcmp(page + 4, "LVAL", 4) != 0)
+    const RowPointer pointer = RowPointer::of(pageRow);
+    const std::span<const unsigned char> page = m_pages.page(pointer.page);
+    if (page.empty())
+        damaged(column, "a page that is not there");
+    if (page[0] != 0x01 || std::memcmp(page.data() + 4, "LVAL", 4) != 0)
         damaged(column, "a page that holds no long values");
-    return {page + start, size};
+    const std::optional<unsigned> rows = slotCount(page, m_jet3);
+    const std::optional<Slot> slot = rows && pointer.row < *rows ? slotOf(page, pointer.row, m_jet3) : std::nullopt;
+    if (!slot)
+        damaged(column, "a row that is not there");
+    return {reinterpret_cast<const char *>(page.data()) + slot->start, slot->size};
 }
 
 std::string_view ReaderMemo::stored(std::span<const unsigned char> field, const char *column)
 {
     if (field.empty())
         return {};
-    if (field.size() < MDB_MEMO_OVERHEAD)
+    if (field.size() < kMemoHeader)
         damaged(column, "header shorter than its size");
     const std::uint32_t word = u32(field.data());
     const std::uint32_t length = word & kLengthMask;
     std::uint32_t pageRow = u32(field.data() + 4);
     switch (word & ~kLengthMask) {
     case kInline:
-        if (length > field.size() - MDB_MEMO_OVERHEAD)
+        if (length > field.size() - kMemoHeader)
             damaged(column, "longer than its field");
-        return {reinterpret_cast<const char *>(field.data()) + MDB_MEMO_OVERHEAD, length};
+        return {reinterpret_cast<const char *>(field.data()) + kMemoHeader, length};
     case kOnePage: {
         const std::string_view row = longValueRow(pageRow, column);
         if (length > row.size())
@@ -81,7 +88,7 @@ std::string_view ReaderMemo::stored(std::span<const unsigned char> field, const 
         const std::string_view row = longValueRow(pageRow, column);
         if (row.size() < 4 || row.size() - 4 > length - m_stored.size())
             damaged(column, "pages that hold more than its length");
-        pageRow = mdb_get_int32(const_cast<char *>(row.data()), 0);
+        pageRow = u32(reinterpret_cast<const unsigned char *>(row.data()));
         m_stored.insert(m_stored.end(), row.begin() + 4, row.end());
     }
     if (m_stored.size() != length)

@@ -5,15 +5,12 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #ifdef __linux__
 #include <sys/prctl.h>
 #endif
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 namespace velkaro::reader {
 
@@ -37,8 +34,6 @@ constexpr bool kLockDown = false;
 constexpr bool kLimitAddressSpace = true;
 constexpr bool kLockDown = true;
 #endif
-// Enough of the library's text to tell what it met.
-constexpr long long kLibraryTextKept = 4096;
 // Lets the reader run ahead of the program instead of waiting on every 64 KB.
 constexpr int kProtocolPipeSize = 1 << 20;
 
@@ -62,10 +57,6 @@ bool setSoftLimit(int resource, rlim_t value)
 
 bool ReaderSandbox::enter()
 {
-    // An empty part of MDBPATH loops forever; the others change how the library decodes or prints.
-    for (const char *name : {"MDBPATH", "MDBICONV", "MDBOPTS", "MDB_JET3_CHARSET"})
-        unsetenv(name);
-
 #ifdef __linux__
     prctl(PR_SET_DUMPABLE, 0);
     // A descriptor the program's process left open is none of the reader's business; a kernel before Linux 5.9
@@ -77,26 +68,30 @@ bool ReaderSandbox::enter()
 
     m_protocolFd = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
     const int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    std::FILE *libraryText = std::tmpfile();
-    if (m_protocolFd < 0 || devNull < 0 || !libraryText)
+    if (m_protocolFd < 0 || devNull < 0)
         return false;
 #ifdef F_SETPIPE_SZ
     // Not a pipe, or a system ceiling below it: the stream is only slower.
     fcntl(m_protocolFd, F_SETPIPE_SZ, kProtocolPipeSize);
 #endif
-    if (dup2(devNull, STDOUT_FILENO) < 0 || dup2(fileno(libraryText), STDERR_FILENO) < 0)
+    // Stray printing goes nowhere; a sanitized reader keeps stderr for its reports.
+#ifndef VELKARO_ADDRESS_SANITIZER
+    if (dup2(devNull, STDERR_FILENO) < 0)
+        return false;
+#endif
+    if (dup2(devNull, STDOUT_FILENO) < 0)
         return false;
     close(devNull);
-    m_libraryTextFd = STDERR_FILENO;
+    m_entered = true;
     return true;
 }
 
 void ReaderSandbox::lockDown()
 {
     // Without enter(), the caller is not the reader process but a test calling the reader's code in its own.
-    if (!kLockDown || m_libraryTextFd < 0)
+    if (!kLockDown || !m_entered)
         return;
-    if (lockDownProcess(m_protocolFd, m_libraryTextFd) == Protection::Failed)
+    if (lockDownProcess(m_protocolFd) == Protection::Failed)
         throw ReaderFailure {
             database::reader_protocol::ReaderError::LockDownFailed, "the reader cannot lock itself down"};
 }
@@ -107,28 +102,6 @@ void ReaderSandbox::allowMemoryFor(std::uint64_t fileBytes)
     // the system's own limit is lower.
     if (kLimitAddressSpace)
         setSoftLimit(RLIMIT_AS, kAddressSpaceLimit + 4 * rlim_t(fileBytes));
-}
-
-bool ReaderSandbox::libraryPrinted() const
-{
-    struct stat info
-    {
-    };
-    return fstat(m_libraryTextFd, &info) != 0 || info.st_size > m_libraryTextTaken;
-}
-
-std::string ReaderSandbox::takeLibraryText()
-{
-    struct stat info
-    {
-    };
-    if (fstat(m_libraryTextFd, &info) != 0 || info.st_size <= m_libraryTextTaken)
-        return {};
-    std::string text(static_cast<std::size_t>(std::min(info.st_size - m_libraryTextTaken, kLibraryTextKept)), '\0');
-    const ssize_t got = pread(m_libraryTextFd, text.data(), text.size(), m_libraryTextTaken);
-    text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    m_libraryTextTaken = info.st_size;
-    return text;
 }
 
 } // namespace velkaro::reader

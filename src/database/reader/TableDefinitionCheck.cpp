@@ -1,11 +1,8 @@
 #include "database/reader/TableDefinitionCheck.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <array>
 #include <set>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -13,140 +10,140 @@ namespace velkaro::reader {
 
 namespace {
 
-bool isText(int type)
+bool isText(ColumnType type)
 {
-    return type == MDB_TEXT || type == MDB_MEMO;
+    return type == ColumnType::Text || type == ColumnType::Memo;
 }
 
 // Bytes a value of a fixed-size type takes in the row; 0 for types of no fixed size, -1 for unknown types.
-int fixedWidthOf(int type)
+int fixedWidthOf(ColumnType type)
 {
     switch (type) {
-    case MDB_BOOL: // kept in the null mask
-    case MDB_TEXT:
-    case MDB_BINARY:
-    case MDB_OLE:
-    case MDB_MEMO:
+    case ColumnType::Boolean: // kept in the null mask
+    case ColumnType::Text:
+    case ColumnType::Binary:
+    case ColumnType::Ole:
+    case ColumnType::Memo:
         return 0;
-    case MDB_BYTE:
+    case ColumnType::Byte:
         return 1;
-    case MDB_INT:
+    case ColumnType::Integer:
         return 2;
-    case MDB_LONGINT:
-    case MDB_FLOAT:
+    case ColumnType::Long:
+    case ColumnType::Single:
+    case ColumnType::Complex: // a number naming its rows elsewhere
         return 4;
-    case MDB_MONEY:
-    case MDB_DOUBLE:
-    case MDB_DATETIME:
+    case ColumnType::Money:
+    case ColumnType::Double:
+    case ColumnType::DateTime:
+    case ColumnType::LargeNumber:
         return 8;
-    case MDB_REPID:
+    case ColumnType::Guid:
         return 16;
-    case 0x13: // ACE's Large Number
-        return 8;
-    case 0x14: // ACE's Date/Time Extended
-        return 42;
-    case MDB_COMPLEX: // attachments and multi-value columns: a number naming their rows elsewhere
-        return 4;
-    case MDB_NUMERIC:
+    case ColumnType::Numeric:
         return 17;
-    default:
-        return -1;
+    case ColumnType::ExtendedDateTime:
+        return 42;
     }
+    return -1;
 }
 
-std::optional<std::string> columnProblem(const MdbColumn &column, bool jet3, int pageSize, unsigned int maxColumns)
+char asciiUpper(char c)
 {
-    const int width = fixedWidthOf(column.col_type);
+    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+}
+
+std::optional<std::string> columnProblem(
+    const ColumnDefinition &column, bool jet3, std::uint32_t pageSize, unsigned maxColumns)
+{
+    const int width = fixedWidthOf(column.type);
     if (width < 0)
-        return "unknown type " + std::to_string(column.col_type);
-    if (column.col_num >= int(maxColumns))
+        return "unknown type " + std::to_string(int(column.type));
+    if (column.number >= maxColumns)
         return "column number out of range";
-    const bool longValue = column.col_type == MDB_MEMO || column.col_type == MDB_OLE;
-    if (width > 0 || column.col_type == MDB_BOOL) {
-        if (!column.is_fixed)
+    const bool longValue = column.type == ColumnType::Memo || column.type == ColumnType::Ole;
+    if (width > 0 || column.type == ColumnType::Boolean) {
+        if (!column.fixed)
             return "a fixed-size type stored as variable";
-        if (column.col_type != MDB_BOOL && column.col_size != width)
-            return "size " + std::to_string(column.col_size) + " for its type";
-    } else if (longValue && column.is_fixed) {
+        if (column.type != ColumnType::Boolean && column.size != width)
+            return "size " + std::to_string(column.size) + " for its type";
+    } else if (longValue && column.fixed) {
         return "a long value stored as fixed";
     }
-    if (column.col_type == MDB_TEXT && (column.col_size <= 0 || column.col_size > (jet3 ? 255 : 510)))
-        return "text size " + std::to_string(column.col_size);
-    if (column.is_fixed && column.col_type != MDB_BOOL
-        && (column.fixed_offset < 0 || column.fixed_offset + column.col_size > pageSize))
+    if (column.type == ColumnType::Text && (column.size == 0 || column.size > (jet3 ? 255 : 510)))
+        return "text size " + std::to_string(column.size);
+    if (column.fixed && column.type != ColumnType::Boolean && column.fixedOffset + column.size > pageSize)
         return "fixed offset out of the row";
-    if (!column.is_fixed && column.var_col_num >= maxColumns)
+    if (!column.fixed && column.variableIndex >= maxColumns)
         return "variable column index out of range";
-    if (isDirectoryColumn(column.name) && !isText(column.col_type) && !isNumberType(column.col_type))
-        return "a directory column of type " + std::to_string(column.col_type);
+    if (isDirectoryColumn(column.name) && !isText(column.type) && !isNumberType(column.type))
+        return "a directory column of type " + std::to_string(int(column.type));
     return std::nullopt;
 }
 
 } // namespace
 
-// Each directory column holds a text, or a number shown as text (a line-type code may be either).
-bool isDirectoryColumn(const char *name)
+bool sameName(std::string_view a, std::string_view b)
 {
-    static constexpr std::array<std::string_view, 5> kNames = {"ABONENT", "PHONE", "ADDRESS", "COMMENT", "NO_TYPE"};
-    return std::any_of(
-        kNames.begin(), kNames.end(), [name](std::string_view known) { return strcasecmp(name, known.data()) == 0; });
+    return std::equal(
+        a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) { return asciiUpper(x) == asciiUpper(y); });
 }
 
-bool isNumberType(int type)
+// Each directory column holds a text, or a number shown as text (a line-type code may be either).
+bool isDirectoryColumn(std::string_view name)
+{
+    static constexpr std::array<std::string_view, 5> kNames = {"ABONENT", "PHONE", "ADDRESS", "COMMENT", "NO_TYPE"};
+    return std::any_of(kNames.begin(), kNames.end(), [name](std::string_view known) { return sameName(name, known); });
+}
+
+bool isNumberType(ColumnType type)
 {
     switch (type) {
-    case MDB_BYTE:
-    case MDB_INT:
-    case MDB_LONGINT:
-    case MDB_MONEY:
-    case MDB_FLOAT:
-    case MDB_DOUBLE:
-    case MDB_NUMERIC:
-    case 0x13:
+    case ColumnType::Byte:
+    case ColumnType::Integer:
+    case ColumnType::Long:
+    case ColumnType::Money:
+    case ColumnType::Single:
+    case ColumnType::Double:
+    case ColumnType::Numeric:
+    case ColumnType::LargeNumber:
         return true;
     default:
         return false;
     }
 }
 
-std::optional<std::string> tableDefinitionProblem(MdbHandle *mdb, MdbTableDef *table)
+std::optional<std::string> tableDefinitionProblem(const TableDefinition &table, bool jet3, std::uint32_t pageSize)
 {
-    if (!mdb_read_pg(mdb, table->entry->table_pg))
-        return "definition page unreadable";
-    // The columns a row may hold, deleted ones included; column numbers and variable indexes stay below it.
-    const unsigned int maxColumns = mdb_get_int16(mdb->pg_buf, mdb->fmt->tab_num_cols_offset - 4);
-    const bool jet3 = IS_JET3(mdb);
-    const int pageSize = int(mdb->fmt->pg_size);
-    if (table->num_cols > maxColumns || table->num_var_cols > maxColumns)
+    if (table.columns.size() > table.maxColumns || table.variableColumns > table.maxColumns)
         return "more columns than a row holds";
 
-    unsigned int variableColumns = 0;
-    std::set<int> numbers;
-    std::set<unsigned int> variableIndexes;
-    std::vector<std::pair<int, int>> fixedSpans;
+    unsigned variableColumns = 0;
+    std::set<unsigned> numbers;
+    std::set<unsigned> variableIndexes;
+    std::vector<std::pair<unsigned, unsigned>> fixedSpans;
     std::vector<std::string_view> names;
-    for (unsigned int i = 0; i < table->num_cols; ++i) {
-        const auto &column = *static_cast<const MdbColumn *>(g_ptr_array_index(table->columns, i));
-        if (const auto problem = columnProblem(column, jet3, pageSize, maxColumns))
-            return std::string(column.name) + ": " + *problem;
-        if (!numbers.insert(column.col_num).second)
-            return std::string(column.name) + ": column number used twice";
-        if (!column.is_fixed) {
+    for (const ColumnDefinition &column : table.columns) {
+        if (const auto problem = columnProblem(column, jet3, pageSize, table.maxColumns))
+            return column.name + ": " + *problem;
+        if (!numbers.insert(column.number).second)
+            return column.name + ": column number used twice";
+        if (!column.fixed) {
             ++variableColumns;
-            if (!variableIndexes.insert(column.var_col_num).second)
-                return std::string(column.name) + ": variable column index used twice";
-        } else if (column.col_size > 0) {
-            fixedSpans.emplace_back(column.fixed_offset, column.fixed_offset + column.col_size);
+            if (!variableIndexes.insert(column.variableIndex).second)
+                return column.name + ": variable column index used twice";
+        } else if (column.size > 0) {
+            fixedSpans.emplace_back(column.fixedOffset, column.fixedOffset + column.size);
         }
-        if (column.name[0] == '\0')
+        if (column.name.empty())
             return "a column without a name";
         for (std::string_view name : names) {
-            if (strcasecmp(name.data(), column.name) == 0)
-                return std::string(column.name) + ": name used twice";
+            if (sameName(name, column.name))
+                return column.name + ": name used twice";
         }
         names.emplace_back(column.name);
     }
-    if (variableColumns > table->num_var_cols)
+    if (variableColumns > table.variableColumns)
         return "more variable columns than the definition counts";
     std::sort(fixedSpans.begin(), fixedSpans.end());
     for (std::size_t i = 1; i < fixedSpans.size(); ++i) {

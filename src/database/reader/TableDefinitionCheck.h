@@ -1,23 +1,27 @@
 #pragma once
 
-// The standard headers first: the library's header includes them inside its extern "C" block.
+#include "database/reader/TableDefinition.h"
+
+#include <cstdint>
 #include <optional>
 #include <string>
-
-#include <mdbtools.h>
+#include <string_view>
 
 namespace velkaro::reader {
 
 // Whether a column of `type` holds a number (a boolean does not count as one).
-bool isNumberType(int type);
+bool isNumberType(ColumnType type);
+
+// Whether two names are the same, ignoring the case of ASCII letters (as Access's readers outside Windows compare
+// table and column names).
+bool sameName(std::string_view a, std::string_view b);
 
 // Whether `name` is a directory column (ABONENT, PHONE, ADDRESS, COMMENT, NO_TYPE), ignoring case.
-bool isDirectoryColumn(const char *name);
+bool isDirectoryColumn(std::string_view name);
 
-// What makes the definition of `table`, as the library read it, unfit to read rows with: counts, offsets and
-// indexes that point outside the row or at the same place twice, sizes no value of the type has, types no
-// column has, and directory columns (ABONENT, PHONE, ADDRESS, COMMENT, NO_TYPE) of a type no directory
-// has (a text or a number). Nothing for a sound definition. Reads the definition's first page again.
-std::optional<std::string> tableDefinitionProblem(MdbHandle *mdb, MdbTableDef *table);
+// What makes `table` unfit to read rows with: counts, offsets and indexes that point outside the row or at the
+// same place twice, sizes no value of the type has, types no column has, names missing or used twice, and
+// directory columns of a type no directory has (a text or a number). Nothing for a sound definition.
+std::optional<std::string> tableDefinitionProblem(const TableDefinition &table, bool jet3, std::uint32_t pageSize);
 
 } // namespace velkaro::reader

@@ -11,16 +11,9 @@ namespace {
 
 using database::reader_protocol::ReaderError;
 
-constexpr std::uint32_t kRowOffsetMask = 0x1FFF;
-
-std::uint32_t readU16(const unsigned char *at)
-{
-    return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8;
-}
-
 std::uint32_t readU32(const unsigned char *at)
 {
-    return readU16(at) | readU16(at + 2) << 16;
+    return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8 | std::uint32_t(at[2]) << 16 | std::uint32_t(at[3]) << 24;
 }
 
 } // namespace
@@ -30,7 +23,6 @@ TableRows::TableRows(PageReader &pages, std::span<const unsigned char> usageMap,
     : m_pages(pages)
     , m_table(tablePage)
     , m_jet3(jet3)
-    , m_rowCountOffset(jet3 ? 8 : 12)
 {
     m_owned = usageMapPages(usageMap, pageSize, filePages, [&](std::uint32_t page) {
         const std::span<const unsigned char> bytes = m_pages.page(page);
@@ -51,21 +43,10 @@ std::span<const unsigned char> TableRows::dataPage(std::uint32_t page, const cha
 
 unsigned TableRows::rowCount(std::span<const unsigned char> page, std::uint32_t number) const
 {
-    const unsigned rows = readU16(page.data() + m_rowCountOffset);
-    if (m_rowCountOffset + 2 + 2 * std::size_t(rows) > page.size())
+    const std::optional<unsigned> rows = slotCount(page, m_jet3);
+    if (!rows)
         fail(ReaderError::RowUnreadable, "page " + std::to_string(number) + " lists more rows than it holds");
-    return rows;
-}
-
-std::optional<Slot> TableRows::slotOf(std::span<const unsigned char> page, unsigned row) const
-{
-    const std::uint32_t entry = readU16(page.data() + m_rowCountOffset + 2 + 2 * row);
-    const std::uint32_t next =
-        row == 0 ? std::uint32_t(page.size()) : readU16(page.data() + m_rowCountOffset + 2 * row) & kRowOffsetMask;
-    const std::uint32_t start = entry & kRowOffsetMask;
-    if (start >= page.size() || start >= next || next > page.size() || m_rowCountOffset + 2 + 2 * (row + 1) > start)
-        return std::nullopt;
-    return Slot {row, entry, start, next - start};
+    return *rows;
 }
 
 TableRows::Moved TableRows::movedRow(std::span<const unsigned char> home, const Slot &slot)
@@ -76,7 +57,7 @@ TableRows::Moved TableRows::movedRow(std::span<const unsigned char> home, const 
     const std::uint32_t number = readU32(home.data() + slot.start) >> 8;
     const std::span<const unsigned char> page = dataPage(number, "of a moved row");
     // Only a slot of moved data alone holds a moved row, which also ends any loop.
-    const std::optional<Slot> moved = row < rowCount(page, number) ? slotOf(page, row) : std::nullopt;
+    const std::optional<Slot> moved = row < rowCount(page, number) ? slotOf(page, row, m_jet3) : std::nullopt;
     if (!moved || (moved->entry & (kMovedRow | kMovedData)) != kMovedData)
         fail(ReaderError::RowUnreadable,
             "moved row at page " + std::to_string(number) + " row " + std::to_string(row) + ", which holds none");

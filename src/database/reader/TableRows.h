@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database/reader/PageReader.h"
+#include "database/reader/PageSlots.h"
 #include "database/reader/UsageMap.h"
 
 #include <algorithm>
@@ -16,15 +17,6 @@ struct PageSpan
 {
     std::uint32_t first = 0;
     std::uint32_t stop = 0;
-};
-
-// A row's place on its page: its slot, the slot's entry (the row's offset with its flags) and the row's bytes.
-struct Slot
-{
-    unsigned row = 0;
-    std::uint32_t entry = 0;
-    std::uint32_t start = 0;
-    std::uint32_t size = 0;
 };
 
 // The rows of a table's data pages, in home-slot order, as Access returns them: a moved row where its home slot
@@ -76,7 +68,7 @@ private:
         std::span<const unsigned char> bytes = dataPage(page, "listed in the usage map");
         const unsigned rows = rowCount(bytes, page);
         for (unsigned slotRow = 0; slotRow < rows; ++slotRow) {
-            const std::optional<Slot> slot = slotOf(bytes, slotRow);
+            const std::optional<Slot> slot = slotOf(bytes, slotRow, m_jet3);
             if (!slot || (slot->entry & kMovedData))
                 continue;
             if (!(slot->entry & kMovedRow)) {
@@ -94,13 +86,11 @@ private:
 
     std::span<const unsigned char> dataPage(std::uint32_t page, const char *what);
     unsigned rowCount(std::span<const unsigned char> page, std::uint32_t number) const;
-    std::optional<Slot> slotOf(std::span<const unsigned char> page, unsigned row) const;
     Moved movedRow(std::span<const unsigned char> home, const Slot &slot);
 
     PageReader &m_pages;
     std::uint32_t m_table;
     bool m_jet3;
-    std::uint32_t m_rowCountOffset;
     std::vector<PageRun> m_owned;
     std::vector<unsigned char> m_mapPage;
 };

@@ -1,6 +1,7 @@
 // velkaro-reader FILE TABLE [K/N]: streams one table of an Access file, or its K-th of N parts, on stdout
 // (see ReaderProtocol.h).
-// Runs apart from the program because mdbtools may crash, hang or exhaust memory on a damaged file.
+// Runs apart from the program, locked down, because its input is a file from outside: a parser fault that a
+// crafted file finds can crash, hang or exhaust memory only here.
 
 #include "database/reader/ReaderOutput.h"
 #include "database/reader/ReaderSandbox.h"

@@ -37,12 +37,12 @@ inline constexpr std::uint32_t kMaxColumns = 255;
 inline constexpr std::uint32_t kMaxRowsPerPage = 255;
 inline constexpr std::uint64_t kMaxPageSize = 4096;
 inline constexpr std::uint64_t kMinPageSize = 2048;
-// A column name has at most 64 characters, each at most three bytes of UTF-8; the library keeps up to 256 bytes.
+// A column name has at most 64 characters, each at most three bytes of UTF-8; the reader passes up to 256 bytes.
 inline constexpr std::uint32_t kMaxColumnNameSize = 256;
 inline constexpr std::uint32_t kMaxTableRecordSize = 10 + kMaxColumns * (3 + kMaxColumnNameSize);
 // The reader's own reason for refusing a file is cut to this many bytes.
 inline constexpr std::uint32_t kMaxErrorDetail = 4096;
-// One rendered value other than a memo, terminating zero included, fits the reader's bind buffer.
+// One rendered value other than a memo fits the reader's field buffer.
 inline constexpr std::uint32_t kMaxFieldSize = 256 * 1024;
 // The reader closes a rows record once it holds this much; a single wide row may exceed it.
 inline constexpr std::uint32_t kRowsRecordTarget = 256 * 1024;
@@ -61,7 +61,6 @@ enum class ReaderError : std::uint8_t {
     RowUnreadable = 10,
     RowCountMismatch = 11,
     ValueTooLong = 12,
-    LibraryReportedDamage = 13,
     LockDownFailed = 14,
 };
 

@@ -153,7 +153,7 @@ void tst_reader_lockdown::lockedDownProcess()
     QVERIFY(inputFd >= 0 && pipe2(output, O_CLOEXEC) == 0);
 
     const int status = statusOfChild([&] {
-        if (lockDownProcess(output[1], STDERR_FILENO) != Protection::Enforced)
+        if (lockDownProcess(output[1]) != Protection::Enforced)
             return 2;
         return attempt(what, path.constData(), inputFd, output[1]) < 0 ? 1 : 0;
     });

@@ -1,10 +1,10 @@
 #include "ReadTableFixtures.h"
-#include "database/reader/ColumnDescriptors.h"
 #include "database/reader/Jet3Text.h"
 #include "database/reader/Jet4Text.h"
 #include "database/reader/JetHeader.h"
 #include "database/reader/ReaderFailure.h"
 #include "database/reader/RowCracker.h"
+#include "database/reader/TableDefinition.h"
 #include "database/reader/UsageMap.h"
 
 #include <QTemporaryDir>
@@ -207,31 +207,44 @@ void tst_readerformats::headers()
 
 void tst_readerformats::descriptors()
 {
-    // Jet 3: two real indexes, then two descriptors: column 0 in 1251, column 3 in 1253.
+    // Jet 3: two real indexes, then descriptors of column 3 in 1253 and column 0 in 1251, then their names.
     QByteArray jet3(43 + 2 * 8 + 2 * 18, '\0');
     writeU16(jet3, 25, 2);
     writeU32(jet3, 31, 2);
-    writeU16(jet3, 43 + 16 + 11, 1251);
-    jet3[43 + 16 + 18 + 1] = 3;
-    writeU16(jet3, 43 + 16 + 18 + 11, 1253);
-    const auto codePages = columnDescriptors(bytesOf(jet3), true);
-    QCOMPARE(codePages.size(), 2U);
-    QCOMPARE(codePages.at(0).codePage, 1251);
-    QCOMPARE(codePages.at(3).codePage, 1253);
-    QVERIFY_THROWS_EXCEPTION(ReaderFailure, columnDescriptors(bytesOf(jet3.chopped(1)), true));
+    writeU32(jet3, 35, 0x00000A01);
+    jet3[43 + 16 + 1] = 3;
+    writeU16(jet3, 43 + 16 + 11, 1253);
+    writeU16(jet3, 43 + 16 + 18 + 11, 1251);
+    jet3 += QByteArray("\x02\xC0\xE1", 3) + QByteArray("\x01Z", 2);
+    const CodePages codePages;
+    const TableDefinition table3 = parseTableDefinition(bytesOf(jet3), codePages.find(1251));
+    QCOMPARE(table3.columns.size(), 2U);
+    QCOMPARE(table3.columns[0].number, 0);
+    QCOMPARE(table3.columns[0].name, std::string("Z"));
+    QCOMPARE(table3.columns[0].codePage, 1251);
+    QCOMPARE(table3.columns[1].name, std::string("Аб"));
+    QCOMPARE(table3.columns[1].codePage, 1253);
+    QCOMPARE(table3.usageMap.page, 10U);
+    QCOMPARE(table3.usageMap.row, 1U);
+    QVERIFY_THROWS_EXCEPTION(ReaderFailure, parseTableDefinition(bytesOf(jet3.chopped(1)), codePages.find(1251)));
 
-    // Jet 4: one real index, then column 2 calculated and column 7 not.
+    // Jet 4: one real index, then column 2 calculated and column 7 not, named in UCS-2 and compressed.
     QByteArray jet4(63 + 12 + 2 * 25, '\0');
+    writeU32(jet4, 16, 12345);
     writeU16(jet4, 45, 2);
     writeU32(jet4, 51, 1);
     jet4[63 + 12 + 5] = 2;
     jet4[63 + 12 + 16] = char(0xC1);
     jet4[63 + 12 + 25 + 5] = 7;
     jet4[63 + 12 + 25 + 16] = 0x01;
-    const auto calculated = columnDescriptors(bytesOf(jet4), false);
-    QVERIFY(calculated.at(2).calculated);
-    QVERIFY(!calculated.at(7).calculated);
-    QCOMPARE(calculated.at(2).codePage, 0);
+    jet4 += QByteArray("\x02\x00\x10\x04", 4) + QByteArray("\x03\x00\xFF\xFEx", 5);
+    const TableDefinition table4 = parseTableDefinition(bytesOf(jet4), nullptr);
+    QCOMPARE(table4.rowCount, 12345U);
+    QVERIFY(table4.columns[0].calculated);
+    QCOMPARE(table4.columns[0].name, std::string("А"));
+    QVERIFY(!table4.columns[1].calculated);
+    QCOMPARE(table4.columns[1].name, std::string("x"));
+    QCOMPARE(table4.columns[0].codePage, 0);
 }
 
 using Fields = QList<std::tuple<bool, int, int>>; // present, start in the row, size

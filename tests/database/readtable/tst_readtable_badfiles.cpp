@@ -253,7 +253,7 @@ void tst_readtable_badfiles::memo_data()
     QTest::newRow("beyond the Basic Multilingual Plane")
         << Memo::OnePage << QString::fromUtf8("ДОМ 🏠, нота 𝄞, 中文") << QString();
     QTest::newRow("chain past the file") << Memo::ChainPastTheFile << longText
-                                         << u"memo of COMMENT: a page or row that is not there"_s;
+                                         << u"memo of COMMENT: a page that is not there"_s;
     QTest::newRow("chain looping") << Memo::ChainLooping << longText
                                    << u"memo of COMMENT: pages that hold more than its length"_s;
     QTest::newRow("chain shorter than its length")
