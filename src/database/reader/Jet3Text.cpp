@@ -1,11 +1,7 @@
 #include "database/reader/Jet3Text.h"
 
 #include "database/core/Utf8.h"
-
-#include <iconv.h>
-
-#include <optional>
-#include <string>
+#include "database/reader/SingleByteCodePage.h"
 
 namespace velkaro::reader {
 
@@ -13,34 +9,12 @@ namespace {
 
 constexpr std::uint16_t kSingleByteCodePages[] = {874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
 
-std::optional<CodePageTable> tableOf(std::uint16_t codePage)
-{
-    const std::string name = "CP" + std::to_string(codePage);
-    const iconv_t converter = iconv_open("UTF-32LE", name.c_str());
-    if (converter == iconv_t(-1))
-        return std::nullopt;
-    CodePageTable table {};
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        char byte = static_cast<char>(0x80 + i);
-        unsigned char utf32[4] = {};
-        char *in = &byte;
-        std::size_t inLeft = 1;
-        char *out = reinterpret_cast<char *>(utf32);
-        std::size_t outLeft = sizeof utf32;
-        iconv(converter, nullptr, nullptr, nullptr, nullptr);
-        if (iconv(converter, &in, &inLeft, &out, &outLeft) != std::size_t(-1) && outLeft == 0)
-            table[i] = char32_t(utf32[0] | (utf32[1] << 8) | (utf32[2] << 16) | (char32_t(utf32[3]) << 24));
-    }
-    iconv_close(converter);
-    return table;
-}
-
 } // namespace
 
 CodePages::CodePages()
 {
     for (const std::uint16_t codePage : kSingleByteCodePages) {
-        if (auto table = tableOf(codePage))
+        if (auto table = singleByteCodePage(codePage))
             m_tables.emplace(codePage, *table);
     }
 }

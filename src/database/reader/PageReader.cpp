@@ -1,9 +1,6 @@
 #include "database/reader/PageReader.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 
 namespace velkaro::reader {
 
@@ -13,19 +10,14 @@ constexpr std::uint32_t kBlockBytes = 256 * 1024;
 
 } // namespace
 
-PageReader::PageReader(int fd, std::uint32_t pageSize, std::uint32_t filePages)
-    : m_fd(fd)
+PageReader::PageReader(const ReaderFile &file, std::uint32_t pageSize, std::uint32_t filePages)
+    : m_file(file)
     , m_pageSize(pageSize)
     , m_filePages(filePages)
     , m_blockPages(kBlockBytes / pageSize)
 {
     for (Block &block : m_blocks)
         block.bytes = std::make_unique<unsigned char[]>(kBlockBytes);
-}
-
-PageReader::~PageReader()
-{
-    close(m_fd);
 }
 
 std::span<const unsigned char> PageReader::page(std::uint32_t number)
@@ -45,15 +37,7 @@ std::span<const unsigned char> PageReader::page(std::uint32_t number)
     block.pages = 0;
     const std::uint32_t wanted = std::uint32_t(std::min<std::uint64_t>(m_blockPages, m_filePages - block.first));
     const std::size_t bytes = std::size_t(wanted) * m_pageSize;
-    std::size_t got = 0;
-    while (got < bytes) {
-        const ssize_t n = pread(m_fd, block.bytes.get() + got, bytes - got, off_t(block.first * m_pageSize + got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += std::size_t(n);
-    }
+    const std::size_t got = m_file.readAt(block.bytes.get(), bytes, block.first * m_pageSize);
     block.pages = std::uint32_t(got / m_pageSize);
     m_lastUsed = slot;
     if (number >= block.first + block.pages)

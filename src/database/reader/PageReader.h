@@ -1,19 +1,20 @@
 #pragma once
 
+#include "database/reader/ReaderFile.h"
+
 #include <cstdint>
 #include <memory>
 #include <span>
 
 namespace velkaro::reader {
 
-// Pages of an open file, read with positioned reads in aligned blocks of pages: data pages are mostly read in file
+// Pages of the file, read with positioned reads in aligned blocks of pages: data pages are mostly read in file
 // order. Keeps the last two blocks, so that a moved row's page or a usage map page does not push out the block
 // being walked.
 class PageReader
 {
 public:
-    PageReader(int fd, std::uint32_t pageSize, std::uint32_t filePages);
-    ~PageReader();
+    PageReader(const ReaderFile &file, std::uint32_t pageSize, std::uint32_t filePages);
     PageReader(const PageReader &) = delete;
     PageReader &operator=(const PageReader &) = delete;
 
@@ -30,7 +31,7 @@ private:
         std::unique_ptr<unsigned char[]> bytes;
     };
 
-    int m_fd;
+    const ReaderFile &m_file;
     std::uint32_t m_pageSize;
     std::uint32_t m_filePages;
     std::uint32_t m_blockPages;

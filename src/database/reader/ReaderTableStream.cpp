@@ -4,6 +4,7 @@
 #include "database/reader/Jet4Text.h"
 #include "database/reader/JetHeader.h"
 #include "database/reader/PageReader.h"
+#include "database/reader/ReaderFile.h"
 #include "database/reader/ReaderMemo.h"
 #include "database/reader/ReaderOutput.h"
 #include "database/reader/ReaderSandbox.h"
@@ -12,10 +13,6 @@
 #include "database/reader/TableDefinition.h"
 #include "database/reader/TableDefinitionCheck.h"
 #include "database/reader/TableRows.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -36,49 +33,27 @@ using protocol::ReaderError;
 // Letters of Jet 3 texts that decide between the Western and the Cyrillic code page.
 constexpr std::uint64_t kDecidingLetters = 10000;
 
-// The open file and what its size and first page say of it.
+// What the file's size and first page say of it.
 struct FileShape
 {
-    int fd = -1;
     std::uint32_t pages = 0;
     JetHeader header;
 };
 
-// Refuses what is not a whole, unlocked Jet 3, Jet 4 or ACE file: a FIFO would block, a locked file's pages are
-// encoded or encrypted, and a short last page is a cut file.
-FileShape openFile(const char *path)
+// Refuses what is not a whole, unlocked Jet 3, Jet 4 or ACE file: a locked file's pages are encoded or encrypted,
+// and a short last page is a cut file.
+FileShape shapeOf(const ReaderFile &file)
 {
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        fail(ReaderError::NotAFile, "cannot open");
-    struct stat info
-    {
-    };
-    const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     std::array<unsigned char, kJetHeaderBytes> header {};
-    const bool headerRead = regular && pread(fd, header.data(), header.size(), 0) == ssize_t(header.size());
-    if (!regular || !headerRead)
-        close(fd);
-    if (!regular)
-        fail(ReaderError::NotAFile, "not a regular file");
-    if (!headerRead)
+    if (file.readAt(header.data(), header.size(), 0) != header.size())
         fail(ReaderError::NotJetFile, "shorter than a header");
-
-    FileShape shape {fd, 0, {}};
-    try {
-        shape.header = parseJetHeader(header);
-    } catch (const ReaderFailure &) {
-        close(fd);
-        throw;
-    }
-    const off_t pageSize = shape.header.pageSize;
+    FileShape shape {0, parseJetHeader(header)};
+    const std::uint64_t pageSize = shape.header.pageSize;
     // Page 2 holds the catalogue's definition, so a database has at least three pages.
-    if (info.st_size % pageSize != 0 || info.st_size < 3 * pageSize
-        || info.st_size / pageSize > off_t(UINT32_MAX / protocol::kMaxRowsPerPage)) {
-        close(fd);
-        fail(ReaderError::Truncated, "file size " + std::to_string(info.st_size));
-    }
-    shape.pages = std::uint32_t(info.st_size / pageSize);
+    if (file.size() % pageSize != 0 || file.size() < 3 * pageSize
+        || file.size() / pageSize > UINT32_MAX / protocol::kMaxRowsPerPage)
+        fail(ReaderError::Truncated, "file size " + std::to_string(file.size()));
+    shape.pages = std::uint32_t(file.size() / pageSize);
     return shape;
 }
 
@@ -323,8 +298,9 @@ const CodePageTable *namesCodePage(const CodePages &codePages, const JetHeader &
 
 void streamTable(const char *path, const char *tableName, TablePart part, ReaderSandbox &sandbox, ReaderOutput &output)
 {
-    const FileShape shape = openFile(path);
-    PageReader pages(shape.fd, shape.header.pageSize, shape.pages);
+    const ReaderFile file(path);
+    const FileShape shape = shapeOf(file);
+    PageReader pages(file, shape.header.pageSize, shape.pages);
     sandbox.allowMemoryFor(std::uint64_t(shape.pages) * shape.header.pageSize);
     const bool jet3 = shape.header.format == JetFormat::Jet3;
     // Jet 3 texts are single bytes in a code page; the converters load files of their own.
