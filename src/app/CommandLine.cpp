@@ -59,7 +59,10 @@ void useDatabaseFile(const CommandLine &commandLine)
 
 bool installQtRussian(QTranslator &translator)
 {
-    if (!translator.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    // Qt's own folder; a Windows installation keeps them beside the program instead.
+    if (!translator.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        && !translator.load(
+            QStringLiteral("qtbase_ru"), QCoreApplication::applicationDirPath() + QStringLiteral("/translations")))
         return false;
     return QCoreApplication::installTranslator(&translator);
 }

@@ -4,8 +4,12 @@
 #include "Jet3Catalogue.h"
 #include "StoredColumn.h"
 
+#include "database/reader/SingleByteCodePage.h"
+
 #include <QSaveFile>
-#include <QStringEncoder>
+
+#include <algorithm>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -18,7 +22,8 @@ struct Jet3TableWriter::Private
     QString path;
     QList<ColumnDefinition> columns;
     Jet3Text text;
-    QStringEncoder encoder;
+    // The text code page's characters of bytes 0x80 to 0xFF, from the system's converter.
+    velkaro::reader::CodePageTable highBytes {};
     CatalogueContents contents;
     QByteArray dataPages;
     QList<QByteArray> pageRows;
@@ -36,11 +41,15 @@ Jet3TableWriter::~Jet3TableWriter() = default;
 
 bool Jet3TableWriter::Private::encode(QStringView value, const QString &what, QByteArray *out, QString *error)
 {
-    *out = encoder.encode(value);
-    if (encoder.hasError() || QString(QStringDecoder(encoder.name()).decode(*out)) != value) {
-        encoder.resetState();
-        *error = u"%1 holds a character code page %2 cannot store"_s.arg(what).arg(text.textCodePage);
-        return false;
+    out->clear();
+    for (const QChar stored : value) {
+        const char16_t character = stored.unicode();
+        const auto high = std::find(highBytes.begin(), highBytes.end(), char32_t(character));
+        if (character >= 0x80 && high == highBytes.end()) {
+            *error = u"%1 holds a character code page %2 cannot store"_s.arg(what).arg(text.textCodePage);
+            return false;
+        }
+        out->append(char(character < 0x80 ? character : 0x80 + (high - highBytes.begin())));
     }
     return true;
 }
@@ -48,11 +57,13 @@ bool Jet3TableWriter::Private::encode(QStringView value, const QString &what, QB
 bool Jet3TableWriter::open(const QString &path, const QString &tableName, const QList<ColumnDefinition> &columns,
     const Jet3Text &text, QString *error)
 {
-    d->encoder = QStringEncoder(u"windows-%1"_s.arg(text.textCodePage).toLatin1().constData());
-    if (!d->encoder.isValid()) {
+    const std::optional<velkaro::reader::CodePageTable> highBytes =
+        velkaro::reader::singleByteCodePage(std::uint16_t(text.textCodePage));
+    if (!highBytes) {
         *error = u"code page %1 is not known here"_s.arg(text.textCodePage);
         return false;
     }
+    d->highBytes = *highBytes;
     if (!checkUserTableName(tableName, error) || !checkColumns(columns, error))
         return false;
     d->text = text;
