@@ -39,6 +39,7 @@ constexpr std::size_t kJet3CodePage = 11;
 constexpr std::size_t kJet4ExtendedFlags = 16;
 constexpr unsigned char kFixed = 0x01;
 constexpr unsigned char kCalculated = 0xC0;
+constexpr std::size_t kNumericScale = 12;
 // The longest name the program takes, in UTF-8 bytes.
 constexpr std::size_t kMaxNameBytes = 256;
 
@@ -93,6 +94,8 @@ TableDefinition parseTableDefinition(std::span<const unsigned char> definition, 
             column.codePage = std::uint16_t(little(definition, at + kJet3CodePage, 2));
         else
             column.calculated = (definition[at + kJet4ExtendedFlags] & kCalculated) != 0;
+        if (column.type == ColumnType::Numeric)
+            column.scale = definition[at + kNumericScale];
 
         if (nameAt + layout.nameLengthBytes > definition.size())
             fail(ReaderError::DefinitionUnreadable, "column names beyond the definition");

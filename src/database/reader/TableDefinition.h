@@ -45,6 +45,8 @@ struct ColumnDefinition
     std::uint16_t codePage = 0;
     // ACE: a calculated column, whose values are stored wrapped with the expression's result type.
     bool calculated = false;
+    // A decimal (Numeric) column: the digits after its point. mdbtools 1.0 reads a Jet 3 one from byte 10.
+    std::uint8_t scale = 0;
 };
 
 // What the reader takes from a table definition.
@@ -62,7 +64,8 @@ struct TableDefinition
 // A Jet 3 definition keeps its counts from offset 12, 18-byte descriptors (number at 1, variable index at 3, sort
 // order at 9, code page at 11, flags at 13, fixed offset at 14, size at 16) and names of a length byte and bytes in
 // `jet3Names`' code page; a later one from 16, 25-byte descriptors (number at 5, variable index at 7, flags at 15,
-// extended flags at 16, fixed offset at 21, size at 23) and names of a u16 length and Unicode. Descriptors follow
+// extended flags at 16, fixed offset at 21, size at 23) and names of a u16 length and Unicode; in both a decimal
+// column keeps its precision at 11 and its scale at 12. Descriptors follow
 // the real indexes' entries (8 or 12 bytes each); names follow the descriptors in their order. Throws
 // ReaderFailure when a part lies beyond the definition or a name does not decode.
 TableDefinition parseTableDefinition(std::span<const unsigned char> definition, const CodePageTable *jet3Names);

@@ -228,14 +228,19 @@ void tst_readerformats::descriptors()
     QCOMPARE(table3.usageMap.row, 1U);
     QVERIFY_THROWS_EXCEPTION(ReaderFailure, parseTableDefinition(bytesOf(jet3.chopped(1)), codePages.find(1251)));
 
-    // Jet 4: one real index, then column 2 calculated and column 7 not, named in UCS-2 and compressed.
+    // Jet 4: one real index, then column 2 calculated and column 7 not, a decimal of precision 18 and scale 4,
+    // named in UCS-2 and compressed.
     QByteArray jet4(63 + 12 + 2 * 25, '\0');
     writeU32(jet4, 16, 12345);
     writeU16(jet4, 45, 2);
     writeU32(jet4, 51, 1);
     jet4[63 + 12 + 5] = 2;
+    jet4[63 + 12 + 12] = 9;
     jet4[63 + 12 + 16] = char(0xC1);
+    jet4[63 + 12 + 25] = 0x10;
     jet4[63 + 12 + 25 + 5] = 7;
+    jet4[63 + 12 + 25 + 11] = 18;
+    jet4[63 + 12 + 25 + 12] = 4;
     jet4[63 + 12 + 25 + 16] = 0x01;
     jet4 += QByteArray("\x02\x00\x10\x04", 4) + QByteArray("\x03\x00\xFF\xFEx", 5);
     const TableDefinition table4 = parseTableDefinition(bytesOf(jet4), nullptr);
@@ -245,6 +250,8 @@ void tst_readerformats::descriptors()
     QVERIFY(!table4.columns[1].calculated);
     QCOMPARE(table4.columns[1].name, std::string("x"));
     QCOMPARE(table4.columns[0].codePage, 0);
+    QCOMPARE(table4.columns[0].scale, 0);
+    QCOMPARE(table4.columns[1].scale, 4);
 }
 
 using Fields = QList<std::tuple<bool, int, int>>; // present, start in the row, size
