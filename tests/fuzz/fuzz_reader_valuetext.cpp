@@ -102,7 +102,7 @@ void checkGuid(const unsigned char *value)
     std::vector<char> out(kGuidTextCapacity);
     const std::string_view text = guidText(value, out.data());
     require(text.size() == kGuidTextCapacity && text.front() == '{' && text.back() == '}' && text[9] == '-'
-            && text[14] == '-' && text[19] == '-',
+            && text[14] == '-' && text[19] == '-' && text[24] == '-',
         "GUID not in its shape");
     std::string hex(text.substr(1, 36));
     std::erase(hex, '-');

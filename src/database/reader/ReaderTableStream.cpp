@@ -13,6 +13,7 @@
 #include "database/reader/TableDefinition.h"
 #include "database/reader/TableDefinitionCheck.h"
 #include "database/reader/TableRows.h"
+#include "database/reader/ValueText.h"
 
 #include <algorithm>
 #include <array>
@@ -58,10 +59,27 @@ FileShape shapeOf(const ReaderFile &file)
 }
 
 // How a column's values become text: numbers, booleans and short texts straight from the cracked field (in the
-// shortest notation that reads back as the same value), memos from their pages. Values the reader does not read
-// yet (money, dates, GUIDs, decimals, binaries, attachments, multi-value and calculated columns) stream as null;
-// a directory column of such a type is refused with its definition.
-enum class Rendering { Boolean, Byte, Int16, Int32, Int64, Single, Double, Text, Memo, Ole, Unread };
+// shortest notation that reads back as the same value), memos from their pages, binaries as their bytes, the other
+// types by ValueText. Values the reader cannot read (attachments, multi-value and calculated columns, extended
+// dates) stream as null; a directory column of such a type is refused with its definition.
+enum class Rendering {
+    Boolean,
+    Byte,
+    Int16,
+    Int32,
+    Int64,
+    Single,
+    Double,
+    Money,
+    DateTime,
+    Guid,
+    Numeric,
+    Binary,
+    Text,
+    Memo,
+    Ole,
+    Unread
+};
 
 Rendering renderingOf(ColumnType type)
 {
@@ -87,10 +105,15 @@ Rendering renderingOf(ColumnType type)
     case ColumnType::Ole:
         return Rendering::Ole;
     case ColumnType::Money:
+        return Rendering::Money;
     case ColumnType::DateTime:
+        return Rendering::DateTime;
     case ColumnType::Guid:
+        return Rendering::Guid;
     case ColumnType::Numeric:
+        return Rendering::Numeric;
     case ColumnType::Binary:
+        return Rendering::Binary;
     case ColumnType::Complex:
     case ColumnType::ExtendedDateTime:
         return Rendering::Unread;
@@ -112,6 +135,14 @@ std::uint32_t widthOf(Rendering rendering)
     case Rendering::Int64:
     case Rendering::Double:
         return 8;
+    case Rendering::Money:
+        return kMoneyBytes;
+    case Rendering::DateTime:
+        return kDateTimeBytes;
+    case Rendering::Guid:
+        return kGuidBytes;
+    case Rendering::Numeric:
+        return kNumericBytes;
     default:
         return 0;
     }
@@ -160,6 +191,18 @@ std::string_view rendered(
         return written(scratch, valueAt<float>(value));
     case Rendering::Double:
         return written(scratch, valueAt<double>(value));
+    case Rendering::Money:
+        return moneyText(value, scratch);
+    case Rendering::DateTime:
+        return dateTimeText(value, scratch);
+    case Rendering::Guid:
+        return guidText(value, scratch);
+    case Rendering::Numeric:
+        return numericText(value, output.column->scale, scratch);
+    case Rendering::Binary:
+        if (field.size > protocol::kMaxFieldSize)
+            fail(ReaderError::ValueTooLong, output.column->name);
+        return {reinterpret_cast<const char *>(value), field.size};
     case Rendering::Memo:
         return memo.text({value, field.size}, output.column->name.c_str(), output.codePage);
     case Rendering::Text: // streamed by streamText
@@ -228,9 +271,12 @@ std::uint32_t streamRows(PageReader &pages, const TableDefinition &table, TableR
             } else if (column.rendering == Rendering::Text) {
                 streamText(page.data() + fields[i].start, fields[i].size, column, output);
             } else {
-                // A memo's pages come through the same reader: the row's page is read again after it.
                 const std::string_view text = rendered(page.data(), column, fields[i], scratch.data(), memo);
-                output.addField(text.data(), std::uint32_t(text.size()));
+                // A date outside Access's range has no text.
+                if (column.rendering == Rendering::DateTime && text.empty())
+                    output.addNull();
+                else
+                    output.addField(text.data(), std::uint32_t(text.size()));
             }
         }
         output.endRow();

@@ -140,7 +140,7 @@ std::string_view guidText(const unsigned char *value, char *out)
     char *next = out;
     *next++ = '{';
     for (std::size_t i = 0; i < kOrder.size(); ++i) {
-        if (i == 4 || i == 6 || i == 8)
+        if (i == 4 || i == 6 || i == 8 || i == 10)
             *next++ = '-';
         next = hexByte(value[kOrder[i]], next);
     }

@@ -17,7 +17,7 @@ inline constexpr std::size_t kNumericBytes = 17;
 
 inline constexpr std::size_t kMoneyTextCapacity = 21;
 inline constexpr std::size_t kDateTimeTextCapacity = 19;
-inline constexpr std::size_t kGuidTextCapacity = 37;
+inline constexpr std::size_t kGuidTextCapacity = 38;
 inline constexpr std::size_t kNumericTextCapacity = 258;
 
 // A little-endian count of ten-thousandths with all four decimals: "-12.3400", "0.0000".
@@ -28,8 +28,8 @@ std::string_view moneyText(const unsigned char *value, char *out);
 // 9999-12-31, or not a number.
 std::string_view dateTimeText(const unsigned char *value, char *out);
 
-// The GUID's three little-endian fields and eight bytes as they are, in mdbtools' grouping (no dash inside the
-// eight bytes): "{6B29FC40-CA47-1067-B31D00DD010662DA}".
+// The GUID's three little-endian fields and eight bytes as they are, in the registry's form:
+// "{6B29FC40-CA47-1067-B31D-00DD010662DA}".
 std::string_view guidText(const unsigned char *value, char *out);
 
 // A sign byte (0x80 negative) and a 128-bit magnitude stored as four little-endian 32-bit words, most significant

@@ -94,9 +94,9 @@ void tst_valuetext::texts_data()
     date("date, sound: not a number", std::numeric_limits<double>::quiet_NaN(), QString());
     date("date, sound: infinite", -std::numeric_limits<double>::infinity(), QString());
 
-    QTest::newRow("GUID, fields reversed, last eight bytes as stored")
+    QTest::newRow("GUID, sound: fields reversed, last eight bytes as stored")
         << kGuid << QByteArray::fromHex("40FC296B47CA6710B31D00DD010662DA") << 0
-        << u"{6B29FC40-CA47-1067-B31D00DD010662DA}"_s;
+        << u"{6B29FC40-CA47-1067-B31D-00DD010662DA}"_s;
 
     const auto numeric = [](const char *name, bool negative, std::array<quint32, 4> words, int scale,
                              const QString &text) {
