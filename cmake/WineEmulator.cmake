@@ -15,6 +15,17 @@ foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     string(APPEND velkaro_wine_path ";Z:${velkaro_dll_folder}")
 endforeach()
 
+# Wine takes the ANSI code page from the Unix locale: a Russian one, compiled into the build where the system lacks it.
+set(VELKARO_WINE_LOCALES ${CMAKE_BINARY_DIR}/wine-locales)
+if(NOT EXISTS ${VELKARO_WINE_LOCALES}/ru_RU.UTF-8/LC_CTYPE)
+    file(MAKE_DIRECTORY ${VELKARO_WINE_LOCALES})
+    execute_process(COMMAND localedef -i ru_RU -f UTF-8 ${VELKARO_WINE_LOCALES}/ru_RU.UTF-8
+        RESULT_VARIABLE velkaro_localedef OUTPUT_QUIET)
+    if(NOT velkaro_localedef EQUAL 0)
+        message(FATAL_ERROR "localedef could not make the Russian locale for Wine")
+    endif()
+endif()
+
 # The prefix is made on first use, with two test drives: one mapped to a folder, one to a folder that is gone.
 set(VELKARO_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
 set(VELKARO_WINE_DRIVES ${CMAKE_BINARY_DIR}/wine-drives)

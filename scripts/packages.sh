@@ -31,8 +31,8 @@ command -v npm >/dev/null || test_packages+=(npm)
 # What scripts/fuzz.sh adds: clang with libFuzzer and the sanitizers' runtimes (never needed by the tests).
 fuzz_packages=(clang libclang-rt-14-dev)
 # What the Windows build adds: mingw-w64, Wine to run the tests, Xvfb, NSIS for the installer, icoutils to check the
-# program file's resources; Ninja and dpkg-dev build Qt for Windows from Debian's own source, whose Russian texts
-# come from Debian's translations (the same for every platform).
+# program file's resources, the Russian locale Wine takes its code page from; Ninja and dpkg-dev build Qt for
+# Windows from Debian's own source, whose Russian texts come from Debian's translations (the same on every platform).
 windows_packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools wine64 xvfb xauth cmake
-                  ninja-build qt6-base-dev qt6-base-dev-tools qt6-translations-l10n dpkg-dev nsis icoutils
+                  ninja-build qt6-base-dev qt6-base-dev-tools qt6-translations-l10n locales dpkg-dev nsis icoutils
                   fonts-dejavu-core)

@@ -59,8 +59,10 @@ void tst_app_commandline::answersOnATerminalWithoutDisplay()
     velkaro.setProcessEnvironment(environment);
     velkaro.start(QStringLiteral(VELKARO_PROGRAM), arguments);
     QVERIFY(velkaro.waitForFinished(30000));
-    const QString out = QString::fromUtf8(velkaro.readAllStandardOutput());
-    const QString err = QString::fromUtf8(velkaro.readAllStandardError());
+    // In the system's 8-bit code page and line ends: UTF-8 and LF on Linux, the ANSI code page and CR LF on Windows.
+    const auto text = [](const QByteArray &bytes) { return QString::fromLocal8Bit(bytes).replace(u"\r\n"_s, u"\n"_s); };
+    const QString out = text(velkaro.readAllStandardOutput());
+    const QString err = text(velkaro.readAllStandardError());
 
     QCOMPARE(velkaro.exitStatus(), QProcess::NormalExit);
     QCOMPARE(velkaro.exitCode(), exitCode);
