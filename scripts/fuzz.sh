@@ -6,8 +6,7 @@
 # Builds the fuzzers with clang in build-fuzz/ and the writer and reader with the usual compiler in build/; writes
 # the seed corpus with our writer (CSV to .mdb, a generated directory, the reader's stream of each file). The
 # corpus grows in build-fuzz/corpus/TARGET across runs. A crash is minimised into tests/fuzz/regressions/TARGET/,
-# which ctest replays; the whole-file target's crashes go to build-fuzz/findings/ instead, to be judged by hand:
-# most lie in mdbtools, which the reader process exists to contain.
+# which ctest replays.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -39,6 +38,9 @@ for csv in "$seeds"/fuzz_mkbase_csv/*.csv; do
     build/bin/velkaro-mkbase "$csv" "$seeds/fuzz_reader_file/$(basename "$csv" .csv).mdb" 2>/dev/null || true
 done
 build/bin/velkaro-mkbase --generate 60 --seed 5 "$seeds/fuzz_reader_file/generated.mdb"
+# The other kinds of file Access saves: Access 97 with Cyrillic texts in a Western header, an .accdb.
+build/bin/velkaro-mkbase --generate 60 --seed 6 --format jet3 --text-code-page 1251 "$seeds/fuzz_reader_file/jet3.mdb"
+build/bin/velkaro-mkbase --generate 60 --seed 7 --format ace12 "$seeds/fuzz_reader_file/ace12.mdb"
 reference=../shared/reference/access-made-jet4.mdb
 [ -f "$reference" ] && cp "$reference" "$seeds/fuzz_reader_file/"
 for mdb in "$seeds"/fuzz_reader_file/*.mdb; do
@@ -55,7 +57,7 @@ done
 
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=1:symbolize=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-mkdir -p build-fuzz/logs build-fuzz/findings
+mkdir -p build-fuzz/logs
 report=()
 for target in "${targets[@]}"; do
     corpus=build-fuzz/corpus/$target
@@ -68,18 +70,14 @@ for target in "${targets[@]}"; do
     options=(-max_len=4096)
     # A usage map may name bitmap pages, which the input then holds.
     [ "$target" = fuzz_reader_usagemap ] && options=(-max_len=16384)
-    destination=$regressions
-    # The whole-file target needs room for a database and meets the library's crashes, hangs and memory use:
-    # it fuzzes on past them in child processes and leaves them unminimised for a look at their stacks.
-    if [ "$target" = fuzz_reader_file ]; then
-        options=(-max_len=300000 -fork=1 -ignore_crashes=1 -ignore_ooms=1 -ignore_timeouts=1)
-        destination=build-fuzz/findings/$target
-    fi
+    # The memo reader's input holds pages, the whole-file target's a database.
+    [ "$target" = fuzz_reader_memo ] && options=(-max_len=20000)
+    [ "$target" = fuzz_reader_file ] && options=(-max_len=300000)
     echo "== $target: ${seconds}s, log in $log"
     nice -n 19 "build-fuzz/bin/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=25 "${options[@]}" \
         -print_final_stats=1 -artifact_prefix="$artifacts/" "${inputs[@]}" > "$log" 2>&1 || true
 
-    # A single process ends with its statistics; forked jobs report their running total on each line.
+    # The statistics a run ends with, else its last progress line.
     executions=$(sed -n -e 's/^stat::number_of_executed_units: *//p' -e 's/^#\([0-9]*\): cov: .*/\1/p' "$log" | tail -n 1)
     # Edges reached of all the instrumented ones in the program, and libFuzzer's finer features.
     edges=$(sed -n 's/.*(\([0-9]*\) inline 8-bit counters).*/\1/p' "$log" | head -n 1)
@@ -88,17 +86,15 @@ for target in "${targets[@]}"; do
     for crash in "$artifacts"/*; do
         [ -f "$crash" ] || continue
         crashes=$((crashes + 1))
-        mkdir -p "$destination"
-        if [ "$destination" = "$regressions" ]; then
-            nice -n 19 "build-fuzz/bin/$target" -minimize_crash=1 -max_total_time=60 \
-                -exact_artifact_path="$crash.min" "$crash" >> "$log" 2>&1 || true
-            [ -f "$crash.min" ] && mv "$crash.min" "$crash"
-        fi
+        mkdir -p "$regressions"
+        nice -n 19 "build-fuzz/bin/$target" -minimize_crash=1 -max_total_time=60 \
+            -exact_artifact_path="$crash.min" "$crash" >> "$log" 2>&1 || true
+        [ -f "$crash.min" ] && mv "$crash.min" "$crash"
         # Where it stopped: the sanitizer's first frame or the broken property.
         where=$(nice -n 19 "build-fuzz/bin/$target" -timeout=25 -rss_limit_mb=2048 "$crash" 2>&1 \
             | grep -m 1 -E '^ *#0 |fuzz property broken|ERROR: libFuzzer' | sed 's/^ *//' | cut -c 1-110 || true)
-        mv "$crash" "$destination/"
-        echo "   $(basename "$crash") -> $destination: $where"
+        mv "$crash" "$regressions/"
+        echo "   $(basename "$crash") -> $regressions: $where"
     done
     report+=("$(printf '%-24s %10s %9ss   %-26s %7s' "$target" "${executions:-?}" "$seconds" "${coverage:-?}" "$crashes")")
 done

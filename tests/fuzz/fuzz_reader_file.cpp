@@ -1,5 +1,5 @@
-// The whole reader in-process on a file of any bytes: the file checks, the library's page and row reading, the
-// table definition check, the text and memo decoding. What it streams must be a stream the program's decoder
+// The whole reader in-process on a file of any bytes: the file checks, the catalogue, the table definition and its
+// check, the page and row reading, the value, text and memo decoding. What it streams must be a stream the program's decoder
 // accepts whole. The reader's sandbox is not entered: the fuzzer needs its stderr and its address space.
 
 #include "database/core/DatabaseError.h"
