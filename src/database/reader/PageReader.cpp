@@ -17,7 +17,7 @@ PageReader::PageReader(const ReaderFile &file, std::uint32_t pageSize, std::uint
     , m_blockPages(kBlockBytes / pageSize)
 {
     for (Block &block : m_blocks)
-        block.bytes = std::make_unique<unsigned char[]>(kBlockBytes);
+        block.bytes = std::make_unique_for_overwrite<unsigned char[]>(kBlockBytes);
 }
 
 std::span<const unsigned char> PageReader::page(std::uint32_t number)

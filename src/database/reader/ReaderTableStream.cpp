@@ -252,7 +252,7 @@ std::uint32_t streamRows(PageReader &pages, const TableDefinition &table, TableR
 {
     const std::vector<ColumnLayout> layout = layoutOf(outputs);
     std::vector<RowField> fields(outputs.size());
-    std::vector<char> scratch(protocol::kMaxFieldSize);
+    const auto scratch = std::make_unique_for_overwrite<char[]>(protocol::kMaxFieldSize);
     ReaderMemo memo(pages, filePages, rows.jet3());
     std::uint32_t count = 0;
     rows.forEach(span, [&](std::uint32_t, std::span<const unsigned char> page, const Slot &slot) {
@@ -271,7 +271,7 @@ std::uint32_t streamRows(PageReader &pages, const TableDefinition &table, TableR
             } else if (column.rendering == Rendering::Text) {
                 streamText(page.data() + fields[i].start, fields[i].size, column, output);
             } else {
-                const std::string_view text = rendered(page.data(), column, fields[i], scratch.data(), memo);
+                const std::string_view text = rendered(page.data(), column, fields[i], scratch.get(), memo);
                 // A date outside Access's range has no text.
                 if (column.rendering == Rendering::DateTime && text.empty())
                     output.addNull();
