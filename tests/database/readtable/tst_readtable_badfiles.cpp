@@ -1,5 +1,6 @@
 #include "database/readtable/ReadTableFixtures.h"
 
+#include "AccessFileKind.h"
 #include "database/core/DatabaseError.h"
 #include "database/readtable/ReaderRun.h"
 #include "database/readtable/TableSource.h"
@@ -7,6 +8,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -106,6 +108,44 @@ QByteArray withMemo(QByteArray mdb, const QString &text, Memo memo)
     return mdb;
 }
 
+// The Access 97 file (Cyrillic texts in 1251) with the first entry's COMMENT ("ЖЖЖЖЖЖЖЖЖЖЖЖ", twelve bytes) made a
+// memo holding `stored` on one long-value page appended to the file, or split on a chain of two.
+QByteArray withJet3Memo(QByteArray mdb, const QByteArray &stored, bool chain)
+{
+    constexpr qsizetype kPage = 2048;
+    const auto longValues = [](const QList<QByteArray> &rows) {
+        QByteArray page = QByteArray::fromHex("01010000") + "LVAL" + QByteArray(kPage - 8, '\0');
+        writeU16(page, 8, quint16(rows.size()));
+        qsizetype end = kPage;
+        for (qsizetype row = 0; row < rows.size(); ++row) {
+            end -= rows[row].size();
+            page.replace(end, rows[row].size(), rows[row]);
+            writeU16(page, 10 + 2 * row, quint16(end));
+        }
+        return page;
+    };
+    // The names follow the descriptors on the definition's page; COMMENT's is the fourth of 18 bytes.
+    const qsizetype descriptor = mdb.indexOf("\x07"
+                                             "ABONENT")
+            / kPage * kPage
+        + 43 + 18 * 3;
+    mdb[descriptor] = 0x0C;
+    writeU16(mdb, descriptor + 16, 0);
+    const qsizetype field = mdb.indexOf(QByteArray(12, char(0xC6)));
+    const quint32 page = quint32(mdb.size() / kPage);
+    QByteArray next(4, '\0');
+    if (chain) {
+        writeU32(next, 0, page << 8 | 1);
+        mdb += longValues({next + stored.left(5), QByteArray(4, '\0') + stored.mid(5)});
+    } else {
+        mdb += longValues({stored});
+    }
+    writeU32(mdb, field, quint32(stored.size()) | (chain ? 0 : 0x40000000));
+    writeU32(mdb, field + 4, page << 8);
+    writeU32(mdb, field + 8, 0);
+    return mdb;
+}
+
 } // namespace
 
 // Damaged files are refused, a slow reader is told from a hung one, and a reader's own reason for refusing a
@@ -120,6 +160,8 @@ private Q_SLOTS:
     void badFile();
     void memo_data();
     void memo();
+    void jet3Memo_data();
+    void jet3Memo();
     void slowReader_data();
     void slowReader();
 
@@ -283,6 +325,35 @@ void tst_readtable_badfiles::memo()
     QCOMPARE(sink.m_rows,
         (QList<Row> {{QString::fromUtf8("ПЕРВЫЙ"), u"1"_s, std::nullopt, text, u"21"_s},
             {QString::fromUtf8("ВТОРОЙ"), u"2"_s, std::nullopt, std::nullopt, u"21"_s}}));
+}
+
+void tst_readtable_badfiles::jet3Memo_data()
+{
+    QTest::addColumn<bool>("chain");
+    QTest::newRow("on one page") << false;
+    QTest::newRow("on a chain of pages") << true;
+}
+
+void tst_readtable_badfiles::jet3Memo()
+{
+    QFETCH(bool, chain);
+    const QString path = m_dir.filePath(u"memo97.mdb"_s);
+    velkaro::mkbase::AccessFileKind kind;
+    kind.format = velkaro::mkbase::AccessFormat::Jet3;
+    kind.jet3 = {1252, 1033, 1251};
+    QString error;
+    QVERIFY2(velkaro::mkbase::writeAccessFile(
+                 u"ABONENT,PHONE,ADDRESS,COMMENT,NO_TYPE\nПЕРВЫЙ,1,,ЖЖЖЖЖЖЖЖЖЖЖЖ,21\nВТОРОЙ,2,,,21\n"_s.toUtf8(), path,
+                 kind, &error),
+        qPrintable(error));
+    const QString text = u"ПРИМЕЧАНИЕ: звонить после 18:00"_s;
+    writeFile(path, withJet3Memo(readFile(path), QStringEncoder("windows-1251").encode(text), chain));
+
+    RecordingSink sink;
+    readTable(path, u"Base"_s, sink);
+    QCOMPARE(sink.m_rows,
+        (QList<Row> {{u"ПЕРВЫЙ"_s, u"1"_s, std::nullopt, text, u"21"_s},
+            {u"ВТОРОЙ"_s, u"2"_s, std::nullopt, std::nullopt, u"21"_s}}));
 }
 
 void tst_readtable_badfiles::slowReader_data()
