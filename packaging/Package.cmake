@@ -20,7 +20,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Beside the libraries the binaries link (mdbtools' only in the reader): Qt's window-system plugins to start at all,
+# Beside the libraries the binaries link: Qt's window-system plugins to start at all,
 # Qt's Russian texts, the fonts the windows ask for (Arial's metric twin) and xdg-open for the help page.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, fonts-liberation2, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
