@@ -14,10 +14,11 @@ PageReader::PageReader(const ReaderFile &file, std::uint32_t pageSize, std::uint
     : m_file(file)
     , m_pageSize(pageSize)
     , m_filePages(filePages)
-    , m_blockPages(kBlockBytes / pageSize)
+    // A block holds at most the file.
+    , m_blockPages(std::max(1u, std::min(kBlockBytes / pageSize, filePages)))
 {
     for (Block &block : m_blocks)
-        block.bytes = std::make_unique_for_overwrite<unsigned char[]>(kBlockBytes);
+        block.bytes = std::make_unique_for_overwrite<unsigned char[]>(std::size_t(m_blockPages) * pageSize);
 }
 
 std::span<const unsigned char> PageReader::page(std::uint32_t number)
