@@ -10,8 +10,9 @@ class QProcess;
 namespace velkaro::database {
 
 // Confines a reader process from outside where the platform needs it. On Windows the reader is created suspended,
-// inherits no handle but its three standard ones, and runs in a job object that caps its memory and kills it when
-// the program lets go of it, also when the program dies. On Linux the reader confines itself.
+// inherits no handle but its three standard ones, and runs in a job object that caps its memory, lets it start no
+// process and kills it when the program lets go of it, also when the program dies. On Linux the reader confines
+// itself.
 class ReaderProcessGuard
 {
 public:

@@ -60,8 +60,11 @@ struct ReaderProcessGuard::Platform
     {
         job = CreateJobObjectW(nullptr, nullptr);
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits {};
+        // The reader alone: a process it starts is refused (by Windows; Wine 8 does not hold a job to this limit).
         limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE
-            | JOB_OBJECT_LIMIT_PROCESS_MEMORY | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
+            | JOB_OBJECT_LIMIT_PROCESS_MEMORY | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION
+            | JOB_OBJECT_LIMIT_ACTIVE_PROCESS;
+        limits.BasicLimitInformation.ActiveProcessLimit = 1;
         limits.ProcessMemoryLimit = SIZE_T(memoryLimit);
         return job && SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
     }
