@@ -34,4 +34,4 @@ fuzz_packages=(clang libclang-rt-14-dev)
 # program file's resources; Ninja and dpkg-dev build Qt for Windows from Debian's own source.
 windows_packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools wine64 xvfb xauth cmake
                   ninja-build qt6-base-dev qt6-base-dev-tools dpkg-dev nsis icoutils fonts-dejavu-core
-                  fonts-liberation2)
+                  fonts-liberation2 qt6-translations-l10n)

@@ -1,11 +1,11 @@
 #include "app/CommandLine.h"
 
 #include "database/connection/ConnectionString.h"
+#include "places/ProgramPlaces.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QLibraryInfo>
 #include <QTranslator>
 
 namespace velkaro::app {
@@ -59,7 +59,7 @@ void useDatabaseFile(const CommandLine &commandLine)
 
 bool installQtRussian(QTranslator &translator)
 {
-    if (!translator.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (!translator.load(QStringLiteral("qtbase_ru"), places::qtTranslationsFolder()))
         return false;
     return QCoreApplication::installTranslator(&translator);
 }
