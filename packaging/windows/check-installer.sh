@@ -43,7 +43,7 @@ version=$(WINEPATH='' "$run" "$folder/velkaro.exe" --version | tr -d '\r' | icon
 [ "$version" = "Velkaro, версия 1.0.0" ] || fail "velkaro.exe --version said: $version"
 echo "== the Start-menu shortcut starts the installed program's window"
 [ -f "$shortcut" ] || fail "no Start-menu shortcut"
-tr '\0' '\n' < "$shortcut" | grep -qxF 'C:\Program Files\Velkaro\velkaro.exe' \
+tr '\0' '\n' < "$shortcut" | grep -xF 'C:\Program Files\Velkaro\velkaro.exe' >/dev/null \
     || fail "the shortcut names another program"
 # Wine's programs share the desktop of the session their server began with, which had no display: a new one.
 /usr/lib/wine/wineserver -k 2>/dev/null || true
