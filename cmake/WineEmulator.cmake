@@ -26,6 +26,16 @@ if(NOT EXISTS ${VELKARO_WINE_LOCALES}/ru_RU.UTF-8/LC_CTYPE)
     endif()
 endif()
 
+# Qt's offscreen platform reads the fonts of one folder: DejaVu for its defaults and Liberation Sans, which has
+# Arial's metrics, for the fonts the windows name.
+set(VELKARO_WINE_FONTS ${CMAKE_BINARY_DIR}/wine-fonts)
+file(GLOB velkaro_fonts /usr/share/fonts/truetype/dejavu/*.ttf /usr/share/fonts/truetype/liberation2/*.ttf)
+file(MAKE_DIRECTORY ${VELKARO_WINE_FONTS})
+foreach(font ${velkaro_fonts})
+    get_filename_component(velkaro_font_name ${font} NAME)
+    file(CREATE_LINK ${font} ${VELKARO_WINE_FONTS}/${velkaro_font_name} SYMBOLIC)
+endforeach()
+
 # The prefix is made on first use, with two test drives: one mapped to a folder, one to a folder that is gone.
 set(VELKARO_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
 set(VELKARO_WINE_DRIVES ${CMAKE_BINARY_DIR}/wine-drives)

@@ -30,9 +30,10 @@ command -v node >/dev/null || test_packages+=(nodejs)
 command -v npm >/dev/null || test_packages+=(npm)
 # What scripts/fuzz.sh adds: clang with libFuzzer and the sanitizers' runtimes (never needed by the tests).
 fuzz_packages=(clang libclang-rt-14-dev)
-# What the Windows build adds: mingw-w64, Wine to run the tests, Xvfb, NSIS for the installer, icoutils to check the
-# program file's resources, the Russian locale Wine takes its code page from; Ninja and dpkg-dev build Qt for
-# Windows from Debian's own source, whose Russian texts come from Debian's translations (the same on every platform).
+# What the Windows build adds: mingw-w64, Wine to run the tests, Xvfb and xwininfo (x11-utils) to see the installed
+# program's window, NSIS for the installer, icoutils to check the program file's resources, the fonts the tests
+# measure with, Qt's Russian texts, which the installer ships, and the Russian locale Wine takes its code page
+# from; Ninja and dpkg-dev build Qt for Windows from Debian's own source.
 windows_packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools wine64 xvfb xauth cmake
-                  ninja-build qt6-base-dev qt6-base-dev-tools qt6-translations-l10n locales dpkg-dev nsis icoutils
-                  fonts-dejavu-core)
+                  ninja-build qt6-base-dev qt6-base-dev-tools dpkg-dev nsis icoutils fonts-dejavu-core
+                  fonts-liberation2 qt6-translations-l10n x11-utils locales)

@@ -1,11 +1,11 @@
 #include "app/CommandLine.h"
 
 #include "database/connection/ConnectionString.h"
+#include "places/ProgramPlaces.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QLibraryInfo>
 #include <QTranslator>
 
 namespace velkaro::app {
@@ -59,10 +59,7 @@ void useDatabaseFile(const CommandLine &commandLine)
 
 bool installQtRussian(QTranslator &translator)
 {
-    // Qt's own folder; a Windows installation keeps them beside the program instead.
-    if (!translator.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
-        && !translator.load(
-            QStringLiteral("qtbase_ru"), QCoreApplication::applicationDirPath() + QStringLiteral("/translations")))
+    if (!translator.load(QStringLiteral("qtbase_ru"), places::qtTranslationsFolder()))
         return false;
     return QCoreApplication::installTranslator(&translator);
 }

@@ -19,6 +19,9 @@ QString readerProgram();
 // The help page the help command opens.
 QString helpPage();
 
+// The folder of Qt's own translations: Qt's on Linux, "translations" beside the program on Windows.
+QString qtTranslationsFolder();
+
 // The default directory file: besideTheProgram("base.mdb"); installed on Linux, base.mdb in the program's data place
 // (/var/lib/velkaro under the prefix /usr).
 QString defaultDatabasePath();

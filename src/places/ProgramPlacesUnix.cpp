@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
 
 using namespace Qt::StringLiterals;
 
@@ -49,6 +50,11 @@ QString helpPage()
     if (everythingBesideTheProgram())
         return besideTheProgram(u"help.html"_s);
     return QDir::toNativeSeparators(underPrefix(VELKARO_DATA_DIR) + u"/help.html"_s);
+}
+
+QString qtTranslationsFolder()
+{
+    return QLibraryInfo::path(QLibraryInfo::TranslationsPath);
 }
 
 QString defaultDatabasePath()

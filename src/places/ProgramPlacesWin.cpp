@@ -18,6 +18,11 @@ QString helpPage()
     return besideTheProgram(u"help.html"_s);
 }
 
+QString qtTranslationsFolder()
+{
+    return QCoreApplication::applicationDirPath() + u"/translations"_s;
+}
+
 QString defaultDatabasePath()
 {
     return besideTheProgram(u"base.mdb"_s);

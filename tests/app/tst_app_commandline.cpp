@@ -20,6 +20,16 @@
 using namespace Qt::StringLiterals;
 using velkaro::app::CommandLine;
 
+namespace {
+
+// As the program writes to a terminal: in the local code page, lines ending in CR LF on Windows.
+QString consoleText(const QByteArray &bytes)
+{
+    return QString::fromLocal8Bit(bytes).replace(u"\r\n"_s, u"\n"_s);
+}
+
+} // namespace
+
 class tst_app_commandline : public QObject
 {
     Q_OBJECT
@@ -59,10 +69,8 @@ void tst_app_commandline::answersOnATerminalWithoutDisplay()
     velkaro.setProcessEnvironment(environment);
     velkaro.start(QStringLiteral(VELKARO_PROGRAM), arguments);
     QVERIFY(velkaro.waitForFinished(30000));
-    // In the system's 8-bit code page and line ends: UTF-8 and LF on Linux, the ANSI code page and CR LF on Windows.
-    const auto text = [](const QByteArray &bytes) { return QString::fromLocal8Bit(bytes).replace(u"\r\n"_s, u"\n"_s); };
-    const QString out = text(velkaro.readAllStandardOutput());
-    const QString err = text(velkaro.readAllStandardError());
+    const QString out = consoleText(velkaro.readAllStandardOutput());
+    const QString err = consoleText(velkaro.readAllStandardError());
 
     QCOMPARE(velkaro.exitStatus(), QProcess::NormalExit);
     QCOMPARE(velkaro.exitCode(), exitCode);

@@ -1,20 +1,17 @@
 #include "support/AboutFakes.h"
 #include "support/ModalBoxCloser.h"
+#include "ui/FontStandIns.h"
 #include "ui/LineShape.h"
 #include "ui/frmAbout.h"
 #include "ui/frmFinder.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
-#include <QScopeGuard>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 using velkaro::ui::frmAbout;
@@ -78,6 +75,7 @@ class tst_ui_frmabout : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void loadSteps();
     void description();
     void window();
@@ -94,6 +92,12 @@ private Q_SLOTS:
     void mainWindowOpensOneDialog();
     void mainWindowGivesTheDialogItsSeams();
 };
+
+// The fonts as the program finds them.
+void tst_ui_frmabout::initTestCase()
+{
+    velkaro::ui::useStandInsForMissingWindowFonts();
+}
 
 void tst_ui_frmabout::loadSteps()
 {
@@ -299,21 +303,19 @@ void tst_ui_frmabout::unavailableToolShowsMessageBox()
     QVERIFY(about.isVisible());
 }
 
-// "О программе" twice: one ownerless, modeless dialog, loaded once, starting the desktop's tool through the main
-// window's launcher.
+// "О программе" twice: one ownerless, modeless dialog, loaded once, starting the tool its store names through the
+// main window's launcher.
 void tst_ui_frmabout::mainWindowOpensOneDialog()
 {
-    QTemporaryDir bin;
-    QVERIFY(bin.isValid());
-    QFile tool(bin.filePath(u"hardinfo"_s));
-    QVERIFY(tool.open(QIODevice::WriteOnly));
-    QVERIFY(tool.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    const auto restorePath = qScopeGuard([path = qgetenv("PATH")] { qputenv("PATH", path); });
-    qputenv("PATH", bin.path().toLocal8Bit());
-
+    velkaro::ui::FinderDialogSeams dialogs;
+    auto store = std::make_unique<RecordingStore>();
+    store->setValue(SettingsStore::kLocalMachine, kSysInfoPathKey, "PATH", SettingsStore::kTypeText,
+        kToolPath.toLocal8Bit().append('\0'));
+    dialogs.aboutStore = std::move(store);
+    dialogs.aboutMessages = std::make_unique<RecordingMessages>();
     auto ownedLauncher = std::make_unique<RecordingLauncher>();
     RecordingLauncher *launcher = ownedLauncher.get();
-    frmFinder finder(std::move(ownedLauncher), std::make_unique<RecordingMessages>());
+    frmFinder finder(std::move(ownedLauncher), std::make_unique<RecordingMessages>(), std::move(dialogs));
     finder.show();
     QVERIFY(QTest::qWaitForWindowExposed(&finder));
     QAction *mAbout = finder.findChild<QAction *>(u"mAbout"_s);
@@ -331,7 +333,7 @@ void tst_ui_frmabout::mainWindowOpensOneDialog()
 
     QTest::keyClick(about, Qt::Key_S, Qt::AltModifier);
     QTRY_COMPARE(launcher->programs.size(), 1);
-    QCOMPARE(launcher->programs.first(), std::make_pair(bin.filePath(u"hardinfo"_s), 1));
+    QCOMPARE(launcher->programs.first(), std::make_pair(kToolPath, 1));
 
     auto *lblVersion = about->findChild<QLabel *>(u"lblVersion"_s);
     lblVersion->setText(u"changed after load"_s);

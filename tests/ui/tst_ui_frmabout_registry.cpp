@@ -1,9 +1,13 @@
 #include "support/AboutFakes.h"
 #include "ui/DesktopLauncher.h"
 #include "ui/frmAbout.h"
+#include "ui/frmFinder.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -60,6 +64,7 @@ private Q_SLOTS:
     void valueOfZeroBytesIsAnError();
     void startSysInfo_data();
     void startSysInfo();
+    void mainWindowsDialogReadsTheRegistry();
 };
 
 void tst_ui_frmabout_registry::getKeyValueReadsTheRegistry_data()
@@ -109,19 +114,25 @@ void tst_ui_frmabout_registry::startSysInfo_data()
     // path: the "PATH" value, %T standing for a copy of a console program, %F for the "MSINFO" folder; empty for
     // none. toolInFolder: that folder holds MSINFO32.EXE (again a copy of the program).
     QTest::addColumn<QString>("path");
+    // toolAttributes: the file attributes MSINFO32.EXE gets.
     QTest::addColumn<bool>("toolInFolder");
+    QTest::addColumn<int>("toolAttributes");
     QTest::addColumn<bool>("message");
-    QTest::newRow("path of a program: started") << u"%T"_s << false << false;
+    QTest::newRow("path of a program: started") << u"%T"_s << false << 0 << false;
     QTest::newRow("path of a missing file: start fails, folder not consulted")
-        << u"%F\\missing.exe"_s << true << true;
-    QTest::newRow("no path, folder with the tool: started") << QString() << true << false;
-    QTest::newRow("no path, folder without the tool") << QString() << false << true;
+        << u"%F\\missing.exe"_s << true << 0 << true;
+    QTest::newRow("no path, folder with the tool: started") << QString() << true << 0 << false;
+    QTest::newRow("no path, read-only tool: started") << QString() << true << int(FILE_ATTRIBUTE_READONLY) << false;
+    QTest::newRow("no path, hidden tool") << QString() << true << int(FILE_ATTRIBUTE_HIDDEN) << true;
+    QTest::newRow("no path, system file as the tool") << QString() << true << int(FILE_ATTRIBUTE_SYSTEM) << true;
+    QTest::newRow("no path, folder without the tool") << QString() << false << 0 << true;
 }
 
 void tst_ui_frmabout_registry::startSysInfo()
 {
     QFETCH(QString, path);
     QFETCH(bool, toolInFolder);
+    QFETCH(int, toolAttributes);
     QFETCH(bool, message);
 
     // The tool stand-in exits at once.
@@ -138,6 +149,11 @@ void tst_ui_frmabout_registry::startSysInfo()
     // The copies keep the system file's read-only mark, which would keep the folder from going.
     for (const QString &file : {copy, tool})
         QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const auto wideTool = reinterpret_cast<const wchar_t *>(tool.utf16());
+    // Marked files would keep the folder from going.
+    const auto unmark = qScopeGuard([wideTool] { SetFileAttributesW(wideTool, FILE_ATTRIBUTE_NORMAL); });
+    if (toolInFolder && toolAttributes != 0)
+        QVERIFY(SetFileAttributesW(wideTool, DWORD(toolAttributes)));
 
     if (!path.isEmpty()) {
         const QString value = QString(path).replace(u"%T"_s, copy).replace(u"%F"_s, folder);
@@ -153,6 +169,27 @@ void tst_ui_frmabout_registry::startSysInfo()
     QCOMPARE(shown->messages.size(), message ? 1 : 0);
     if (message)
         QCOMPARE(shown->messages.first().text, kUnavailable);
+}
+
+// Opened from the menu without a store of the test's, the About window reads the registry.
+void tst_ui_frmabout_registry::mainWindowsDialogReadsTheRegistry()
+{
+    const QString path = u"C:\\Tools\\Сведения\\msinfo32.exe"_s;
+    writeValue(kSysInfoPathKey.constData(), "PATH", REG_SZ, path.toLocal8Bit().append('\0'));
+    auto ownedLauncher = std::make_unique<RecordingLauncher>();
+    const RecordingLauncher *launcher = ownedLauncher.get();
+    velkaro::ui::FinderDialogSeams dialogs;
+    dialogs.aboutMessages = std::make_unique<RecordingMessages>();
+    velkaro::ui::frmFinder finder(std::move(ownedLauncher), std::make_unique<RecordingMessages>(), std::move(dialogs));
+    finder.findChild<QAction *>(u"mAbout"_s)->trigger();
+    QList<frmAbout *> abouts;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *about = qobject_cast<frmAbout *>(widget))
+            abouts.append(about);
+    }
+    QCOMPARE(abouts.size(), 1);
+    abouts.first()->StartSysInfo();
+    QCOMPARE(launcher->programs, QList {std::make_pair(path, 1)});
 }
 
 QTEST_MAIN(tst_ui_frmabout_registry)

@@ -1,6 +1,9 @@
 #include "support/AboutFakes.h"
 #include "ui/frmAbout.h"
+#include "ui/frmFinder.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,6 +23,8 @@ private Q_SLOTS:
     void cleanupTestCase();
     void pathNamesFirstToolFound_data();
     void pathNamesFirstToolFound();
+    void mainWindowsDialogReadsTheDesktopsStore();
+    void hiddenToolIsPassedOver();
 
 private:
     QByteArray m_path;
@@ -91,6 +96,53 @@ void tst_ui_frmabout_systemstore::pathNamesFirstToolFound()
         QCOMPARE(launcher.programs.first(), std::make_pair(expectedPath, 1));
         QVERIFY(messages->messages.isEmpty());
     }
+}
+
+// Opened from the menu without a store of the test's, the About window finds the desktop's tool.
+void tst_ui_frmabout_systemstore::mainWindowsDialogReadsTheDesktopsStore()
+{
+    QTemporaryDir bin;
+    QVERIFY(bin.isValid());
+    QFile tool(bin.filePath(u"hardinfo"_s));
+    QVERIFY(tool.open(QIODevice::WriteOnly));
+    QVERIFY(tool.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    qputenv("PATH", bin.path().toLocal8Bit());
+
+    auto ownedLauncher = std::make_unique<RecordingLauncher>();
+    const RecordingLauncher *launcher = ownedLauncher.get();
+    velkaro::ui::FinderDialogSeams dialogs;
+    dialogs.aboutMessages = std::make_unique<RecordingMessages>();
+    velkaro::ui::frmFinder finder(std::move(ownedLauncher), std::make_unique<RecordingMessages>(), std::move(dialogs));
+    finder.findChild<QAction *>(u"mAbout"_s)->trigger();
+    QList<frmAbout *> abouts;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *about = qobject_cast<frmAbout *>(widget))
+            abouts.append(about);
+    }
+    QCOMPARE(abouts.size(), 1);
+    abouts.first()->StartSysInfo();
+    QCOMPARE(launcher->programs, QList {std::make_pair(bin.filePath(u"hardinfo"_s), 1)});
+}
+
+// A Linux file is hidden by its name: the folder ".tools" joined with "\MSINFO32.EXE" names a hidden file.
+void tst_ui_frmabout_systemstore::hiddenToolIsPassedOver()
+{
+    QTemporaryDir temporary;
+    QVERIFY(temporary.isValid());
+    const QString folder = temporary.filePath(u".tools"_s);
+    QFile tool(folder + u"\\MSINFO32.EXE"_s);
+    QVERIFY(tool.open(QIODevice::WriteOnly));
+    auto store = std::make_unique<RecordingStore>();
+    store->setValue(SettingsStore::kLocalMachine, kSysInfoFolderKey, "MSINFO", SettingsStore::kTypeText,
+        folder.toLocal8Bit().append('\0'));
+    RecordingLauncher launcher;
+    auto ownedMessages = std::make_unique<RecordingMessages>();
+    const RecordingMessages *messages = ownedMessages.get();
+    frmAbout about(std::move(store), launcher, std::move(ownedMessages));
+
+    about.StartSysInfo();
+    QVERIFY(launcher.programs.isEmpty());
+    QCOMPARE(messages->messages.size(), 1);
 }
 
 QTEST_MAIN(tst_ui_frmabout_systemstore)

@@ -26,12 +26,14 @@ using velkaro::ui::DirListBox;
 using velkaro::ui::DriveListBox;
 using velkaro::ui::FileListBox;
 using velkaro::ui::frmSettings;
+using velkaro::ui::systemDriveRoot;
 
 namespace {
 
 const QString kDriverPrefix = u"DRIVER=Microsoft Access Driver (*.mdb);DBQ="_s;
 
-// Drives of the test: "/" and drives inside the test's tree; those named in `unreadable` cannot be read.
+// Drives of the test: the system drive ("/", on Windows "C:/") and drives inside the test's tree; those named in
+// `unreadable` cannot be read.
 class FakeDrives : public velkaro::ui::Drives
 {
 public:
@@ -123,6 +125,8 @@ void tst_ui_frmsettings::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     m_tree = QDir(m_dir.path()).canonicalPath();
+    // The tree stands for folders of the system drive.
+    QVERIFY2(velkaro::ui::isSameOrBelow(m_tree, systemDriveRoot()), qPrintable(m_tree));
     m_startFolder = QDir::currentPath();
     const QDir tree(m_tree);
     for (const QString &folder : {u"alpha/inner"_s, u"beta"_s, u"usb/sub"_s})
@@ -153,16 +157,16 @@ QString tst_ui_frmsettings::inTree(const QString &relative) const
     return QDir::cleanPath(m_tree + u'/' + relative);
 }
 
-// "/" itself, or the test's drive of that name.
+// The system drive for "system", or the test's drive of that name.
 QString tst_ui_frmsettings::driveRoot(const QString &name) const
 {
-    return name == u"/"_s ? name : inTree(name);
+    return name == u"system"_s ? systemDriveRoot() : inTree(name);
 }
 
-// The dialog over "/" and the test's drives "usb" (readable unless listed) and "gone", shown and active.
+// The dialog over the system drive and the test's drives "usb" (readable unless listed) and "gone", shown and active.
 std::unique_ptr<frmSettings> tst_ui_frmsettings::openDialog()
 {
-    const QStringList roots {u"/"_s, inTree(u"usb"_s), inTree(u"gone"_s)};
+    const QStringList roots {systemDriveRoot(), inTree(u"usb"_s), inTree(u"gone"_s)};
     auto dialog = std::make_unique<frmSettings>(
         std::make_unique<FakeDrives>(roots, m_unreadable), std::make_unique<MessageRecorder>(m_messages));
     drvBase = dialog->findChild<DriveListBox *>(u"drvBase"_s);
@@ -210,7 +214,7 @@ void tst_ui_frmsettings::loadSteps_data()
     QTest::addColumn<bool>("keepsDefaultPath");
 
     QTest::newRow("working folder on the system drive") << u"alpha"_s << u"alpha"_s << true;
-    QTest::newRow("working folder on another drive") << u"usb/sub"_s << u"/"_s << false;
+    QTest::newRow("working folder on another drive") << u"usb/sub"_s << u"system"_s << false;
 }
 
 void tst_ui_frmsettings::loadSteps()
@@ -219,11 +223,11 @@ void tst_ui_frmsettings::loadSteps()
     QFETCH(QString, expectedFolder);
     QFETCH(bool, keepsDefaultPath);
     QVERIFY(QDir::setCurrent(inTree(workingFolder)));
-    const QString folder = expectedFolder == u"/"_s ? expectedFolder : inTree(expectedFolder);
+    const QString folder = driveRoot(expectedFolder);
 
     m_dialog = openDialog();
 
-    QCOMPARE(drvBase->drive(), u"/"_s);
+    QCOMPARE(drvBase->drive(), systemDriveRoot());
     QCOMPARE(dirBase->path(), folder);
     QCOMPARE(flBase->path(), folder);
     QCOMPARE(txtPath->text(), keepsDefaultPath ? velkaro::places::defaultDatabasePath() : native(folder));
@@ -244,7 +248,8 @@ void tst_ui_frmsettings::folderListShowsChainAndSubfolders()
         QCOMPARE(item->childCount(), 1);
         item = item->child(0);
     }
-    QCOMPARE(chain, QStringList {u"/"_s} + m_tree.split(u'/', Qt::SkipEmptyParts));
+    const QString root = systemDriveRoot();
+    QCOMPARE(chain, QStringList {native(root)} + m_tree.mid(root.size()).split(u'/', Qt::SkipEmptyParts));
     QCOMPARE(item->text(0), u"alpha"_s);
     QCOMPARE(item->childCount(), 1);
     QCOMPARE(item->child(0)->text(0), u"inner"_s);
@@ -300,8 +305,8 @@ void tst_ui_frmsettings::selectingFileFillsPath_data()
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("fileName");
 
-    QTest::newRow("database file") << u"/"_s << u"alpha"_s << u"phones.mdb"_s;
-    QTest::newRow("file of another type") << u"/"_s << u"alpha"_s << u"zeta.dat"_s;
+    QTest::newRow("database file") << u"system"_s << u"alpha"_s << u"phones.mdb"_s;
+    QTest::newRow("file of another type") << u"system"_s << u"alpha"_s << u"zeta.dat"_s;
     QTest::newRow("file on another drive") << u"usb"_s << u"usb/sub"_s << u"other.mdb"_s;
 }
 
@@ -351,7 +356,7 @@ void tst_ui_frmsettings::eachDriveKeepsItsCurrentFolder()
     QCOMPARE(txtPath->text(), native(inTree(u"usb"_s)));
     doubleClickFolder(u"sub"_s);
 
-    chooseDrive(u"/"_s);
+    chooseDrive(systemDriveRoot());
     QCOMPARE(dirBase->path(), inTree(u"beta"_s));
     QCOMPARE(flBase->path(), inTree(u"beta"_s));
     QCOMPARE(txtPath->text(), native(inTree(u"beta"_s)));
@@ -474,11 +479,12 @@ void tst_ui_frmsettings::unreadableDrive_data()
     QTest::addColumn<QString>("expectedFolder");
 
     // The test's tree is the system drive's current folder, "usb" the other drive's top folder.
-    QTest::newRow("drive gone") << QStringList {u"gone"_s} << u"/"_s << u"gone"_s << u"."_s;
-    QTest::newRow("drive unreadable") << QStringList {u"usb"_s} << u"/"_s << u"usb"_s << u"."_s;
+    QTest::newRow("drive gone") << QStringList {u"gone"_s} << u"system"_s << u"gone"_s << u"."_s;
+    QTest::newRow("drive unreadable") << QStringList {u"usb"_s} << u"system"_s << u"usb"_s << u"."_s;
     QTest::newRow("system drive unreadable too")
-        << QStringList {u"gone"_s, u"/"_s} << u"usb"_s << u"gone"_s << u"usb"_s;
-    QTest::newRow("system drive chosen and unreadable") << QStringList {u"/"_s} << u"usb"_s << u"/"_s << u"usb"_s;
+        << QStringList {u"gone"_s, u"system"_s} << u"usb"_s << u"gone"_s << u"usb"_s;
+    QTest::newRow("system drive chosen and unreadable")
+        << QStringList {u"system"_s} << u"usb"_s << u"system"_s << u"usb"_s;
 }
 
 void tst_ui_frmsettings::unreadableDrive()
@@ -498,7 +504,7 @@ void tst_ui_frmsettings::unreadableDrive()
 
     const QList<RecordedMessage> oneMessage {{u"Этот диск недоступен!"_s, u"Ошибка !"_s, MessageIcon::Critical}};
     QCOMPARE(m_messages, oneMessage);
-    QCOMPARE(drvBase->drive(), u"/"_s);
+    QCOMPARE(drvBase->drive(), systemDriveRoot());
     QCOMPARE(dirBase->path(), inTree(expectedFolder));
     QCOMPARE(flBase->path(), inTree(expectedFolder));
     QCOMPARE(txtPath->text(), pathBefore);
@@ -514,7 +520,7 @@ void tst_ui_frmsettings::unreadableDrive()
 void tst_ui_frmsettings::unreadableDriveShowsStopBox()
 {
     m_unreadable.append(inTree(u"gone"_s));
-    const QStringList roots {u"/"_s, inTree(u"gone"_s)};
+    const QStringList roots {systemDriveRoot(), inTree(u"gone"_s)};
     m_dialog = std::make_unique<frmSettings>(std::make_unique<FakeDrives>(roots, m_unreadable));
     m_dialog->show();
     auto *drives = m_dialog->findChild<DriveListBox *>(u"drvBase"_s);
@@ -534,7 +540,7 @@ void tst_ui_frmsettings::unreadableDriveShowsStopBox()
 
     const QString expected = u"Ошибка !|Этот диск недоступен!|"_s + QString::number(QMessageBox::Critical) + u"|1"_s;
     QCOMPARE(seen, QStringList {expected});
-    QCOMPARE(drives->drive(), u"/"_s);
+    QCOMPARE(drives->drive(), systemDriveRoot());
 }
 
 void tst_ui_frmsettings::tabOrderStartsOnCancel()

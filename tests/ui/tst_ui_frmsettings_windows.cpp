@@ -1,5 +1,6 @@
 #include "places/ProgramPlaces.h"
 #include "support/WindowRecorders.h"
+#include "ui/DirListBox.h"
 #include "ui/DriveListBox.h"
 #include "ui/Drives.h"
 #include "ui/FileListBox.h"
@@ -12,13 +13,15 @@
 
 using namespace Qt::StringLiterals;
 using velkaro::MessageIcon;
+using velkaro::ui::DirListBox;
 using velkaro::ui::DriveListBox;
 using velkaro::ui::FileListBox;
 using velkaro::ui::frmSettings;
 using velkaro::ui::SystemDrives;
 
 // The machine's drives as Windows reports them. Under Wine the test runner maps two drives of its own: one to a
-// folder (VELKARO_TEST_MAPPED_DRIVE) and one to a folder that is gone (VELKARO_TEST_GONE_DRIVE).
+// folder (VELKARO_TEST_MAPPED_DRIVE) and one to a folder that is gone (VELKARO_TEST_GONE_DRIVE), and names every
+// letter of the prefix's dosdevices folder (VELKARO_WINE_DRIVE_LETTERS).
 class tst_ui_frmsettings_windows : public QObject
 {
     Q_OBJECT
@@ -27,6 +30,7 @@ private Q_SLOTS:
     void initTestCase();
     void drivesAreTheDriveLetters_data();
     void drivesAreTheDriveLetters();
+    void drivesAreTheLettersWineMaps();
     void firstOpenStandsOnDriveC();
     void goneDriveIsReportedOnceAndListReturnsToC();
     void fileInADriveRootJoinsWithoutDoubledSeparator();
@@ -70,6 +74,17 @@ void tst_ui_frmsettings_windows::drivesAreTheDriveLetters()
     QCOMPARE(roots, sorted);
 }
 
+void tst_ui_frmsettings_windows::drivesAreTheLettersWineMaps()
+{
+    const QString letters = qEnvironmentVariable("VELKARO_WINE_DRIVE_LETTERS");
+    if (letters.isEmpty())
+        QSKIP("runs under Wine only");
+    QStringList expected;
+    for (const QChar letter : letters)
+        expected.append(letter + u":/"_s);
+    QCOMPARE(SystemDrives().roots(), expected);
+}
+
 std::unique_ptr<frmSettings> tst_ui_frmsettings_windows::openDialog()
 {
     m_messages.clear();
@@ -100,6 +115,9 @@ void tst_ui_frmsettings_windows::goneDriveIsReportedOnceAndListReturnsToC()
     QCOMPARE(m_messages.first().title, u"Ошибка !"_s);
     QCOMPARE(m_messages.first().icon, MessageIcon::Critical);
     QCOMPARE(drvBase->drive(), u"C:/"_s);
+    QCOMPARE(drvBase->currentText(), u"C:\\"_s);
+    QVERIFY(velkaro::ui::isSameOrBelow(dialog->findChild<DirListBox *>(u"dirBase"_s)->path(), u"C:/"_s));
+    QCOMPARE(dialog->findChild<QLineEdit *>(u"txtPath"_s)->text(), u"C:\\"_s);
 }
 
 void tst_ui_frmsettings_windows::fileInADriveRootJoinsWithoutDoubledSeparator()

@@ -225,10 +225,15 @@ void TextColumn::touchPages() const
 
 const EqualityIndex &TextColumn::equalityIndex(const std::atomic<bool> *stop) const
 {
-    std::call_once(m_indexBuilt, [this, stop] {
+    if (const EqualityIndex *built = builtEqualityIndex())
+        return *built;
+    // A lock rather than std::call_once: mingw-w64's call_once keeps its flag taken when the build throws, and the
+    // next call waits for ever.
+    const std::lock_guard lock(m_indexBuilding);
+    if (!m_index) {
         m_index = std::make_unique<EqualityIndex>(*this, stop);
         m_builtIndex.store(m_index.get(), std::memory_order_release);
-    });
+    }
     return *m_index;
 }
 

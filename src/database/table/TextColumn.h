@@ -99,7 +99,7 @@ private:
     PodArray<char> m_originals;
     // How folding changed the text appended last.
     FoldChanges m_changes;
-    mutable std::once_flag m_indexBuilt;
+    mutable std::mutex m_indexBuilding;
     mutable std::unique_ptr<EqualityIndex> m_index;
     mutable std::atomic<const EqualityIndex *> m_builtIndex = nullptr;
 };
