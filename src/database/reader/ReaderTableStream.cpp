@@ -156,9 +156,13 @@ struct ColumnOutput
     const CodePageTable *codePage = nullptr;
 };
 
+// Room for the text of a number or of a value ValueText renders.
+constexpr std::size_t kScratchBytes =
+    std::max({std::size_t(64), kMoneyTextCapacity, kDateTimeTextCapacity, kGuidTextCapacity, kNumericTextCapacity});
+
 template <typename T> std::string_view written(char *out, T value)
 {
-    const std::to_chars_result result = std::to_chars(out, out + 64, value);
+    const std::to_chars_result result = std::to_chars(out, out + kScratchBytes, value);
     return {out, std::size_t(result.ptr - out)};
 }
 
@@ -169,7 +173,7 @@ template <typename T> T valueAt(const unsigned char *at)
     return value;
 }
 
-// The text of a present field of `page` other than a short text; `scratch` holds kMaxFieldSize bytes.
+// The text of a present field of `page` other than a short text; `scratch` holds kScratchBytes.
 std::string_view rendered(
     const unsigned char *page, const ColumnOutput &output, const RowField &field, char *scratch, ReaderMemo &memo)
 {
@@ -252,7 +256,7 @@ std::uint32_t streamRows(PageReader &pages, const TableDefinition &table, TableR
 {
     const std::vector<ColumnLayout> layout = layoutOf(outputs);
     std::vector<RowField> fields(outputs.size());
-    const auto scratch = std::make_unique_for_overwrite<char[]>(protocol::kMaxFieldSize);
+    std::array<char, kScratchBytes> scratch;
     ReaderMemo memo(pages, filePages, rows.jet3());
     std::uint32_t count = 0;
     rows.forEach(span, [&](std::uint32_t, std::span<const unsigned char> page, const Slot &slot) {
@@ -271,7 +275,7 @@ std::uint32_t streamRows(PageReader &pages, const TableDefinition &table, TableR
             } else if (column.rendering == Rendering::Text) {
                 streamText(page.data() + fields[i].start, fields[i].size, column, output);
             } else {
-                const std::string_view text = rendered(page.data(), column, fields[i], scratch.get(), memo);
+                const std::string_view text = rendered(page.data(), column, fields[i], scratch.data(), memo);
                 // A date outside Access's range has no text.
                 if (column.rendering == Rendering::DateTime && text.empty())
                     output.addNull();
