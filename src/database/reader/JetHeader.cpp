@@ -85,6 +85,7 @@ JetHeader parseJetHeader(std::span<const unsigned char> page0)
         return std::memcmp(page0.data() + 4, name.data(), name.size() + 1) == 0;
     };
     JetHeader header;
+    // The version is the byte at 0x14: Access 2010 writes 01 in the byte after it.
     header.version = page0[0x14];
     if (named(kJetName) && header.version <= 1)
         header.format = header.version == 0 ? JetFormat::Jet3 : JetFormat::Jet4;
@@ -94,8 +95,6 @@ JetHeader parseJetHeader(std::span<const unsigned char> page0)
         fail(ReaderError::UnsupportedVersion, "format version " + std::to_string(header.version));
     else
         fail(ReaderError::NotJetFile, "no Jet database header");
-    if (page0[0x15] != 0 || page0[0x16] != 0 || page0[0x17] != 0)
-        fail(ReaderError::UnsupportedVersion, "format version beyond one byte");
     header.pageSize = header.format == JetFormat::Jet3 ? 2048 : 4096;
 
     const auto plain = unmasked(page0);

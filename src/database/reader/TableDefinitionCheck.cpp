@@ -62,11 +62,9 @@ std::optional<std::string> columnProblem(
     if (column.number >= maxColumns)
         return "column number out of range";
     const bool longValue = column.type == ColumnType::Memo || column.type == ColumnType::Ole;
-    if (width > 0 || column.type == ColumnType::Boolean) {
-        if (!column.fixed)
-            return "a fixed-size type stored as variable";
-        if (column.type != ColumnType::Boolean && column.size != width)
-            return "size " + std::to_string(column.size) + " for its type";
+    // Access may keep a value of a fixed-size type among the variable ones (a system table's Long, for one).
+    if (width > 0 && column.fixed && column.size != width) {
+        return "size " + std::to_string(column.size) + " for its type";
     } else if (longValue && column.fixed) {
         return "a long value stored as fixed";
     }
@@ -132,7 +130,8 @@ std::optional<std::string> tableDefinitionProblem(const TableDefinition &table, 
             ++variableColumns;
             if (!variableIndexes.insert(column.variableIndex).second)
                 return column.name + ": variable column index used twice";
-        } else if (column.size > 0) {
+        } else if (column.size > 0 && column.type != ColumnType::Boolean) {
+            // A boolean lives in the null mask; Access gives it the offset 0 and the size 1 all the same.
             fixedSpans.emplace_back(column.fixedOffset, column.fixedOffset + column.size);
         }
         if (column.name.empty())

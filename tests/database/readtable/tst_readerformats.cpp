@@ -5,6 +5,7 @@
 #include "database/reader/ReaderFailure.h"
 #include "database/reader/RowCracker.h"
 #include "database/reader/TableDefinition.h"
+#include "database/reader/TableDefinitionCheck.h"
 #include "database/reader/UsageMap.h"
 
 #include <QTemporaryDir>
@@ -58,6 +59,8 @@ private Q_SLOTS:
     void headers_data();
     void headers();
     void descriptors();
+    void definitionChecks_data();
+    void definitionChecks();
     void rows_data();
     void rows();
     void usageMaps_data();
@@ -166,6 +169,10 @@ void tst_readerformats::headers_data()
         ace[0x14] = version;
         QTest::addRow("ACE version %d", version) << ace << int(JetFormat::Ace) << QString();
     }
+    QByteArray access2010 = written;
+    access2010.replace(4, 16, QByteArray("Standard ACE DB", 16));
+    access2010.replace(0x14, 2, "\x03\x01");
+    QTest::newRow("ACE 14 as Access 2010 writes it") << access2010 << int(JetFormat::Ace) << QString();
     QByteArray ace7 = written;
     ace7.replace(4, 16, QByteArray("Standard ACE DB", 16));
     ace7[0x14] = 7;
@@ -252,6 +259,38 @@ void tst_readerformats::descriptors()
     QCOMPARE(table4.columns[0].codePage, 0);
     QCOMPARE(table4.columns[0].scale, 0);
     QCOMPARE(table4.columns[1].scale, 4);
+}
+
+using Columns = QList<ColumnDefinition>;
+
+void tst_readerformats::definitionChecks_data()
+{
+    QTest::addColumn<Columns>("columns");
+    QTest::addColumn<QString>("problem"); // empty: sound
+
+    // name, type, number, variable index, fixed offset, size, fixed
+    const ColumnDefinition byte {"C", ColumnType::Byte, 0, 0, 0, 1, true};
+    QTest::newRow("a boolean at offset 0 beside a byte, as Access writes it")
+        << Columns {byte, {"I", ColumnType::Boolean, 1, 0, 0, 1, true}} << QString();
+    QTest::newRow("a long among the variable values, as in Access's system tables")
+        << Columns {{"ErrorCode", ColumnType::Long, 0, 0, 0, 4, false}} << QString();
+    QTest::newRow("two bytes at one offset")
+        << Columns {byte, {"D", ColumnType::Byte, 1, 0, 0, 1, true}} << u"fixed columns overlap"_s;
+    QTest::newRow("a long of 2 bytes") << Columns {{"E", ColumnType::Long, 0, 0, 0, 2, true}}
+                                       << u"E: size 2 for its type"_s;
+    QTest::newRow("a directory column as a date")
+        << Columns {{"phone", ColumnType::DateTime, 0, 0, 0, 8, true}} << u"phone: a directory column of type 8"_s;
+}
+
+void tst_readerformats::definitionChecks()
+{
+    QFETCH(Columns, columns);
+    QFETCH(QString, problem);
+    TableDefinition table;
+    table.maxColumns = 8;
+    table.variableColumns = 8;
+    table.columns.assign(columns.begin(), columns.end());
+    QCOMPARE(QString::fromStdString(tableDefinitionProblem(table, false, 4096).value_or(std::string())), problem);
 }
 
 using Fields = QList<std::tuple<bool, int, int>>; // present, start in the row, size
