@@ -177,8 +177,10 @@ template <typename T> T valueAt(const unsigned char *at)
 std::string_view rendered(
     const unsigned char *page, const ColumnOutput &output, const RowField &field, char *scratch, ReaderMemo &memo)
 {
-    if (field.size < widthOf(output.rendering))
-        fail(ReaderError::RowUnreadable, "value shorter than its type in " + output.column->name);
+    // A fixed-size type kept among the variable values has exactly its size there too.
+    const std::uint32_t width = widthOf(output.rendering);
+    if (width > 0 && field.size != width)
+        fail(ReaderError::RowUnreadable, "value not of its type's size in " + output.column->name);
     const unsigned char *value = page + field.start;
     switch (output.rendering) {
     case Rendering::Boolean:
