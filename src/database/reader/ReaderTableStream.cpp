@@ -339,6 +339,13 @@ void assignCodePages(
     }
 }
 
+// The system's single-byte code pages, loaded once a process.
+const CodePages &systemCodePages()
+{
+    static const CodePages codePages;
+    return codePages;
+}
+
 // The code page of a Jet 3 file's names: its header's, the Western one where it names none the reader knows.
 const CodePageTable *namesCodePage(const CodePages &codePages, const JetHeader &header)
 {
@@ -356,9 +363,7 @@ void streamTable(const char *path, const char *tableName, TablePart part, Reader
     sandbox.allowMemoryFor(std::uint64_t(shape.pages) * shape.header.pageSize);
     const bool jet3 = shape.header.format == JetFormat::Jet3;
     // Jet 3 texts are single bytes in a code page; the converters load files of their own.
-    std::optional<CodePages> codePages;
-    if (jet3)
-        codePages.emplace();
+    const CodePages *codePages = jet3 ? &systemCodePages() : nullptr;
     // Nothing below opens a file or makes a descriptor.
     sandbox.lockDown();
 
