@@ -37,10 +37,10 @@ head -n 40 data/sample-directory.csv > "$seeds/fuzz_mkbase_csv/sample.csv"
 for csv in "$seeds"/fuzz_mkbase_csv/*.csv; do
     build/bin/velkaro-mkbase "$csv" "$seeds/fuzz_reader_file/$(basename "$csv" .csv).mdb" 2>/dev/null || true
 done
-build/bin/velkaro-mkbase --generate 60 --seed 5 "$seeds/fuzz_reader_file/generated.mdb"
+build/bin/velkaro-mkbase --generate 12 --seed 5 "$seeds/fuzz_reader_file/generated.mdb"
 # The other kinds of file Access saves: Access 97 with Cyrillic texts in a Western header, an .accdb.
-build/bin/velkaro-mkbase --generate 60 --seed 6 --format jet3 --text-code-page 1251 "$seeds/fuzz_reader_file/jet3.mdb"
-build/bin/velkaro-mkbase --generate 60 --seed 7 --format ace12 "$seeds/fuzz_reader_file/ace12.mdb"
+build/bin/velkaro-mkbase --generate 12 --seed 6 --format jet3 --text-code-page 1251 "$seeds/fuzz_reader_file/jet3.mdb"
+build/bin/velkaro-mkbase --generate 12 --seed 7 --format ace12 "$seeds/fuzz_reader_file/ace12.mdb"
 reference=../shared/reference/access-made-jet4.mdb
 [ -f "$reference" ] && cp "$reference" "$seeds/fuzz_reader_file/"
 for mdb in "$seeds"/fuzz_reader_file/*.mdb; do
@@ -73,7 +73,7 @@ for target in "${targets[@]}"; do
     # The memo reader's input holds pages, the whole-file target's a database.
     [ "$target" = fuzz_reader_memo ] && options=(-max_len=20000)
     # The whole-file target, the slowest by far, runs on every core.
-    [ "$target" = fuzz_reader_file ] && options=(-max_len=300000 -fork="$jobs")
+    [ "$target" = fuzz_reader_file ] && options=(-max_len=131072 -fork="$jobs")
     echo "== $target: ${seconds}s, log in $log"
     nice -n 19 "build-fuzz/bin/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=25 "${options[@]}" \
         -print_final_stats=1 -artifact_prefix="$artifacts/" "${inputs[@]}" > "$log" 2>&1 || true
