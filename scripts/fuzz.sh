@@ -73,7 +73,7 @@ for target in "${targets[@]}"; do
     # The memo reader's input holds pages, the whole-file target's a database.
     [ "$target" = fuzz_reader_memo ] && options=(-max_len=20000)
     # The whole-file target, the slowest by far, runs on every core.
-    [ "$target" = fuzz_reader_file ] && options=(-max_len=131072 -fork="$jobs")
+    [ "$target" = fuzz_reader_file ] && options=(-max_len=300000 -fork="$jobs")
     echo "== $target: ${seconds}s, log in $log"
     nice -n 19 "build-fuzz/bin/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=25 "${options[@]}" \
         -print_final_stats=1 -artifact_prefix="$artifacts/" "${inputs[@]}" > "$log" 2>&1 || true
