@@ -141,17 +141,18 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out, FoldChanges *chang
 {
     const BmpTable &upper = upperCase();
     [[maybe_unused]] const bool vectorPaths = vectorPathsAllowed();
-    // Folded into a local buffer and appended in pieces: a value costs one append, not one per byte.
-    char buffer[512];
+    // Folded straight into room at the end of `out`: folding makes at most three bytes of two (as U+0250 to
+    // U+2C6F), and a block step writes sixteen bytes of which fewer may count.
+    char *const buffer = out.room(utf8.size() + utf8.size() / 2 + 16);
     std::size_t used = 0;
     const char *p = utf8.data();
     const char *const end = p + utf8.size();
     bool changed = false;
-    // Where in `out` a changed character lands: what is already there and what the buffer holds before it.
-    std::size_t flushed = out.size();
-    const auto noteLower = [changes, &flushed](std::size_t inBuffer) {
+    // Where in `out` a changed character lands.
+    const std::size_t start = out.size();
+    const auto noteLower = [changes, start](std::size_t inBuffer) {
         if (changes)
-            changes->lowerCase.push_back(flushed + inBuffer);
+            changes->lowerCase.push_back(start + inBuffer);
     };
     const auto noteChange = [changes, &noteLower](char32_t c, char32_t folded, std::size_t inBuffer) {
         if (!changes)
@@ -162,11 +163,6 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out, FoldChanges *chang
             changes->other = true;
     };
     while (p < end) {
-        if (used + 16 > sizeof buffer) {
-            out.append(buffer, used);
-            flushed += used;
-            used = 0;
-        }
 #ifdef __SSE2__
         // Sixteen bytes at a time where they hold only ASCII and Cyrillic from U+0400 to U+045F, upper case (the
         // common case, copied) or lower; the end of a value padded with zero bytes, which fold to themselves. A
@@ -255,7 +251,7 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out, FoldChanges *chang
         }
         p += length;
     }
-    out.append(buffer, used);
+    out.added(used);
     return changed;
 }
 

@@ -35,6 +35,8 @@ void tst_database_casefold::folded_data()
     QTest::newRow("one character stays one: sharp s") << u"straße"_s << u"STRAßE"_s;
     QTest::newRow("one character stays one: dotless i") << u"ı"_s << u"I"_s;
     QTest::newRow("outside the BMP") << u"\U00010428"_s << u"\U00010400"_s;
+    // The most a fold grows a text: two bytes to three, in a text longer than any block the folding steps by.
+    QTest::newRow("two bytes become three") << u"\u0250"_s.repeated(700) << u"\u2C6F"_s.repeated(700);
     QTest::newRow("empty") << QString() << QString();
 }
 
