@@ -129,18 +129,17 @@ qint64 peakKilobytes()
 
 namespace {
 
-std::string ownName()
+// The program a process runs; empty when it cannot be told.
+std::filesystem::path programOf(const std::string &process)
 {
-    std::ifstream comm("/proc/self/comm");
-    std::string name;
-    std::getline(comm, name);
-    return name;
+    std::error_code error;
+    return std::filesystem::read_symlink("/proc/" + process + "/exe", error);
 }
 
 } // namespace
 
 ChildPeakSampler::ChildPeakSampler()
-    : m_ownName(ownName())
+    : m_ownProgram(programOf("self"))
     , m_thread([this] {
         while (!m_stop.load())
             sample();
@@ -179,9 +178,9 @@ void ChildPeakSampler::sample()
         std::istringstream fields(stat.substr(end + 1));
         std::string state, ppid;
         fields >> state >> ppid;
-        // Between fork and exec a child still carries this process's pages under this process's name.
-        const std::size_t begin = stat.find('(');
-        if (ppid != parent || stat.compare(begin + 1, end - begin - 1, m_ownName) == 0)
+        // Between fork and exec a child still runs this program with its pages, under the name of the thread that
+        // started it.
+        if (ppid != parent || programOf(entry->d_name) == m_ownProgram)
             continue;
         std::ifstream status(folder + "/status");
         for (std::string line; std::getline(status, line);) {

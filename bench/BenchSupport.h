@@ -8,6 +8,7 @@
 #include <QTextStream>
 
 #include <atomic>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -61,7 +62,7 @@ public:
 private:
     void sample();
 
-    std::string m_ownName;
+    std::filesystem::path m_ownProgram;
     std::atomic<bool> m_stop = false;
     qint64 m_peakKilobytes = 0;
     std::thread m_thread;

@@ -124,18 +124,10 @@ std::shared_ptr<const ResultRecords> ResultRecords::detached() const
     for (const std::size_t column : m_columns)
         columns.push_back(m_table->columns()[column]);
     builder.columns(std::move(columns));
-    std::array<std::string, 4> texts;
-    std::array<database::FieldView, 4> fields;
     for (std::size_t record = 0; record < m_rows.size(); ++record) {
-        const std::uint32_t row = m_rows[record];
         for (const std::size_t column : m_columns)
             m_table->values(column).prefetchAhead(m_rows, record);
-        for (std::size_t i = 0; i < m_columns.size(); ++i) {
-            const database::TextColumn &values = m_table->values(m_columns[i]);
-            texts[i] = values.original(row);
-            fields[i] = {texts[i].data(), std::uint32_t(texts[i].size()), values.isNull(row)};
-        }
-        builder.row(fields);
+        builder.rowOf(*m_table, m_columns, m_rows[record]);
     }
     auto copy = std::make_shared<ResultRecords>(builder.take());
     copy->m_rows.resize(m_rows.size());

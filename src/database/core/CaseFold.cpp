@@ -63,27 +63,47 @@ __m128i bytesEqual(__m128i bytes, unsigned char value)
     return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(value)));
 }
 
-// Copies `size` bytes, fewer than sixteen, with a few fixed-size moves instead of a call.
-void copyShort(const char *from, std::size_t size, char *to)
+// The `size` bytes at `from`, fewer than sixteen, then zero bytes, put together in registers from loads within
+// them: written to memory and read back as one block, they would wait for the stores on every value.
+__m128i tailBytes(const char *from, std::size_t size)
 {
+    const auto load64 = [](const char *at) {
+        std::uint64_t bytes;
+        std::memcpy(&bytes, at, 8);
+        return bytes;
+    };
+    const auto load32 = [](const char *at) {
+        std::uint32_t bytes;
+        std::memcpy(&bytes, at, 4);
+        return std::uint64_t {bytes};
+    };
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
     if (size >= 8) {
-        std::memcpy(to, from, 8);
-        std::memcpy(to + size - 8, from + size - 8, 8);
+        low = load64(from);
+        // The last eight bytes, shifted so that byte 8 comes first.
+        if (size > 8)
+            high = load64(from + size - 8) >> (8 * (16 - size));
     } else if (size >= 4) {
-        std::memcpy(to, from, 4);
-        std::memcpy(to + size - 4, from + size - 4, 4);
+        low = load32(from) | (load32(from + size - 4) >> (8 * (8 - size))) << 32;
     } else {
         for (std::size_t i = 0; i < size; ++i)
-            to[i] = from[i];
+            low |= std::uint64_t {static_cast<unsigned char>(from[i])} << (8 * i);
     }
+    return _mm_set_epi64x(static_cast<long long>(high), static_cast<long long>(low));
+}
+
+// Whether the last of sixteen bytes begins a character of two bytes or more.
+bool endsInLead(__m128i bytes)
+{
+    return (_mm_movemask_epi8(bytesWithin(bytes, 0xC0, 0xFF)) & 0x8000) != 0;
 }
 
 // Whether folding leaves sixteen bytes as they are: none is an ASCII lower-case letter or belongs to a
 // character other than ASCII and U+0400 to U+042F (upper-case Cyrillic: lead byte 0xD0, then 0x80 to 0xAF),
 // wherever the characters begin and end.
-bool foldsToItself(const char *p)
+bool foldsToItself(__m128i bytes)
 {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
     const __m128i changing = _mm_or_si128(bytesWithin(bytes, 'a', 'z'),
         _mm_or_si128(bytesWithin(bytes, 0xB0, 0xCF), bytesWithin(bytes, 0xD1, 0xFF)));
     return _mm_movemask_epi8(changing) == 0;
@@ -92,9 +112,8 @@ bool foldsToItself(const char *p)
 // Folds sixteen bytes of ASCII and of Cyrillic from U+0400 to U+045F, lower case included, into `out`, and
 // returns how many of them are whole characters (16, or 15 when the last is a lead byte); 0, writing nothing,
 // when they hold anything else. Bit i of `lowerCase` is set when the character starting at byte i was lower case.
-std::size_t foldCyrillicBlock(const char *p, char *out, unsigned *lowerCase)
+std::size_t foldCyrillicBlock(__m128i bytes, char *out, unsigned *lowerCase)
 {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
     const __m128i previous = _mm_slli_si128(bytes, 1);
     const __m128i following = _mm_srli_si128(bytes, 1);
     const __m128i ascii = _mm_cmpgt_epi8(bytes, _mm_set1_epi8(-1));
@@ -127,7 +146,7 @@ std::size_t foldCyrillicBlock(const char *p, char *out, unsigned *lowerCase)
 
     const __m128i lowerLead = _mm_or_si128(_mm_and_si128(leadD0, bytesWithin(following, 0xB0, 0xBF)), leadD1);
     *lowerCase = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(asciiLower, lowerLead)));
-    if (static_cast<unsigned char>(p[15]) >= 0xC0) {
+    if (endsInLead(bytes)) {
         *lowerCase &= 0x7FFF;
         return 15;
     }
@@ -141,17 +160,18 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out, FoldChanges *chang
 {
     const BmpTable &upper = upperCase();
     [[maybe_unused]] const bool vectorPaths = vectorPathsAllowed();
-    // Folded into a local buffer and appended in pieces: a value costs one append, not one per byte.
-    char buffer[512];
+    // Folded straight into room at the end of `out`: folding makes at most three bytes of two (as U+0250 to
+    // U+2C6F), and a block step writes sixteen bytes of which fewer may count.
+    char *const buffer = out.room(utf8.size() + utf8.size() / 2 + 16);
     std::size_t used = 0;
     const char *p = utf8.data();
     const char *const end = p + utf8.size();
     bool changed = false;
-    // Where in `out` a changed character lands: what is already there and what the buffer holds before it.
-    std::size_t flushed = out.size();
-    const auto noteLower = [changes, &flushed](std::size_t inBuffer) {
+    // Where in `out` a changed character lands.
+    const std::size_t start = out.size();
+    const auto noteLower = [changes, start](std::size_t inBuffer) {
         if (changes)
-            changes->lowerCase.push_back(flushed + inBuffer);
+            changes->lowerCase.push_back(start + inBuffer);
     };
     const auto noteChange = [changes, &noteLower](char32_t c, char32_t folded, std::size_t inBuffer) {
         if (!changes)
@@ -162,24 +182,17 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out, FoldChanges *chang
             changes->other = true;
     };
     while (p < end) {
-        if (used + 16 > sizeof buffer) {
-            out.append(buffer, used);
-            flushed += used;
-            used = 0;
-        }
 #ifdef __SSE2__
         // Sixteen bytes at a time where they hold only ASCII and Cyrillic from U+0400 to U+045F, upper case (the
         // common case, copied) or lower; the end of a value padded with zero bytes, which fold to themselves. A
         // character whose lead byte ends the sixteen is left for the next step, as its second byte may change.
         if (vectorPaths) {
             const auto left = static_cast<std::size_t>(end - p);
-            char padded[16] {};
-            if (left < 16)
-                copyShort(p, left, padded);
-            const char *block = left < 16 ? padded : p;
+            const __m128i block =
+                left < 16 ? tailBytes(p, left) : _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
             if (foldsToItself(block)) {
-                const std::size_t whole = left < 16 ? left : static_cast<unsigned char>(p[15]) >= 0xC0 ? 15 : 16;
-                std::memcpy(buffer + used, block, 16);
+                const std::size_t whole = left < 16 ? left : endsInLead(block) ? 15 : 16;
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(buffer + used), block);
                 used += whole;
                 p += whole;
                 continue;
@@ -255,7 +268,7 @@ bool appendFolded(std::string_view utf8, PodArray<char> &out, FoldChanges *chang
         }
         p += length;
     }
-    out.append(buffer, used);
+    out.added(used);
     return changed;
 }
 

@@ -67,14 +67,24 @@ public:
 
     void append(const T *values, std::size_t count)
     {
+        T *at = room(count);
+        if (count != 0)
+            std::memcpy(at, values, count * sizeof(T));
+        m_size += count;
+    }
+
+    // Room for `count` more values after the last, to be written in place and then kept with added(); valid
+    // until the array changes otherwise.
+    T *room(std::size_t count)
+    {
         if (m_size + count > m_capacity)
             reserve(m_size + count);
         if (m_size + count > m_prefaulted)
             prefaultAhead(m_size + count);
-        if (count != 0)
-            std::memcpy(m_data + m_size, values, count * sizeof(T));
-        m_size += count;
+        return m_data + m_size;
     }
+    // Keeps the first `count` values written into the room.
+    void added(std::size_t count) { m_size += count; }
 
     // Makes room for at least `count` values, growing by half again to keep appends amortised.
     void reserve(std::size_t count)

@@ -145,9 +145,8 @@ constexpr PackTable kPackTable = makePackTable();
 
 // Eight units below U+0800 as UTF-8 at `next`, which takes sixteen bytes; how many bytes they make, or 0 when
 // a unit is not below U+0800.
-__attribute__((target("ssse3"))) std::size_t packEightUnits(const unsigned char *bytes, char *next)
+__attribute__((target("ssse3"))) std::size_t packEightUnits(__m128i eight, char *next)
 {
-    const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes));
     const __m128i beyond = _mm_and_si128(eight, _mm_set1_epi16(static_cast<short>(0xF800)));
     if (_mm_movemask_epi8(_mm_cmpeq_epi16(beyond, _mm_setzero_si128())) != 0xFFFF)
         return 0;
@@ -164,25 +163,44 @@ __attribute__((target("ssse3"))) std::size_t packEightUnits(const unsigned char 
     return kPackTable.sizes[set];
 }
 
+// A byte shuffle read from `16 - n` on moves the last n bytes of sixteen to the front and zeroes the others.
+constexpr std::array<std::uint8_t, 32> kLastBytesFirst = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 0x80,
+    0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80};
+
+// The last `units` (fewer than eight) of the units before `end`, padded with zero units. A text of eight units or
+// more gives them from its last sixteen bytes, moved down in the register; a shorter one is copied out.
+__attribute__((target("ssse3"))) __m128i lastUnits(const unsigned char *end, std::size_t units, bool eightBefore)
+{
+    if (eightBefore) {
+        const __m128i last = _mm_loadu_si128(reinterpret_cast<const __m128i *>(end - 16));
+        return _mm_shuffle_epi8(
+            last, _mm_loadu_si128(reinterpret_cast<const __m128i *>(kLastBytesFirst.data() + 16 - 2 * units)));
+    }
+    std::array<unsigned char, 16> padded {};
+    std::memcpy(padded.data(), end - 2 * units, 2 * units);
+    return _mm_loadu_si128(reinterpret_cast<const __m128i *>(padded.data()));
+}
+
 // shortUnitsToUtf8 eight units at a time, where the processor has SSSE3; `out` takes sixteen bytes more. The
 // last few units are padded with zero units, whose one byte each comes after theirs.
-std::size_t shortUnitsToUtf8Ssse3(const unsigned char *bytes, std::size_t units, char *out)
+__attribute__((target("ssse3"))) std::size_t shortUnitsToUtf8Ssse3(
+    const unsigned char *bytes, std::size_t units, char *out)
 {
     char *next = out;
     std::size_t unit = 0;
     for (; unit + 8 <= units; unit += 8) {
-        const std::size_t size = packEightUnits(bytes + 2 * unit, next);
+        const std::size_t size =
+            packEightUnits(_mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + 2 * unit)), next);
         if (size == 0)
             return kNoFit;
         next += size;
     }
     if (unit < units) {
-        std::array<unsigned char, 16> padded {};
-        std::memcpy(padded.data(), bytes + 2 * unit, 2 * (units - unit));
-        const std::size_t size = packEightUnits(padded.data(), next);
+        const std::size_t left = units - unit;
+        const std::size_t size = packEightUnits(lastUnits(bytes + 2 * units, left, units >= 8), next);
         if (size == 0)
             return kNoFit;
-        next += size - (8 - (units - unit));
+        next += size - (8 - left);
     }
     return std::size_t(next - out);
 }

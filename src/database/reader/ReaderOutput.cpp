@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -12,7 +13,7 @@ namespace protocol = database::reader_protocol;
 ReaderOutput::ReaderOutput(int fd)
     : m_fd(fd)
 {
-    m_buffer.reserve(protocol::kRowsRecordTarget * 2);
+    m_buffer.resize(protocol::kRowsRecordTarget * 2);
     writePreamble();
 }
 
@@ -23,16 +24,14 @@ void ReaderOutput::writePreamble()
     protocol::putU32(out + 4, protocol::kVersion);
 }
 
-char *ReaderOutput::grow(std::size_t size)
+void ReaderOutput::enlarge(std::size_t size)
 {
-    const std::size_t at = m_buffer.size();
-    m_buffer.resize(at + size);
-    return m_buffer.data() + at;
+    m_buffer.resize(std::max(m_size + size, 2 * m_buffer.size()));
 }
 
 std::size_t ReaderOutput::beginRecord(std::uint8_t tag)
 {
-    const std::size_t at = m_buffer.size();
+    const std::size_t at = m_size;
     char *header = grow(protocol::kRecordHeaderSize);
     header[0] = static_cast<char>(tag);
     return at;
@@ -40,7 +39,7 @@ std::size_t ReaderOutput::beginRecord(std::uint8_t tag)
 
 void ReaderOutput::endRecord(std::size_t headerAt)
 {
-    const auto payload = static_cast<std::uint32_t>(m_buffer.size() - headerAt - protocol::kRecordHeaderSize);
+    const auto payload = static_cast<std::uint32_t>(m_size - headerAt - protocol::kRecordHeaderSize);
     protocol::putU32(m_buffer.data() + headerAt + 1, payload);
 }
 
@@ -60,51 +59,18 @@ void ReaderOutput::writeTable(std::uint32_t filePages, std::uint32_t expectedRow
     endRecord(at);
 }
 
-void ReaderOutput::beginRow()
+void ReaderOutput::openRowsRecord()
 {
-    if (!m_rowsRecordOpen) {
-        m_rowsRecordAt = beginRecord(protocol::kRowsTag);
-        grow(4);
-        m_rowsInRecord = 0;
-        m_rowsRecordOpen = true;
-    }
-    m_rowAt = m_buffer.size();
-    m_rowOpen = true;
+    m_rowsRecordAt = beginRecord(protocol::kRowsTag);
+    grow(4);
+    m_rowsInRecord = 0;
+    m_rowsRecordOpen = true;
 }
 
-void ReaderOutput::addNull()
+void ReaderOutput::endRowsRecord()
 {
-    protocol::putU32(grow(4), protocol::kNullField);
-}
-
-void ReaderOutput::addField(const char *data, std::uint32_t size)
-{
-    char *out = grow(4 + size);
-    protocol::putU32(out, size);
-    if (size > 0) // an empty text may come without a buffer
-        std::memcpy(out + 4, data, size);
-}
-
-char *ReaderOutput::fieldSpace(std::size_t capacity)
-{
-    m_fieldAt = m_buffer.size();
-    return grow(4 + capacity) + 4;
-}
-
-void ReaderOutput::keepField(std::uint32_t size)
-{
-    protocol::putU32(m_buffer.data() + m_fieldAt, size);
-    m_buffer.resize(m_fieldAt + 4 + size);
-}
-
-void ReaderOutput::endRow()
-{
-    m_rowOpen = false;
-    ++m_rowsInRecord;
-    if (m_buffer.size() - m_rowsRecordAt >= protocol::kRowsRecordTarget) {
-        closeRowsRecord();
-        flush();
-    }
+    closeRowsRecord();
+    flush();
 }
 
 void ReaderOutput::closeRowsRecord()
@@ -128,7 +94,7 @@ void ReaderOutput::writeError(protocol::ReaderError error, std::string_view deta
 {
     // A row that failed part-way is not streamed: the error record follows the last whole row.
     if (m_rowOpen) {
-        m_buffer.resize(m_rowAt);
+        m_size = m_rowAt;
         m_rowOpen = false;
     }
     closeRowsRecord();
@@ -142,7 +108,7 @@ void ReaderOutput::writeError(protocol::ReaderError error, std::string_view deta
 bool ReaderOutput::flush()
 {
     const char *data = m_buffer.data();
-    std::size_t left = m_buffer.size();
+    std::size_t left = m_size;
     while (left > 0 && !m_failed) {
         const ssize_t written = write(m_fd, data, left);
         if (written < 0 && errno == EINTR)
@@ -154,7 +120,7 @@ bool ReaderOutput::flush()
         data += written;
         left -= static_cast<std::size_t>(written);
     }
-    m_buffer.clear();
+    m_size = 0;
     return !m_failed;
 }
 

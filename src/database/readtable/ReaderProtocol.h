@@ -12,6 +12,7 @@
 //     'X' error   u8 ReaderError, UTF-8 detail; the last record
 // Integers are little-endian.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -70,10 +71,15 @@ inline void putU16(char *out, std::uint16_t value)
     out[1] = static_cast<char>(value >> 8);
 }
 
+// One move where the processor is little-endian, as the stream is; a byte loop would run for every field.
 inline void putU32(char *out, std::uint32_t value)
 {
-    for (int i = 0; i < 4; ++i)
-        out[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out, &value, 4);
+    } else {
+        for (int i = 0; i < 4; ++i)
+            out[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    }
 }
 
 inline std::uint16_t getU16(const char *in)
@@ -84,8 +90,12 @@ inline std::uint16_t getU16(const char *in)
 inline std::uint32_t getU32(const char *in)
 {
     std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = (value << 8) | static_cast<unsigned char>(in[i]);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&value, in, 4);
+    } else {
+        for (int i = 3; i >= 0; --i)
+            value = (value << 8) | static_cast<unsigned char>(in[i]);
+    }
     return value;
 }
 

@@ -23,6 +23,15 @@ void TableBuilder::row(std::span<const FieldView> fields)
     ++m_rowCount;
 }
 
+void TableBuilder::rowOf(const Table &table, std::span<const std::size_t> columns, std::uint32_t row)
+{
+    if (columns.size() != m_columns.size() || m_columns.empty())
+        throw DatabaseError("row does not match the table's columns");
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        m_values[i]->appendRowOf(table.values(columns[i]), row);
+    ++m_rowCount;
+}
+
 void TableBuilder::append(TableBuilder &&next)
 {
     if (next.m_columns != m_columns)

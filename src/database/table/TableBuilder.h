@@ -13,6 +13,8 @@ class TableBuilder : public RowSink
 public:
     void columns(std::vector<ColumnInfo> columns) override;
     void row(std::span<const FieldView> fields) override;
+    // Appends row `row` of `table`, its `columns` in the order of these columns, copied as stored there.
+    void rowOf(const Table &table, std::span<const std::size_t> columns, std::uint32_t row);
 
     // Appends the rows `next` built after these, the columns being the same; `next` is empty afterwards.
     void append(TableBuilder &&next);

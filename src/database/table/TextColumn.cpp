@@ -77,13 +77,20 @@ TextColumn::TextColumn()
 
 TextColumn::~TextColumn() = default;
 
-void TextColumn::append(const FieldView &field)
+// The number of the row about to be appended, its null bit made room for.
+std::uint32_t TextColumn::beginRow()
 {
     const std::uint32_t row = rowCount();
     if (row == std::numeric_limits<std::uint32_t>::max() - 1)
         throw DatabaseError("too many rows");
     if (row % 64 == 0)
         m_nulls.push_back(0);
+    return row;
+}
+
+void TextColumn::append(const FieldView &field)
+{
+    const std::uint32_t row = beginRow();
     if (field.isNull) {
         m_nulls[row / 64] |= std::uint64_t {1} << (row % 64);
     } else {
@@ -93,6 +100,36 @@ void TextColumn::append(const FieldView &field)
         if (appendFolded(text, m_folded, &m_changes) && !markLowerCase()) {
             m_originalRows.push_back(row);
             m_originals.append(text.data(), text.size());
+            m_originalOffsets.push_back(checkedOffset(m_originals.size()));
+        }
+    }
+    m_offsets.push_back(checkedOffset(m_folded.size()));
+}
+
+void TextColumn::appendRowOf(const TextColumn &source, std::uint32_t row)
+{
+    const std::uint32_t at = beginRow();
+    if (source.isNull(row)) {
+        m_nulls[at / 64] |= std::uint64_t {1} << (at % 64);
+    } else {
+        const std::size_t begin = source.m_offsets[row];
+        const std::size_t end = source.m_offsets[row + 1];
+        const std::size_t start = m_folded.size();
+        m_folded.append(source.m_folded.data() + begin, end - begin);
+        for (std::size_t byte = begin; byte < end && byte / 64 < source.m_lowerCase.size(); ++byte) {
+            if (!source.isLowerCase(byte))
+                continue;
+            const std::size_t mark = start + (byte - begin);
+            if (mark / 64 >= m_lowerCase.size())
+                m_lowerCase.resize(mark / 64 + 1, 0);
+            m_lowerCase[mark / 64] |= std::uint64_t {1} << (mark % 64);
+        }
+        const auto original = std::lower_bound(source.m_originalRows.begin(), source.m_originalRows.end(), row);
+        if (original != source.m_originalRows.end() && *original == row) {
+            const auto i = static_cast<std::size_t>(original - source.m_originalRows.begin());
+            m_originalRows.push_back(at);
+            m_originals.append(source.m_originals.data() + source.m_originalOffsets[i],
+                source.m_originalOffsets[i + 1] - source.m_originalOffsets[i]);
             m_originalOffsets.push_back(checkedOffset(m_originals.size()));
         }
     }

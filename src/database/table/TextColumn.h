@@ -32,6 +32,8 @@ public:
     TextColumn &operator=(const TextColumn &) = delete;
 
     void append(const FieldView &field);
+    // Appends row `row` of `source` as it is stored there, without decoding and folding it again.
+    void appendRowOf(const TextColumn &source, std::uint32_t row);
     // Appends the rows of `next` after these and empties it; its buffers are freed as they are copied.
     void appendColumn(TextColumn &&next);
     void finish();
@@ -83,6 +85,7 @@ public:
 
 private:
     bool markLowerCase();
+    std::uint32_t beginRow();
     bool isLowerCase(std::size_t foldedByte) const
     {
         return foldedByte / 64 < m_lowerCase.size() && ((m_lowerCase[foldedByte / 64] >> (foldedByte % 64)) & 1U);

@@ -35,7 +35,13 @@ void tst_database_casefold::folded_data()
     QTest::newRow("one character stays one: sharp s") << u"straße"_s << u"STRAßE"_s;
     QTest::newRow("one character stays one: dotless i") << u"ı"_s << u"I"_s;
     QTest::newRow("outside the BMP") << u"\U00010428"_s << u"\U00010400"_s;
+    // The most a fold grows a text: two bytes to three, in a text longer than any block the folding steps by.
+    QTest::newRow("two bytes become three") << u"\u0250"_s.repeated(700) << u"\u2C6F"_s.repeated(700);
     QTest::newRow("empty") << QString() << QString();
+    // Every length of a value's last part, shorter than the sixteen bytes folded at a time.
+    const QString mixed = u"Ёлка 7а ул.Жуковского д.12 kv.3"_s;
+    for (qsizetype length = 1; length <= mixed.size(); ++length)
+        QTest::addRow("mixed, %d characters", int(length)) << mixed.left(length) << mixed.left(length).toUpper();
 }
 
 void tst_database_casefold::folded()

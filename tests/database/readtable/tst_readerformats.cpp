@@ -74,6 +74,12 @@ void tst_readerformats::jet4Texts_data()
 
     QTest::newRow("plain, vector length") << utf16(u"ИВАНОВ И.И. УЛ. ЛЕНИНА"_s) << u"ИВАНОВ И.И. УЛ. ЛЕНИНА"_s;
     QTest::newRow("plain, short") << utf16(u"Жм"_s) << u"Жм"_s;
+    // Every length of a last part shorter than eight units after a whole eight, and one beyond U+0800 in it.
+    for (qsizetype length = 8; length <= 16; ++length) {
+        const QString text = u"УЛ. Ёлкина д. 7А"_s.left(length);
+        QTest::addRow("plain, %d units", int(length)) << utf16(text) << text;
+    }
+    QTest::newRow("plain, beyond U+0800 in the last part") << utf16(u"ДОМ 12 КВ.中"_s) << u"ДОМ 12 КВ.中"_s;
     QTest::newRow("plain, beyond U+0800") << utf16(u"中文 テキスト ДОМ"_s) << u"中文 テキスト ДОМ"_s;
     QTest::newRow("plain, surrogate pair") << utf16(u"A 😀 Б"_s) << u"A 😀 Б"_s;
     QTest::newRow("plain, lone low surrogate") << QByteArray::fromHex("410000DC4200") << u"A?B"_s;

@@ -18,6 +18,7 @@ class tst_database_textcolumn : public QObject
 private Q_SLOTS:
     void rowAtFromAnyEarlierRow();
     void originalsComeBackAfterJoining();
+    void copiedRowsKeepTheirOriginals();
     void stoppedIndexBuildLeavesNone();
 };
 
@@ -61,6 +62,28 @@ void tst_database_textcolumn::originalsComeBackAfterJoining()
             QCOMPARE(column.original(row), texts[row]);
             QCOMPARE(std::string(column.folded(row)), velkaro::database::foldedUtf8(texts[row]));
         }
+    }
+}
+
+// Rows copied from another column, in any order, come back as they were stored: lower case, other changes, nulls.
+void tst_database_textcolumn::copiedRowsKeepTheirOriginals()
+{
+    const std::vector<std::string> texts = {"Иванов Иван", "straße", "", "ǅemal", "ёлка Ёж", "NULL", "ſtop",
+        std::string(70, 'x') + "Y" + std::string(70, 'y'), "Baker Street 221b", "УЛ. САДОВАЯ"};
+    TextColumn source;
+    for (std::size_t row = 0; row < texts.size(); ++row)
+        source.append(FieldView {texts[row].data(), std::uint32_t(texts[row].size()), texts[row] == "NULL"});
+    source.finish();
+    const std::vector<std::uint32_t> rows = {9, 7, 0, 5, 1, 1, 3, 2, 6, 4, 8};
+    TextColumn copy;
+    for (const std::uint32_t row : rows)
+        copy.appendRowOf(source, row);
+    copy.finish();
+    QCOMPARE(copy.rowCount(), std::uint32_t(rows.size()));
+    for (std::uint32_t row = 0; row < rows.size(); ++row) {
+        QCOMPARE(copy.isNull(row), source.isNull(rows[row]));
+        QCOMPARE(copy.original(row), source.original(rows[row]));
+        QCOMPARE(copy.folded(row), source.folded(rows[row]));
     }
 }
 
