@@ -3,6 +3,11 @@
 #include "support/MessageRecorders.h"
 #include "support/WindowRecorders.h"
 #include "ui/MemorySettingsStore.h"
+#include "ui/frmAbout.h"
+#include "ui/frmFinder.h"
+
+#include <QAction>
+#include <QApplication>
 
 #include <QByteArrayList>
 #include <QList>
@@ -39,3 +44,24 @@ public:
 
 inline const QByteArray kSysInfoPathKey = QByteArrayLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
 inline const QByteArray kSysInfoFolderKey = QByteArrayLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
+
+// What "&System Info..." starts in the About dialog that the main window opens over the system's own store: the
+// launcher's programs, none unless exactly one such dialog opened.
+inline QList<Launch> programsStartedByMainWindowsAbout()
+{
+    auto ownedLauncher = std::make_unique<RecordingLauncher>();
+    const RecordingLauncher *launcher = ownedLauncher.get();
+    velkaro::ui::FinderDialogSeams dialogs;
+    dialogs.aboutMessages = std::make_unique<RecordingMessages>();
+    velkaro::ui::frmFinder finder(std::move(ownedLauncher), std::make_unique<RecordingMessages>(), std::move(dialogs));
+    finder.findChild<QAction *>(QStringLiteral("mAbout"))->trigger();
+    QList<velkaro::ui::frmAbout *> abouts;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *about = qobject_cast<velkaro::ui::frmAbout *>(widget))
+            abouts.append(about);
+    }
+    if (abouts.size() != 1)
+        return {};
+    abouts.first()->StartSysInfo();
+    return launcher->programs;
+}

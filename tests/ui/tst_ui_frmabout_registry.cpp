@@ -1,10 +1,7 @@
 #include "support/AboutFakes.h"
 #include "ui/DesktopLauncher.h"
 #include "ui/frmAbout.h"
-#include "ui/frmFinder.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QScopeGuard>
@@ -31,8 +28,8 @@ void writeValue(const char *keyName, const char *valueName, DWORD type, const QB
     HKEY key = nullptr;
     QCOMPARE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
         ERROR_SUCCESS);
-    QCOMPARE(RegSetValueExA(key, valueName, 0, type, reinterpret_cast<const BYTE *>(data.constData()),
-                 DWORD(data.size())),
+    QCOMPARE(
+        RegSetValueExA(key, valueName, 0, type, reinterpret_cast<const BYTE *>(data.constData()), DWORD(data.size())),
         ERROR_SUCCESS);
     RegCloseKey(key);
 }
@@ -176,20 +173,7 @@ void tst_ui_frmabout_registry::mainWindowsDialogReadsTheRegistry()
 {
     const QString path = u"C:\\Tools\\Сведения\\msinfo32.exe"_s;
     writeValue(kSysInfoPathKey.constData(), "PATH", REG_SZ, path.toLocal8Bit().append('\0'));
-    auto ownedLauncher = std::make_unique<RecordingLauncher>();
-    const RecordingLauncher *launcher = ownedLauncher.get();
-    velkaro::ui::FinderDialogSeams dialogs;
-    dialogs.aboutMessages = std::make_unique<RecordingMessages>();
-    velkaro::ui::frmFinder finder(std::move(ownedLauncher), std::make_unique<RecordingMessages>(), std::move(dialogs));
-    finder.findChild<QAction *>(u"mAbout"_s)->trigger();
-    QList<frmAbout *> abouts;
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (auto *about = qobject_cast<frmAbout *>(widget))
-            abouts.append(about);
-    }
-    QCOMPARE(abouts.size(), 1);
-    abouts.first()->StartSysInfo();
-    QCOMPARE(launcher->programs, QList {std::make_pair(path, 1)});
+    QCOMPARE(programsStartedByMainWindowsAbout(), (QList {std::make_pair(path, 1)}));
 }
 
 QTEST_MAIN(tst_ui_frmabout_registry)
