@@ -9,7 +9,7 @@ namespace velkaro::reader {
 inline constexpr std::uint32_t kMaxTableParts = 16;
 
 // A share of a table for one of several readers: part `index` (from 0) of `count` contiguous shares of the
-// table's data pages, in the order the library reads them.
+// table's data pages, in the order they lie in the file.
 struct TablePart
 {
     std::uint32_t index = 0;

@@ -7,8 +7,8 @@
 namespace velkaro::reader {
 
 // The texts of fixed-size stored values in mdbtools 1.0's notation (bound with the date format "%Y-%m-%d %H:%M:%S"),
-// written to `out` and returned as a view of it. Every byte pattern has a text; none needs more room than its
-// capacity below.
+// where that notation is right (see each function), written to `out` and returned as a view of it. Every byte
+// pattern has a text; none needs more room than its capacity below.
 
 inline constexpr std::size_t kMoneyBytes = 8;
 inline constexpr std::size_t kDateTimeBytes = 8;
