@@ -1,36 +1,12 @@
 #include "database/readtable/ProcessCpuTime.h"
 
-#if defined(Q_OS_WIN)
-#include <windows.h>
-#elif defined(Q_OS_LINUX)
 #include <QByteArray>
 #include <QFile>
 #include <QList>
 
 #include <unistd.h>
-#endif
 
 namespace velkaro::database {
-
-#if defined(Q_OS_WIN)
-
-std::optional<std::chrono::milliseconds> processCpuTime(qint64 pid)
-{
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, DWORD(pid));
-    if (!process)
-        return std::nullopt;
-    FILETIME created, exited, kernel, user;
-    const bool known = GetProcessTimes(process, &created, &exited, &kernel, &user);
-    CloseHandle(process);
-    if (!known)
-        return std::nullopt;
-    const auto hundredNs = [](const FILETIME &time) {
-        return (quint64(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-    };
-    return std::chrono::milliseconds((hundredNs(kernel) + hundredNs(user)) / 10000);
-}
-
-#elif defined(Q_OS_LINUX)
 
 std::optional<std::chrono::milliseconds> processCpuTime(qint64 pid)
 {
@@ -50,14 +26,5 @@ std::optional<std::chrono::milliseconds> processCpuTime(qint64 pid)
         return std::nullopt;
     return std::chrono::milliseconds(ticks * 1000 / qulonglong(ticksPerSecond));
 }
-
-#else
-
-std::optional<std::chrono::milliseconds> processCpuTime(qint64)
-{
-    return std::nullopt;
-}
-
-#endif
 
 } // namespace velkaro::database
