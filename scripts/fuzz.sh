@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fuzzes every parser of outside input with libFuzzer, AddressSanitizer (leaks included) and
 # UndefinedBehaviorSanitizer: scripts/fuzz.sh [SECONDS] [TARGET...] runs each target (all by default) for SECONDS
-# (default 600), one after another at the lowest priority, and prints executions, coverage and crashes.
+# (default 600), one after another at the lowest priority, and prints executions, coverage and crashes. With
+# FUZZ_RUNS=N in the environment a target also stops after N executions.
 #
 # Builds the fuzzers with clang in build-fuzz/ and the writer and reader with the usual compiler in build/; writes
 # the seed corpus with our writer (CSV to .mdb, a generated directory, the reader's stream of each file). The
@@ -74,6 +75,7 @@ for target in "${targets[@]}"; do
     [ "$target" = fuzz_reader_memo ] && options=(-max_len=20000)
     # The whole-file target, the slowest by far, runs on every core.
     [ "$target" = fuzz_reader_file ] && options=(-max_len=300000 -fork="$jobs")
+    [ -n "${FUZZ_RUNS:-}" ] && options+=(-runs="$FUZZ_RUNS")
     echo "== $target: ${seconds}s, log in $log"
     nice -n 19 "build-fuzz/bin/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=25 "${options[@]}" \
         -print_final_stats=1 -artifact_prefix="$artifacts/" "${inputs[@]}" > "$log" 2>&1 || true
