@@ -1,9 +1,7 @@
 #include "database/core/ArrayMemory.h"
 
-#ifdef __linux__
 #include <sys/mman.h>
 #include <unistd.h>
-#endif
 
 #include <algorithm>
 #include <chrono>
@@ -20,8 +18,6 @@
 #include <vector>
 
 namespace velkaro::database {
-
-#ifdef __linux__
 
 namespace {
 
@@ -295,31 +291,5 @@ void prefaultForWriting(void *begin, void *end)
     (void)end;
 #endif
 }
-
-#else
-
-void *resizeArrayBlock(void *block, std::size_t, std::size_t newBytes)
-{
-    return std::realloc(block, newBytes);
-}
-
-void freeArrayBlock(void *block, std::size_t)
-{
-    std::free(block);
-}
-
-SparePagesForRead::SparePagesForRead(std::size_t bytes)
-    : m_bytes(bytes)
-{ }
-
-SparePagesForRead::~SparePagesForRead() = default;
-
-void releaseSparePages()
-{ }
-
-void prefaultForWriting(void *, void *)
-{ }
-
-#endif
 
 } // namespace velkaro::database
