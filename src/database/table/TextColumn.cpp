@@ -117,12 +117,8 @@ void TextColumn::appendRowOf(const TextColumn &source, std::uint32_t row)
         const std::size_t start = m_folded.size();
         m_folded.append(source.m_folded.data() + begin, end - begin);
         for (std::size_t byte = begin; byte < end && byte / 64 < source.m_lowerCase.size(); ++byte) {
-            if (!source.isLowerCase(byte))
-                continue;
-            const std::size_t mark = start + (byte - begin);
-            if (mark / 64 >= m_lowerCase.size())
-                m_lowerCase.resize(mark / 64 + 1, 0);
-            m_lowerCase[mark / 64] |= std::uint64_t {1} << (mark % 64);
+            if (source.isLowerCase(byte))
+                markLowerCaseAt(start + (byte - begin));
         }
         const auto original = std::lower_bound(source.m_originalRows.begin(), source.m_originalRows.end(), row);
         if (original != source.m_originalRows.end() && *original == row) {
@@ -192,12 +188,16 @@ bool TextColumn::markLowerCase()
 {
     if (m_changes.other)
         return false;
-    for (const std::size_t at : m_changes.lowerCase) {
-        if (at / 64 >= m_lowerCase.size())
-            m_lowerCase.resize(at / 64 + 1, 0);
-        m_lowerCase[at / 64] |= std::uint64_t {1} << (at % 64);
-    }
+    for (const std::size_t at : m_changes.lowerCase)
+        markLowerCaseAt(at);
     return true;
+}
+
+void TextColumn::markLowerCaseAt(std::size_t foldedByte)
+{
+    if (foldedByte / 64 >= m_lowerCase.size())
+        m_lowerCase.resize(foldedByte / 64 + 1, 0);
+    m_lowerCase[foldedByte / 64] |= std::uint64_t {1} << (foldedByte % 64);
 }
 
 std::string TextColumn::original(std::uint32_t row) const

@@ -85,6 +85,8 @@ public:
 
 private:
     bool markLowerCase();
+    // Sets the bit of the folded character starting at `foldedByte`: it was lower case.
+    void markLowerCaseAt(std::size_t foldedByte);
     std::uint32_t beginRow();
     bool isLowerCase(std::size_t foldedByte) const
     {
