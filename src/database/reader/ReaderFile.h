@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,9 @@ namespace velkaro::reader {
 
 // The reader's command line as UTF-8 (Windows hands a program its arguments in the system's ANSI code page).
 std::vector<std::string> utf8Arguments(int argc, char **argv);
+
+// Everything on stdin up to its end; none when it cannot be read or holds more than `limit` bytes.
+std::optional<std::string> readStandardInput(std::size_t limit);
 
 // The directory file, open for reading only. The one way the reader reaches the file after it has locked itself
 // down.

@@ -17,6 +17,22 @@ std::vector<std::string> utf8Arguments(int argc, char **argv)
     return {argv, argv + argc};
 }
 
+std::optional<std::string> readStandardInput(std::size_t limit)
+{
+    std::string bytes;
+    char chunk[65536];
+    for (;;) {
+        const ssize_t n = read(STDIN_FILENO, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 || bytes.size() + std::size_t(n) > limit)
+            return std::nullopt;
+        if (n == 0)
+            return bytes;
+        bytes.append(chunk, std::size_t(n));
+    }
+}
+
 ReaderFile::ReaderFile(const char *path)
 {
     // A FIFO would block an open that waits for a writer.

@@ -51,6 +51,24 @@ std::vector<std::string> utf8Arguments(int, char **)
     return arguments;
 }
 
+std::optional<std::string> readStandardInput(std::size_t limit)
+{
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    std::string bytes;
+    char chunk[65536];
+    for (;;) {
+        DWORD read = 0;
+        // A pipe whose writer closed it ends with ERROR_BROKEN_PIPE.
+        if (!ReadFile(input, chunk, sizeof chunk, &read, nullptr))
+            return GetLastError() == ERROR_BROKEN_PIPE ? std::optional(bytes) : std::nullopt;
+        if (read == 0)
+            return bytes;
+        if (bytes.size() + read > limit)
+            return std::nullopt;
+        bytes.append(chunk, read);
+    }
+}
+
 ReaderFile::ReaderFile(const char *path)
 {
     const std::wstring widePath = wideOf(path);

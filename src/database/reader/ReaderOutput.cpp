@@ -82,6 +82,17 @@ void ReaderOutput::closeRowsRecord()
     m_rowsRecordOpen = false;
 }
 
+void ReaderOutput::writePage(std::uint32_t page)
+{
+    closeRowsRecord();
+    const std::size_t at = beginRecord(protocol::kPageTag);
+    protocol::putU32(grow(4), page);
+    endRecord(at);
+    // A page's rows make a small record; the stream still goes out in large writes.
+    if (m_size >= protocol::kRowsRecordTarget)
+        flush();
+}
+
 void ReaderOutput::writeEnd(std::uint32_t rows)
 {
     closeRowsRecord();

@@ -60,6 +60,8 @@ public:
             endRowsRecord();
     }
 
+    // The rows that follow have their home on `page`.
+    void writePage(std::uint32_t page);
     void writeEnd(std::uint32_t rows);
     void writeError(database::reader_protocol::ReaderError error, std::string_view detail);
 

@@ -253,45 +253,115 @@ std::vector<ColumnLayout> layoutOf(const std::vector<ColumnOutput> &outputs)
     return layout;
 }
 
-std::uint32_t streamRows(PageReader &pages, const TableDefinition &table, TableRows &rows, TablePart part,
-    PageSpan span, std::uint32_t filePages, const std::vector<ColumnOutput> &outputs, ReaderOutput &output)
+// Writes rows of the table with the chosen columns.
+class RowWriter
 {
-    const std::vector<ColumnLayout> layout = layoutOf(outputs);
-    std::vector<RowField> fields(outputs.size());
-    std::array<char, kScratchBytes> scratch;
-    ReaderMemo memo(pages, filePages, rows.jet3());
-    std::uint32_t count = 0;
-    rows.forEach(span, [&](std::uint32_t, std::span<const unsigned char> page, const Slot &slot) {
-        if (++count > table.rowCount)
-            fail(ReaderError::RowCountMismatch, "more rows than the table definition counts");
-        if (!crackRow(page, slot.start, slot.size, rows.jet3(), layout, fields.data()))
+public:
+    RowWriter(PageReader &pages, std::uint32_t filePages, bool jet3, const std::vector<ColumnOutput> &outputs,
+        ReaderOutput &output)
+        : m_outputs(outputs)
+        , m_layout(layoutOf(outputs))
+        , m_fields(outputs.size())
+        , m_memo(pages, filePages, jet3)
+        , m_jet3(jet3)
+        , m_output(output)
+    { }
+
+    void write(std::span<const unsigned char> page, const Slot &slot, std::uint32_t count)
+    {
+        if (!crackRow(page, slot.start, slot.size, m_jet3, m_layout, m_fields.data()))
             fail(ReaderError::RowUnreadable, "row " + std::to_string(count));
-        output.beginRow();
-        for (std::size_t i = 0; i < outputs.size(); ++i) {
-            const ColumnOutput &column = outputs[i];
+        m_output.beginRow();
+        for (std::size_t i = 0; i < m_outputs.size(); ++i) {
+            const ColumnOutput &column = m_outputs[i];
+            const RowField &field = m_fields[i];
             // A boolean lives in the null mask: its "null" flag is its value.
-            if (column.rendering == Rendering::Boolean && !fields[i].present) {
-                output.addField("0", 1);
-            } else if (!fields[i].present || column.rendering == Rendering::Unread) {
-                output.addNull();
+            if (column.rendering == Rendering::Boolean && !field.present) {
+                m_output.addField("0", 1);
+            } else if (!field.present || column.rendering == Rendering::Unread) {
+                m_output.addNull();
             } else if (column.rendering == Rendering::Text) {
-                streamText(page.data() + fields[i].start, fields[i].size, column, output);
+                streamText(page.data() + field.start, field.size, column, m_output);
             } else {
-                const std::string_view text = rendered(page.data(), column, fields[i], scratch.data(), memo);
+                const std::string_view text = rendered(page.data(), column, field, m_scratch.data(), m_memo);
                 // A date outside Access's range has no text.
                 if (column.rendering == Rendering::DateTime && text.empty())
-                    output.addNull();
+                    m_output.addNull();
                 else
-                    output.addField(text.data(), std::uint32_t(text.size()));
+                    m_output.addField(text.data(), std::uint32_t(text.size()));
             }
         }
-        output.endRow();
+        m_output.endRow();
+    }
+
+private:
+    const std::vector<ColumnOutput> &m_outputs;
+    std::vector<ColumnLayout> m_layout;
+    std::vector<RowField> m_fields;
+    std::array<char, kScratchBytes> m_scratch;
+    ReaderMemo m_memo;
+    bool m_jet3;
+    ReaderOutput &m_output;
+};
+
+// Every row of the part's pages; with `pageRecords`, each page's rows after a record of the page.
+std::uint32_t streamRows(const TableDefinition &table, TableRows &rows, TablePart part, PageSpan span,
+    bool pageRecords, RowWriter &writer, ReaderOutput &output)
+{
+    std::uint32_t count = 0;
+    std::uint32_t announced = 0;
+    rows.forEach(span, [&](std::uint32_t home, std::span<const unsigned char> page, const Slot &slot) {
+        if (++count > table.rowCount)
+            fail(ReaderError::RowCountMismatch, "more rows than the table definition counts");
+        if (pageRecords && home != announced) {
+            output.writePage(home);
+            announced = home;
+        }
+        writer.write(page, slot, count);
         return true;
     });
     if (part.whole() && count != table.rowCount)
         fail(ReaderError::RowCountMismatch,
             std::to_string(count) + " rows read, the table definition counts " + std::to_string(table.rowCount));
     return count;
+}
+
+// The rows at `places` (ascending), each found by its number among its home page's rows.
+std::uint32_t streamPlacedRows(const std::vector<std::uint32_t> &places, TableRows &rows, RowWriter &writer)
+{
+    std::size_t next = 0;
+    while (next < places.size()) {
+        const std::uint32_t home = places[next] >> 8;
+        std::uint32_t number = 0;
+        rows.forEach({home, home + 1}, [&](std::uint32_t, std::span<const unsigned char> page, const Slot &slot) {
+            if (next < places.size() && places[next] == (home << 8 | number)) {
+                writer.write(page, slot, std::uint32_t(next) + 1);
+                ++next;
+            }
+            ++number;
+            return next < places.size() && places[next] >> 8 == home;
+        });
+        if (next < places.size() && places[next] >> 8 == home)
+            fail(ReaderError::RowUnreadable,
+                "no row " + std::to_string(places[next] & 0xFF) + " among the rows of page " + std::to_string(home));
+    }
+    return std::uint32_t(places.size());
+}
+
+// The outputs of the columns `names` asks for, in that order; all of them when it names none.
+std::vector<ColumnOutput> chosenOutputs(const std::vector<ColumnOutput> &outputs, const std::vector<std::string> &names)
+{
+    if (names.empty())
+        return outputs;
+    std::vector<ColumnOutput> chosen;
+    for (const std::string &name : names) {
+        const auto found = std::find_if(outputs.begin(), outputs.end(),
+            [&name](const ColumnOutput &output) { return sameName(output.column->name, name); });
+        if (found == outputs.end())
+            fail(ReaderError::ColumnNotFound, name);
+        chosen.push_back(*found);
+    }
+    return chosen;
 }
 
 // Letters of the texts in the `deciding` columns, from the table's first pages on, whichever part is read.
@@ -355,7 +425,8 @@ const CodePageTable *namesCodePage(const CodePages &codePages, const JetHeader &
 
 } // namespace
 
-void streamTable(const char *path, const char *tableName, TablePart part, ReaderSandbox &sandbox, ReaderOutput &output)
+void streamTable(
+    const char *path, const char *tableName, const TableRequest &request, ReaderSandbox &sandbox, ReaderOutput &output)
 {
     const ReaderFile file(path);
     const FileShape shape = shapeOf(file);
@@ -378,7 +449,6 @@ void streamTable(const char *path, const char *tableName, TablePart part, Reader
         fail(ReaderError::RowCountMismatch, "row count beyond what the file can hold");
 
     std::vector<ColumnOutput> outputs(table.columns.size());
-    std::vector<ReaderOutput::Column> columns;
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         const ColumnDefinition &column = table.columns[i];
         ColumnOutput &output = outputs[i];
@@ -389,17 +459,25 @@ void streamTable(const char *path, const char *tableName, TablePart part, Reader
                 fail(ReaderError::DefinitionUnreadable, column.name + ": a calculated column");
             output.rendering = Rendering::Unread;
         }
-        columns.push_back({column.name,
-            column.type == ColumnType::Boolean || isNumberType(column.type) ? protocol::kNumberKind
-                                                                            : protocol::kTextKind});
     }
     TableRows rows(
         pages, pointedRow(pages, table.usageMap, jet3), definitionPage, shape.header.pageSize, shape.pages, jet3);
+    // Every column takes part in deciding a code page, so that a few chosen ones read as the whole table does.
     if (codePages)
         assignCodePages(rows, shape.header, *codePages, outputs);
+    const std::vector<ColumnOutput> chosen = chosenOutputs(outputs, request.columns);
+    std::vector<ReaderOutput::Column> columns;
+    for (const ColumnOutput &column : chosen) {
+        const ColumnType type = column.column->type;
+        columns.push_back({column.column->name,
+            type == ColumnType::Boolean || isNumberType(type) ? protocol::kNumberKind : protocol::kTextKind});
+    }
     output.writeTable(shape.pages, table.rowCount, columns);
-    const std::uint32_t count =
-        streamRows(pages, table, rows, part, pagesOf(part, shape.pages), shape.pages, outputs, output);
+    RowWriter writer(pages, shape.pages, jet3, chosen, output);
+    const std::uint32_t count = request.byPlaces
+        ? streamPlacedRows(request.places, rows, writer)
+        : streamRows(table, rows, request.part, pagesOf(request.part, shape.pages), !request.columns.empty(), writer,
+              output);
     output.writeEnd(count);
 }
 

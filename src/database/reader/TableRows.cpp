@@ -61,7 +61,7 @@ TableRows::Moved TableRows::movedRow(std::span<const unsigned char> home, const 
     if (!moved || (moved->entry & (kMovedRow | kMovedData)) != kMovedData)
         fail(ReaderError::RowUnreadable,
             "moved row at page " + std::to_string(number) + " row " + std::to_string(row) + ", which holds none");
-    return {number, page, *moved};
+    return {page, *moved};
 }
 
 } // namespace velkaro::reader

@@ -34,8 +34,9 @@ public:
 
     bool jet3() const { return m_jet3; }
 
-    // Calls `row(number, page, slot)` for every row on the table's pages from `span.first` up to `span.stop`, the
-    // page being the one the row's data lies on, until `row` returns false. Throws ReaderFailure for a listed page
+    // Calls `row(home, page, slot)` for every row whose home slot is on the table's pages from `span.first` up to
+    // `span.stop`: `home` is that page's number, `page` the bytes of the page the row's data lies on. Stops when
+    // `row` returns false. Throws ReaderFailure for a listed page
     // that is not the table's, a page listing more rows than it holds, and a moved row that is not where its home
     // slot points.
     template <typename Visit> void forEach(PageSpan span, Visit &&row)
@@ -57,7 +58,6 @@ private:
 
     struct Moved
     {
-        std::uint32_t number;
         std::span<const unsigned char> page;
         Slot slot;
     };
@@ -76,8 +76,8 @@ private:
                     return false;
                 continue;
             }
-            const auto [movedPage, moved, movedAt] = movedRow(bytes, *slot);
-            if (!row(movedPage, moved, movedAt))
+            const auto [moved, movedAt] = movedRow(bytes, *slot);
+            if (!row(page, moved, movedAt))
                 return false;
             bytes = m_pages.page(page);
         }

@@ -1,5 +1,5 @@
-// velkaro-reader FILE TABLE [K/N]: streams one table of an Access file, or its K-th of N parts, on stdout
-// (see ReaderProtocol.h).
+// velkaro-reader FILE TABLE [K/N | --column NAME... | --rows]: streams one table of an Access file, or what the
+// options ask of it (see ReaderRequest.h), on stdout (see ReaderProtocol.h).
 // Runs apart from the program, locked down, because its input is a file from outside: a parser fault that a
 // crafted file finds can crash, hang or exhaust memory only here.
 
@@ -8,23 +8,46 @@
 #include "database/reader/ReaderSandbox.h"
 #include "database/reader/ReaderTableStream.h"
 
+#include <span>
+
+namespace {
+
+namespace protocol = velkaro::database::reader_protocol;
+
+// The request of the command line, with the places a --rows request reads from stdin.
+std::optional<velkaro::reader::TableRequest> requestOf(const std::vector<std::string> &arguments)
+{
+    if (arguments.size() < 3)
+        return std::nullopt;
+    auto request = velkaro::reader::parseTableRequest(std::span(arguments).subspan(3));
+    if (!request || !request->byPlaces)
+        return request;
+    const auto input = velkaro::reader::readStandardInput(4 + 4 * std::size_t(protocol::kMaxPlaces));
+    auto places = input ? velkaro::reader::parsePlaces(*input) : std::nullopt;
+    if (!places)
+        return std::nullopt;
+    request->places = std::move(*places);
+    return request;
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
-    using velkaro::database::reader_protocol::ReaderError;
     const std::vector<std::string> arguments = velkaro::reader::utf8Arguments(argc, argv);
     velkaro::reader::ReaderSandbox sandbox;
     if (!sandbox.enter())
         return 3;
     velkaro::reader::ReaderOutput output(sandbox.protocolFd());
-    const std::size_t count = arguments.size();
-    const auto part = count == 4 ? velkaro::reader::parseTablePart(arguments[3]) : velkaro::reader::TablePart {};
-    if ((count != 3 && count != 4) || !part) {
-        output.writeError(ReaderError::Usage, "usage: velkaro-reader FILE TABLE [K/N]");
+    const auto request = requestOf(arguments);
+    if (!request) {
+        output.writeError(protocol::ReaderError::Usage,
+            "usage: velkaro-reader FILE TABLE [K/N | --column NAME... | --rows, with row places on stdin]");
         output.flush();
         return 2;
     }
     try {
-        velkaro::reader::streamTable(arguments[1].c_str(), arguments[2].c_str(), *part, sandbox, output);
+        velkaro::reader::streamTable(arguments[1].c_str(), arguments[2].c_str(), *request, sandbox, output);
     } catch (const velkaro::reader::ReaderFailure &failure) {
         output.writeError(failure.error, failure.detail);
         output.flush();

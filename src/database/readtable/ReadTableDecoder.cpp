@@ -83,6 +83,8 @@ std::size_t ReadTableDecoder::decodeRecord(const char *data, std::size_t size)
         decodeTable(payload, payloadSize);
     else if (tag == protocol::kRowsTag && m_state == State::Rows)
         decodeRows(payload, payloadSize);
+    else if (tag == protocol::kPageTag && m_state == State::Rows)
+        decodePage(payload, payloadSize);
     else if (tag == protocol::kEndTag && m_state == State::Rows)
         decodeEnd(payload, payloadSize);
     else
@@ -95,6 +97,7 @@ void ReadTableDecoder::decodeTable(const char *payload, std::uint32_t size)
     if (size < 10)
         garbage("short table record");
     const std::uint32_t pages = protocol::getU32(payload);
+    m_pages = pages;
     m_expectedRows = protocol::getU32(payload + 4);
     const std::uint16_t columnCount = protocol::getU16(payload + 8);
     if (columnCount == 0 || columnCount > protocol::kMaxColumns)
@@ -156,6 +159,18 @@ void ReadTableDecoder::decodeRows(const char *payload, std::uint32_t size)
     if (at != size)
         garbage("rows record size");
     m_rows += rows;
+}
+
+void ReadTableDecoder::decodePage(const char *payload, std::uint32_t size)
+{
+    if (size != 4)
+        garbage("bad page record");
+    const std::uint32_t page = protocol::getU32(payload);
+    // The pages come in the order they lie in the file, each once; page 0 is the header.
+    if (page <= m_lastPage || page >= m_pages)
+        garbage("page record out of order or past the file");
+    m_lastPage = page;
+    m_sink.page(page);
 }
 
 void ReadTableDecoder::decodeEnd(const char *payload, std::uint32_t size)

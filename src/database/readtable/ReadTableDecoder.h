@@ -36,6 +36,7 @@ private:
     std::size_t decodeRecord(const char *data, std::size_t size);
     void decodeTable(const char *payload, std::uint32_t size);
     void decodeRows(const char *payload, std::uint32_t size);
+    void decodePage(const char *payload, std::uint32_t size);
     void decodeEnd(const char *payload, std::uint32_t size);
     [[noreturn]] void decodeError(const char *payload, std::uint32_t size);
 
@@ -46,6 +47,8 @@ private:
     std::size_t m_end = 0;
     std::vector<FieldView> m_fields;
     std::uint64_t m_fileBytes;
+    std::uint32_t m_pages = 0;
+    std::uint32_t m_lastPage = 0;
     std::uint32_t m_expectedRows = 0;
     std::uint64_t m_rows = 0;
     // The largest record the stream may hold, known from the table record on.

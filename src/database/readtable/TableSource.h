@@ -27,13 +27,15 @@ struct FieldView
     bool isNull = true;
 };
 
-// Receives one table as it streams in: the columns once, then every row in table order.
+// Receives one table as it streams in: the columns once, then every row in table order. A read of chosen columns
+// also tells, before each page's rows, the page their home slots are on.
 class RowSink
 {
 public:
     virtual ~RowSink() = default;
     virtual void columns(std::vector<ColumnInfo> columns) = 0;
     virtual void row(std::span<const FieldView> fields) = 0;
+    virtual void page(std::uint32_t) { }
 };
 
 // Reads the table `tableName` of the Access file at `mdbPath` in the reader process and streams it
