@@ -259,7 +259,7 @@ void frmFinder::runSearch()
     } catch (...) {
         search::SearchCommand::reportDatabaseFailure(*m_messages);
     }
-    m_readAhead.indexKept(connectionString);
+    m_readAhead.keep(connectionString);
 }
 
 void frmFinder::cmdClear_Click()

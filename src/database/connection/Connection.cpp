@@ -1,7 +1,12 @@
 #include "database/connection/Connection.h"
 
+#include "database/connection/ComparedColumnsSelect.h"
 #include "database/connection/OdbcConnectionString.h"
 #include "database/core/DatabaseError.h"
+#include "database/evaluation/BoundCondition.h"
+#include "database/evaluation/Evaluators.h"
+#include "database/evaluation/Statement.h"
+#include "database/table/ReadByPlace.h"
 #include "database/table/Table.h"
 #include "database/table/TableCache.h"
 
@@ -17,7 +22,16 @@ void Connection::Open(const QString &connectionString)
     const auto file = accessDatabaseFile(connectionString);
     if (!file)
         throw DatabaseError("data source name not found and no default driver specified");
-    m_base = directoryTable(*file);
+    // A file kept, or being read, answers from its whole table. Any other file is checked by reading its table's
+    // columns without a row; its search reads no more than it needs, and the whole table follows in the background.
+    if (directoryTableKept(*file)) {
+        m_base = directoryTable(*file);
+    } else {
+        const std::atomic<bool> never = false;
+        m_columnsOnly = readPlacedRows(*file, QStringLiteral("Base"), {}, never);
+        checkDirectoryColumns(*m_columnsOnly);
+    }
+    m_path = *file;
     m_open = true;
 }
 
@@ -26,6 +40,7 @@ void Connection::Close()
     if (!m_open)
         throw DatabaseError("the connection is closed");
     m_base.reset();
+    m_columnsOnly.reset();
     m_open = false;
 }
 
@@ -34,13 +49,15 @@ bool Connection::isOpen() const
     return m_open;
 }
 
-std::shared_ptr<const Table> Connection::table(const QString &name) const
+Selection Connection::select(const Statement &statement) const
 {
     if (!m_open)
         throw DatabaseError("the connection is closed");
-    if (name.compare(u"Base", Qt::CaseInsensitive) != 0)
+    if (statement.table.compare(u"Base", Qt::CaseInsensitive) != 0)
         throw DatabaseError("unknown table");
-    return m_base;
+    if (m_base)
+        return {m_base, evaluateFast(*m_base, bindConditions(*m_base, statement))};
+    return selectReadingComparedColumns(m_path, statement, m_columnsOnly);
 }
 
 } // namespace velkaro::database

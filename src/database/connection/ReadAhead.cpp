@@ -23,12 +23,17 @@ void ReadAhead::start(const QString &connectionString) noexcept
     }
 }
 
-void ReadAhead::indexKept(const QString &connectionString) noexcept
+void ReadAhead::keep(const QString &connectionString) noexcept
 {
     try {
-        launch(connectionString, indexKeptDirectoryTable);
+        launch(connectionString, [](const QString &path, std::atomic<bool> &stop) {
+            if (directoryTableKept(path))
+                indexKeptDirectoryTable(path, stop);
+            else
+                readDirectoryTableAhead(path, stop);
+        });
     } catch (...) {
-        // A phone search scans the column instead.
+        // The next search reads what it needs again, and a phone search scans the column.
     }
 }
 

@@ -24,9 +24,9 @@ public:
     // search that needs the file.
     void start(const QString &connectionString) noexcept;
 
-    // Builds, in the background, the phone index of the table kept for the file the connection text names,
-    // when a search read that file itself; nothing when that cannot start.
-    void indexKept(const QString &connectionString) noexcept;
+    // After a search: keeps the table of the file the connection text names, read in the background where the
+    // search read only some of it, and builds its phone index; nothing when that cannot start.
+    void keep(const QString &connectionString) noexcept;
 
     // Waits for the reads started so far; for tests and benchmarks.
     void wait();

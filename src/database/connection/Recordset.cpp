@@ -3,8 +3,6 @@
 #include "database/connection/Connection.h"
 #include "database/connection/FieldValue.h"
 #include "database/core/DatabaseError.h"
-#include "database/evaluation/BoundCondition.h"
-#include "database/evaluation/Evaluators.h"
 #include "database/evaluation/Statement.h"
 #include "database/table/Table.h"
 
@@ -19,10 +17,9 @@ void Recordset::Open(const QString &source, Connection &connection, CursorType c
         throw DatabaseError("the result set is already open");
     if (cursor != adOpenStatic || lock != adLockOptimistic)
         throw DatabaseError("unsupported cursor or lock type");
-    const Statement statement = parseStatement(source);
-    auto table = connection.table(statement.table);
-    m_rows = evaluateFast(*table, bindConditions(*table, statement));
-    m_table = std::move(table);
+    Selection selection = connection.select(parseStatement(source));
+    m_rows = std::move(selection.rows);
+    m_table = std::move(selection.table);
     m_position = 0;
     m_open = true;
 }

@@ -3,6 +3,7 @@
 #include "database/core/DatabaseError.h"
 #include "database/readtable/ProcessCpuTime.h"
 #include "database/readtable/ReadTableDecoder.h"
+#include "database/readtable/ReaderProtocol.h"
 #include "places/ProgramPlaces.h"
 
 #include <QElapsedTimer>
@@ -24,25 +25,36 @@ constexpr int kBusyShare = 4;
 
 } // namespace
 
-ReaderRun::ReaderRun(const QString &mdbPath, const QString &tableName, ReaderPart part, const ReaderOptions &options)
+ReaderRun::ReaderRun(
+    const QString &mdbPath, const QString &tableName, const ReaderRequest &request, const ReaderOptions &options)
     : m_guard(m_process, std::uint64_t(qMax<qint64>(0, QFileInfo(mdbPath).size())))
     , m_stallTimeout(options.stallTimeout)
     , m_waitTimeout(options.waitTimeout)
     // Taken before the reader opens the file: a file that grows meanwhile ends the read.
     , m_fileBytes(std::uint64_t(qMax<qint64>(0, QFileInfo(mdbPath).size())))
 {
+    const ReaderPart &part = request.part;
     QStringList arguments {mdbPath, tableName};
     if (part.count > 1) {
         arguments.append(QString::number(part.index + 1) + u'/' + QString::number(part.count));
         m_name = "part " + std::to_string(part.index + 1) + " of " + std::to_string(part.count) + ": ";
     }
+    for (const QString &column : request.columns)
+        arguments << QStringLiteral("--column") << column;
+    if (request.places)
+        arguments << QStringLiteral("--rows");
     m_process.setProgram(options.program.isEmpty() ? places::readerProgram() : options.program);
     m_process.setArguments(arguments);
     m_process.setReadChannel(QProcess::StandardOutput);
-    m_process.setStandardInputFile(QProcess::nullDevice());
-    m_process.start(QIODevice::ReadOnly);
-    if (!m_guard.confine())
+    if (!request.places)
+        m_process.setStandardInputFile(QProcess::nullDevice());
+    m_process.start(request.places ? QIODevice::ReadWrite : QIODevice::ReadOnly);
+    if (!m_guard.confine()) {
         m_process.kill();
+        return;
+    }
+    if (request.places)
+        writePlaces(*request.places);
 }
 
 ReaderRun::~ReaderRun()
@@ -53,6 +65,17 @@ ReaderRun::~ReaderRun()
         // does not wait for that without limit (QProcess's destructor then gives up after its own bound).
         m_process.waitForFinished(kKilledReaderWaitMs);
     }
+}
+
+// The reader reads them all before its first byte of output; QProcess writes them as the run waits.
+void ReaderRun::writePlaces(const std::vector<std::uint32_t> &places)
+{
+    QByteArray bytes(qsizetype(4 + 4 * places.size()), Qt::Uninitialized);
+    reader_protocol::putU32(bytes.data(), std::uint32_t(places.size()));
+    for (std::size_t i = 0; i < places.size(); ++i)
+        reader_protocol::putU32(bytes.data() + 4 + 4 * i, places[i]);
+    m_process.write(bytes);
+    m_process.closeWriteChannel();
 }
 
 void ReaderRun::fail(const std::string &why)

@@ -7,12 +7,14 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace velkaro::database {
 
@@ -25,13 +27,23 @@ struct ReaderPart
     std::uint32_t count = 1;
 };
 
+// What one reader streams: every column of a part of the rows; or, with `columns`, those columns of every row,
+// each page's rows announced to the sink by the page their home slots are on; or, with `places`, every column of
+// the rows at those places (ascending; see ReaderProtocol.h).
+struct ReaderRequest
+{
+    ReaderPart part;
+    QStringList columns;
+    std::optional<std::vector<std::uint32_t>> places;
+};
+
 // One running reader process streaming a table, or a part of it: started on construction, killed and reaped
 // on every way out. Lives and runs in one thread.
 class ReaderRun
 {
 public:
-    ReaderRun(
-        const QString &mdbPath, const QString &tableName, ReaderPart part = {}, const ReaderOptions &options = {});
+    ReaderRun(const QString &mdbPath, const QString &tableName, const ReaderRequest &request = {},
+        const ReaderOptions &options = {});
     ~ReaderRun();
     ReaderRun(const ReaderRun &) = delete;
     ReaderRun &operator=(const ReaderRun &) = delete;
@@ -45,6 +57,7 @@ public:
     std::uint32_t expectedRows() const { return m_expectedRows; }
 
 private:
+    void writePlaces(const std::vector<std::uint32_t> &places);
     [[noreturn]] void fail(const std::string &why);
     // Passes what arrived to the decoder; its failures are reported as this reader's.
     void received(ReadTableDecoder &decoder, std::size_t size);

@@ -77,7 +77,9 @@ private:
         const QString &mdbPath, const QString &tableName, const ReaderOptions &options, std::uint32_t index) noexcept
     {
         try {
-            ReaderRun reader(mdbPath, tableName, {index, std::uint32_t(m_parts.size())}, options);
+            ReaderRequest request;
+            request.part = {index, std::uint32_t(m_parts.size())};
+            ReaderRun reader(mdbPath, tableName, request, options);
             reader.run(m_parts[index].builder, m_failed);
             m_parts[index].rows = reader.rows();
             m_parts[index].expectedRows = reader.expectedRows();

@@ -42,15 +42,6 @@ Cache &cache()
     return cached;
 }
 
-void checkDirectoryColumns(const Table &table)
-{
-    for (const QString &name : {QStringLiteral("ABONENT"), QStringLiteral("PHONE"), QStringLiteral("ADDRESS"),
-             QStringLiteral("COMMENT"), QStringLiteral("NO_TYPE")}) {
-        if (!table.columnIndex(name))
-            throw DatabaseError("the directory table lacks a column");
-    }
-}
-
 // A file replaced while it is read (a new directory copied over the old one in place) is read again, this
 // many times at most, before the search reports it.
 constexpr int kReadsOfAChangingFile = 3;
@@ -155,6 +146,15 @@ CachedTable entryFor(const FileStamp &stamp)
 }
 
 } // namespace
+
+void checkDirectoryColumns(const Table &table)
+{
+    for (const QString &name : {QStringLiteral("ABONENT"), QStringLiteral("PHONE"), QStringLiteral("ADDRESS"),
+             QStringLiteral("COMMENT"), QStringLiteral("NO_TYPE")}) {
+        if (!table.columnIndex(name))
+            throw DatabaseError("the directory table lacks a column");
+    }
+}
 
 std::shared_ptr<const Table> directoryTable(const QString &path)
 {

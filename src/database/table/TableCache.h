@@ -15,6 +15,9 @@ namespace velkaro::database {
 // PHONE, ADDRESS, COMMENT and NO_TYPE.
 std::shared_ptr<const Table> directoryTable(const QString &path);
 
+// Throws DatabaseError unless `table` has the columns ABONENT, PHONE, ADDRESS, COMMENT and NO_TYPE.
+void checkDirectoryColumns(const Table &table);
+
 // Whether the table of the file at `path`, as it is now, is kept or being read.
 bool directoryTableKept(const QString &path);
 

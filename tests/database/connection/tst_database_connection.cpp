@@ -2,6 +2,7 @@
 #include "database/connection/ConnectionString.h"
 #include "database/connection/Recordset.h"
 #include "database/core/DatabaseError.h"
+#include "database/evaluation/Statement.h"
 #include "database/table/Table.h"
 #include "support/RunState.h"
 #include "database/table/TableCache.h"
@@ -262,7 +263,9 @@ void tst_database_connection::connectionTexts()
     if (opens) {
         connection.Open(text);
         QVERIFY(connection.isOpen());
-        QCOMPARE(connection.table(u"base"_s)->rowCount(), 3U);
+        Recordset records;
+        records.Open(u"SELECT * FROM base WHERE ABONENT LIKE '%'"_s, connection);
+        QCOMPARE(records.RecordCount(), 3);
     } else {
         QVERIFY_THROWS_EXCEPTION(DatabaseError, connection.Open(text));
         QVERIFY(!connection.isOpen());
@@ -301,12 +304,12 @@ void tst_database_connection::rejectedFiles()
 void tst_database_connection::unchangedFileKept()
 {
     const QString text = accessDriver + writeBase(directoryCsv);
+    const auto kept = directoryTable(text.section(u"DBQ="_s, 1));
     Connection connection;
     connection.Open(text);
-    const auto first = connection.table(u"Base"_s);
-    connection.Close();
-    connection.Open(text);
-    QCOMPARE(connection.table(u"Base"_s), first);
+    const Selection selection = connection.select(parseStatement(u"SELECT * FROM Base WHERE PHONE='3456789'"_s));
+    QCOMPARE(selection.table, kept);
+    QCOMPARE(selection.rows, std::vector<std::uint32_t> {2});
 }
 
 void tst_database_connection::changedFileReadAgain()

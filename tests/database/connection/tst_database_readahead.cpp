@@ -157,7 +157,7 @@ void tst_database_readahead::tableReadBySearchGetsItsPhoneIndexAfterwards()
     QVERIFY(!phones.builtEqualityIndex());
 
     ReadAhead ahead;
-    ahead.indexKept(accessDriver + path);
+    ahead.keep(accessDriver + path);
     ahead.wait();
     QVERIFY(phones.builtEqualityIndex());
     QCOMPARE(directoryTable(path).get(), table.get());

@@ -131,7 +131,9 @@ void tst_readtable_parts::partsOfTheReader()
     RecordingSink joined;
     for (int index = 0; index < parts; ++index) {
         RecordingSink part;
-        ReaderRun reader(path, u"Base"_s, {std::uint32_t(index), std::uint32_t(parts)}, impatientReader());
+        ReaderRequest request;
+        request.part = {std::uint32_t(index), std::uint32_t(parts)};
+        ReaderRun reader(path, u"Base"_s, request, impatientReader());
         reader.run(part, never);
         QCOMPARE(reader.expectedRows(), std::uint32_t(rows));
         QCOMPARE(reader.rows(), std::uint64_t(part.m_rows.size()));
