@@ -9,8 +9,6 @@
 #include "database/connection/ConnectionString.h"
 #include "database/connection/Recordset.h"
 #include "database/core/DatabaseError.h"
-#include "database/connection/OdbcConnectionString.h"
-#include "database/table/TableCache.h"
 
 #include <array>
 #include <optional>
@@ -140,9 +138,6 @@ void SearchCommand::run(const InputSource &inputs, ResultList &list, MessageSink
             m_connection.Close();
 
         const QString connectionString = database::ConnectionString();
-        if (const auto file = database::accessDatabaseFile(connectionString);
-            !file || !database::directoryTableKept(*file))
-            list.releaseTables(slowSteps);
         slowSteps.run([this, &connectionString] { m_connection.Open(connectionString); });
         list.clear();
         SearchCriteria &criteria = runWideValues().searchCriteria;

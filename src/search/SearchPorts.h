@@ -48,9 +48,6 @@ public:
     virtual void append(const QStringList &lines) = 0;
     // A search's records; a list that keeps them may make their lines only when it shows them.
     virtual void appendRecords(std::shared_ptr<const ResultRecords> records) { append(records->lines()); }
-    // Keeps earlier records without the table they were found in, so that the table can go before another is
-    // read; the copying is a slow step.
-    virtual void releaseTables(SlowSteps &) { }
 };
 
 } // namespace velkaro::search

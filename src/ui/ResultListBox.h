@@ -25,7 +25,9 @@ public:
     void clear() override;
     void append(const QStringList &lines) override;
     void appendRecords(std::shared_ptr<const search::ResultRecords> records) override;
-    void releaseTables(search::SlowSteps &slowSteps) override;
+    // Keeps earlier records without the table they were found in, so that the table can go before another is
+    // read; the copying is a slow step.
+    void releaseTables(search::SlowSteps &slowSteps);
 
 private:
     ResultLinesModel m_lines;

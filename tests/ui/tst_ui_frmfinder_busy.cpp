@@ -27,8 +27,10 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 using velkaro::ui::frmFinder;
@@ -65,23 +67,42 @@ QList<pid_t> runningReaders()
     return readers;
 }
 
-// Holds the running search's readers stopped for a while, so that whatever arrives meanwhile arrives during the
-// search however fast the machine reads.
-bool holdReaders(QObject *context, std::chrono::milliseconds howLong)
+// Stops the first readers this process starts from now on for a while, from a thread of its own, so that whatever
+// arrives meanwhile arrives during the search however fast the machine reads.
+class ReaderHold
 {
-    QList<pid_t> readers;
-    QElapsedTimer waited;
-    waited.start();
-    while ((readers = runningReaders()).isEmpty() && waited.elapsed() < 10000)
-        QThread::msleep(1);
-    for (pid_t reader : readers)
-        kill(reader, SIGSTOP);
-    QTimer::singleShot(howLong, context, [readers] {
-        for (pid_t reader : readers)
-            kill(reader, SIGCONT);
-    });
-    return !readers.isEmpty();
-}
+public:
+    explicit ReaderHold(std::chrono::milliseconds howLong)
+        : m_thread([this, howLong] {
+            QList<pid_t> readers;
+            QElapsedTimer waited;
+            waited.start();
+            while ((readers = runningReaders()).isEmpty() && waited.elapsed() < 10000)
+                std::this_thread::yield();
+            for (pid_t reader : readers)
+                kill(reader, SIGSTOP);
+            std::this_thread::sleep_for(howLong);
+            for (pid_t reader : readers)
+                kill(reader, SIGCONT);
+            m_held = !readers.isEmpty();
+        })
+    { }
+    ~ReaderHold() { m_thread.join(); }
+    ReaderHold(const ReaderHold &) = delete;
+    ReaderHold &operator=(const ReaderHold &) = delete;
+
+    // Whether readers were held; waits for the hold to end.
+    bool held()
+    {
+        m_thread.join();
+        m_thread = std::thread([] { });
+        return m_held;
+    }
+
+private:
+    std::atomic<bool> m_held = false;
+    std::thread m_thread;
+};
 
 // The address space the process uses now, from the kernel's own count.
 rlim_t addressSpaceInUse()
@@ -163,7 +184,7 @@ void tst_ui_frmfinder_busy::pressDuringASearchRunsAfterIt()
     // The window's read ahead of the default file ends first, so that the readers held below are the search's.
     if (const auto file = velkaro::database::accessDatabaseFile(velkaro::database::ConnectionString());
         file && QFile::exists(*file))
-        QTRY_VERIFY(velkaro::database::directoryTableKept(*file) && runningReaders().isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(velkaro::database::directoryTableKept(*file) && runningReaders().isEmpty(), 20000);
     // Set only now, so that no read ahead has it: the search reads it itself.
     velkaro::database::setDatabaseFile(m_directory);
     auto *find = window.findChild<QPushButton *>(u"cmdFind"_s);
@@ -175,10 +196,10 @@ void tst_ui_frmfinder_busy::pressDuringASearchRunsAfterIt()
     bool pressedDuringSearch = false;
     connect(find, &QPushButton::released, this,
         [&pressedDuringSearch] { pressedDuringSearch = QApplication::overrideCursor() != nullptr; });
+    // Longer than the screen reader's press, which Qt releases after 100 ms.
+    ReaderHold hold(std::chrono::milliseconds(300));
     QTimer::singleShot(0, this, [&] {
         QVERIFY(QApplication::overrideCursor()); // the first search runs
-        // Longer than the screen reader's press, which Qt releases after 100 ms.
-        QVERIFY(holdReaders(this, std::chrono::milliseconds(300)));
         subscriber->setText(u"петров"_s);
         if (way == u"key") {
             QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
@@ -197,6 +218,7 @@ void tst_ui_frmfinder_busy::pressDuringASearchRunsAfterIt()
     QCOMPARE(messages, QList<RecordedMessage>());
 
     QTRY_VERIFY_WITH_TIMEOUT(!subscribers(*list).isEmpty() && subscribers(*list).first().startsWith(u"ПЕТРОВ"), 20000);
+    QVERIFY(hold.held());
     QVERIFY(way == u"key" || pressedDuringSearch);
     for (const QString &name : subscribers(*list))
         QVERIFY2(name.contains(u"ПЕТРОВ"), qPrintable(name));

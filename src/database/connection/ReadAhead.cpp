@@ -26,12 +26,10 @@ void ReadAhead::start(const QString &connectionString) noexcept
 void ReadAhead::keep(const QString &connectionString) noexcept
 {
     try {
-        launch(connectionString, [](const QString &path, std::atomic<bool> &stop) {
-            if (directoryTableKept(path))
-                indexKeptDirectoryTable(path, stop);
-            else
-                readDirectoryTableAhead(path, stop);
-        });
+        // Decided now: a table let go of before the work begins is not read again.
+        const auto file = accessDatabaseFile(connectionString);
+        launch(connectionString,
+            file && directoryTableKept(*file) ? indexKeptDirectoryTable : readDirectoryTableAhead);
     } catch (...) {
         // The next search reads what it needs again, and a phone search scans the column.
     }
