@@ -1,3 +1,4 @@
+#include "database/connection/Connection.h"
 #include "database/connection/ReadAhead.h"
 #include "database/core/DatabaseError.h"
 #include "database/evaluation/BoundCondition.h"
@@ -43,6 +44,7 @@ private Q_SLOTS:
     void fileReplacedDuringTheReadIsReadAgain();
     void fileCopiedOverDuringTheReadIsReadAgain();
     void tableReadBySearchGetsItsPhoneIndexAfterwards();
+    void fileSearchedFirstIsKeptAfterwards();
     void failedReadIsSilentUntilASearch_data();
     void failedReadIsSilentUntilASearch();
 
@@ -163,6 +165,28 @@ void tst_database_readahead::tableReadBySearchGetsItsPhoneIndexAfterwards()
     QCOMPARE(directoryTable(path).get(), table.get());
     QCOMPARE(answer(*table, statement), scanned);
     QVERIFY(std::find(scanned.begin(), scanned.end(), 2999U) != scanned.end());
+}
+
+// A first search reads only what it needs; the whole table, with its phone index, follows in the background.
+void tst_database_readahead::fileSearchedFirstIsKeptAfterwards()
+{
+    const QString path = generated(u"base.mdb"_s, 3000, 6);
+    const auto statement = parseStatement(u"SELECT * FROM Base WHERE ABONENT LIKE '%А%'"_s);
+    Connection connection;
+    connection.Open(accessDriver + path);
+    const Selection first = connection.select(statement);
+    connection.Close();
+    QVERIFY(!directoryTableKept(path));
+
+    ReadAhead ahead;
+    ahead.keep(accessDriver + path);
+    ahead.wait();
+    QVERIFY(directoryTableKept(path));
+    const auto table = directoryTable(path);
+    QVERIFY(table->values(*table->columnIndex(u"PHONE"_s)).builtEqualityIndex());
+    const std::vector<std::uint32_t> kept = answer(*table, u"SELECT * FROM Base WHERE ABONENT LIKE '%А%'"_s);
+    QCOMPARE(first.rows.size(), kept.size());
+    QVERIFY(first.rows.size() > 100 && first.table->rowCount() == kept.size());
 }
 
 void tst_database_readahead::failedReadIsSilentUntilASearch_data()
