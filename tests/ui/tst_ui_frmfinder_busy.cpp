@@ -61,7 +61,8 @@ QList<pid_t> runningReaders()
         if (nameStart < 0 || nameEnd < nameStart || stat.mid(nameStart + 1, nameEnd - nameStart - 1) != "velkaro-reader")
             continue;
         const QList<QByteArray> fields = stat.mid(nameEnd + 2).split(' ');
-        if (fields.size() > 1 && fields[1].toInt() == getpid())
+        // A reader that ended and waits to be reaped (state Z) runs no more.
+        if (fields.size() > 1 && fields[0] != "Z" && fields[1].toInt() == getpid())
             readers.append(pid);
     }
     return readers;
