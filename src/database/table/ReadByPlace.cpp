@@ -6,6 +6,7 @@
 #include "database/table/TableBuilder.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 namespace velkaro::database {
@@ -60,6 +61,19 @@ private:
     bool m_pageBegun = false;
 };
 
+// Streams what `request` asks into `sink`; throws unless the rows streamed are `expectedRows`, or the whole table's
+// where it gives none.
+void readInto(RowSink &sink, const QString &mdbPath, const QString &tableName, const ReaderRequest &request,
+    std::optional<std::uint64_t> expectedRows, const std::atomic<bool> &stop, const ReaderOptions &options)
+{
+    ReaderRun reader(mdbPath, tableName, request, options);
+    reader.run(sink, stop);
+    const std::uint64_t expected = expectedRows.value_or(reader.expectedRows());
+    if (reader.rows() != expected)
+        throw DatabaseError(
+            "readTable: " + std::to_string(reader.rows()) + " rows read, " + std::to_string(expected) + " expected");
+}
+
 } // namespace
 
 ChosenColumns readChosenColumns(const QString &mdbPath, const QString &tableName, const QStringList &columns,
@@ -69,11 +83,7 @@ ChosenColumns readChosenColumns(const QString &mdbPath, const QString &tableName
     PlacedTableBuilder builder(chosen.places);
     ReaderRequest request;
     request.columns = columns;
-    ReaderRun reader(mdbPath, tableName, request, options);
-    reader.run(builder, stop);
-    if (reader.rows() != reader.expectedRows())
-        throw DatabaseError("readTable: " + std::to_string(reader.rows()) + " rows read, the table counts "
-            + std::to_string(reader.expectedRows()));
+    readInto(builder, mdbPath, tableName, request, std::nullopt, stop, options);
     chosen.table = builder.take();
     return chosen;
 }
@@ -84,11 +94,7 @@ std::shared_ptr<const Table> readPlacedRows(const QString &mdbPath, const QStrin
     TableBuilder builder;
     ReaderRequest request;
     request.places = places;
-    ReaderRun reader(mdbPath, tableName, request, options);
-    reader.run(builder, stop);
-    if (reader.rows() != places.size())
-        throw DatabaseError("readTable: " + std::to_string(reader.rows()) + " rows read at "
-            + std::to_string(places.size()) + " places");
+    readInto(builder, mdbPath, tableName, request, places.size(), stop, options);
     return builder.take();
 }
 
