@@ -12,23 +12,23 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QAction>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 #include <QtTest>
 #include <qpa/qwindowsysteminterface.h>
 
+#include <dirent.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <thread>
 
@@ -47,15 +47,18 @@ QStringList subscribers(const ResultListBox &list)
     return names;
 }
 
-// The readers this process has started that are running now.
-QList<pid_t> runningReaders()
+// The readers this process has started that are running now, of process numbers above `after`. Read straight from
+// /proc, so that a hold polling it catches even a reader that lives a few milliseconds.
+QList<pid_t> runningReaders(pid_t after = 0)
 {
     QList<pid_t> readers;
-    for (const QString &entry : QDir(u"/proc"_s).entryList(QDir::Dirs)) {
-        bool isProcess = false;
-        const pid_t pid = entry.toInt(&isProcess);
+    DIR *processes = opendir("/proc");
+    while (dirent *entry = processes ? readdir(processes) : nullptr) {
+        const pid_t pid = pid_t(std::strtol(entry->d_name, nullptr, 10));
+        if (pid <= after)
+            continue;
         // "pid (name) state parent ..."; the name may hold blanks and parentheses.
-        const QByteArray stat = isProcess ? velkaro::testing::readFile(u"/proc/"_s + entry + u"/stat"_s) : QByteArray();
+        const QByteArray stat = velkaro::testing::readFile(u"/proc/%1/stat"_s.arg(pid));
         const qsizetype nameStart = stat.indexOf('(');
         const qsizetype nameEnd = stat.lastIndexOf(')');
         if (nameStart < 0 || nameEnd < nameStart || stat.mid(nameStart + 1, nameEnd - nameStart - 1) != "velkaro-reader")
@@ -65,34 +68,42 @@ QList<pid_t> runningReaders()
         if (fields.size() > 1 && fields[0] != "Z" && fields[1].toInt() == getpid())
             readers.append(pid);
     }
+    if (processes)
+        closedir(processes);
     return readers;
 }
 
-// Stops the first readers this process starts from now on for a while, from a thread of its own, so that whatever
+// Stops every reader this process starts from now on until release(), from a thread of its own, so that whatever
 // arrives meanwhile arrives during the search however fast the machine reads.
 class ReaderHold
 {
 public:
-    explicit ReaderHold(std::chrono::milliseconds howLong)
-        : m_thread([this, howLong] {
-            QList<pid_t> readers;
-            QElapsedTimer waited;
-            waited.start();
-            while ((readers = runningReaders()).isEmpty() && waited.elapsed() < 10000)
-                std::this_thread::yield();
-            for (pid_t reader : readers)
-                kill(reader, SIGSTOP);
-            std::this_thread::sleep_for(howLong);
-            for (pid_t reader : readers)
+    ReaderHold()
+        : m_thread([this] {
+            const QList<pid_t> before = runningReaders();
+            const pid_t after = before.isEmpty() ? 0 : *std::max_element(before.begin(), before.end());
+            QList<pid_t> held;
+            while (!m_released) {
+                for (pid_t reader : runningReaders(after)) {
+                    if (!held.contains(reader) && kill(reader, SIGSTOP) == 0)
+                        held.append(reader);
+                }
+            }
+            for (pid_t reader : held)
                 kill(reader, SIGCONT);
-            m_held = !readers.isEmpty();
+            m_held = !held.isEmpty();
         })
     { }
-    ~ReaderHold() { m_thread.join(); }
+    ~ReaderHold()
+    {
+        m_released = true;
+        m_thread.join();
+    }
     ReaderHold(const ReaderHold &) = delete;
     ReaderHold &operator=(const ReaderHold &) = delete;
 
-    // Whether readers were held; waits for the hold to end.
+    void release() { m_released = true; }
+    // Whether readers were held; waits for the release.
     bool held()
     {
         m_thread.join();
@@ -101,6 +112,7 @@ public:
     }
 
 private:
+    std::atomic<bool> m_released = false;
     std::atomic<bool> m_held = false;
     std::thread m_thread;
 };
@@ -197,10 +209,11 @@ void tst_ui_frmfinder_busy::pressDuringASearchRunsAfterIt()
     bool pressedDuringSearch = false;
     connect(find, &QPushButton::released, this,
         [&pressedDuringSearch] { pressedDuringSearch = QApplication::overrideCursor() != nullptr; });
-    // Longer than the screen reader's press, which Qt releases after 100 ms.
-    ReaderHold hold(std::chrono::milliseconds(300));
+    ReaderHold hold;
     QTimer::singleShot(0, this, [&] {
         QVERIFY(QApplication::overrideCursor()); // the first search runs
+        // Longer than the screen reader's press, which Qt releases after 100 ms.
+        QTimer::singleShot(300, this, [&hold] { hold.release(); });
         subscriber->setText(u"петров"_s);
         if (way == u"key") {
             QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
