@@ -161,8 +161,8 @@ void tst_reader_requests::chosenColumnsAndPlaces_data()
     const Jet3Text russianGeneral {1252, 1033, 1251};
     QTest::newRow("jet4 moved and deleted")
         << kind(AccessFormat::Jet4, kEdits) << QStringList {u"address"_s, u"Abonent"_s} << QList {2, 0};
-    QTest::newRow("jet4 every row moved")
-        << kind(AccessFormat::Jet4, {everyRow, {}}) << QStringList {u"NO_TYPE"_s} << QList {4};
+    QTest::newRow("jet4 every row moved") << kind(AccessFormat::Jet4, {everyRow, {}})
+                                          << QStringList {u"NO_TYPE"_s, u"no_type"_s, u"abonent"_s} << QList {4, 4, 0};
     QTest::newRow("ace16 moved and deleted")
         << kind(AccessFormat::Ace16, kEdits) << QStringList {u"no_type"_s, u"PHONE"_s, u"comment"_s} << QList {4, 1, 3};
     QTest::newRow("jet3 general sort order, cyrillic texts, moved and deleted")
