@@ -21,7 +21,8 @@
 #include <string>
 #include <vector>
 
-using velkaro::database::reader_protocol::ReaderError;
+namespace protocol = velkaro::database::reader_protocol;
+using protocol::ReaderError;
 using velkaro::fuzz::require;
 using velkaro::reader::TableRequest;
 
@@ -137,6 +138,12 @@ void checkOtherRequests(
     }
     require(whole.m_rows.empty() || (!columns.m_pages.empty() && columns.m_pages[0].second == 0),
         "rows streamed before a page record");
+    // A place numbers a page's rows in 8 bits.
+    for (std::size_t i = 0; i < columns.m_pages.size(); ++i) {
+        const std::size_t stop = i + 1 < columns.m_pages.size() ? columns.m_pages[i + 1].second : columns.m_rows.size();
+        require(stop - columns.m_pages[i].second <= protocol::kMaxRowsPerPage,
+            "a page record places more rows than a page holds");
+    }
     if (whole.m_rows.empty())
         return;
 
@@ -148,10 +155,8 @@ void checkOtherRequests(
             continue;
         const auto page = std::prev(std::upper_bound(columns.m_pages.begin(), columns.m_pages.end(), row,
             [](std::size_t at, const auto &record) { return at < record.second; }));
-        const std::size_t number = row - page->second;
-        require(number < 256, "a page record places more rows than a page holds");
         picked.push_back(row);
-        placed.places.push_back(page->first << 8 | std::uint32_t(number));
+        placed.places.push_back(page->first << 8 | std::uint32_t(row - page->second));
     }
     placed.byPlaces = true;
     require(streamTable(path, table, placed, stream, &error), "rows of a table read whole fail by their places");
