@@ -253,13 +253,15 @@ std::vector<ColumnLayout> layoutOf(const std::vector<ColumnOutput> &outputs)
     return layout;
 }
 
-// Writes rows of the table with the chosen columns.
+// Writes rows of the table with the chosen columns (indexes into `outputs`, every column of the table). A row is
+// cracked whole: which fixed columns a row holds follows from all of the table's, in their order.
 class RowWriter
 {
 public:
     RowWriter(PageReader &pages, std::uint32_t filePages, bool jet3, const std::vector<ColumnOutput> &outputs,
-        ReaderOutput &output)
+        const std::vector<std::size_t> &chosen, ReaderOutput &output)
         : m_outputs(outputs)
+        , m_chosen(chosen)
         , m_layout(layoutOf(outputs))
         , m_fields(outputs.size())
         , m_memo(pages, filePages, jet3)
@@ -272,7 +274,7 @@ public:
         if (!crackRow(page, slot.start, slot.size, m_jet3, m_layout, m_fields.data()))
             fail(ReaderError::RowUnreadable, "row " + std::to_string(count));
         m_output.beginRow();
-        for (std::size_t i = 0; i < m_outputs.size(); ++i) {
+        for (const std::size_t i : m_chosen) {
             const ColumnOutput &column = m_outputs[i];
             const RowField &field = m_fields[i];
             // A boolean lives in the null mask: its "null" flag is its value.
@@ -296,6 +298,7 @@ public:
 
 private:
     const std::vector<ColumnOutput> &m_outputs;
+    const std::vector<std::size_t> &m_chosen;
     std::vector<ColumnLayout> m_layout;
     std::vector<RowField> m_fields;
     std::array<char, kScratchBytes> m_scratch;
@@ -305,8 +308,8 @@ private:
 };
 
 // Every row of the part's pages; with `pageRecords`, each page's rows after a record of the page.
-std::uint32_t streamRows(const TableDefinition &table, TableRows &rows, TablePart part, PageSpan span,
-    bool pageRecords, RowWriter &writer, ReaderOutput &output)
+std::uint32_t streamRows(const TableDefinition &table, TableRows &rows, TablePart part, PageSpan span, bool pageRecords,
+    RowWriter &writer, ReaderOutput &output)
 {
     std::uint32_t count = 0;
     std::uint32_t announced = 0;
@@ -348,19 +351,19 @@ std::uint32_t streamPlacedRows(const std::vector<std::uint32_t> &places, TableRo
     return std::uint32_t(places.size());
 }
 
-// The outputs of the columns `names` asks for, in that order; all of them when it names none.
-std::vector<ColumnOutput> chosenOutputs(const std::vector<ColumnOutput> &outputs, const std::vector<std::string> &names)
+// The indexes of the columns `names` asks for, in that order; all of them when it names none.
+std::vector<std::size_t> chosenOutputs(const std::vector<ColumnOutput> &outputs, const std::vector<std::string> &names)
 {
-    if (names.empty())
-        return outputs;
-    std::vector<ColumnOutput> chosen;
+    std::vector<std::size_t> chosen;
     for (const std::string &name : names) {
         const auto found = std::find_if(outputs.begin(), outputs.end(),
             [&name](const ColumnOutput &output) { return sameName(output.column->name, name); });
         if (found == outputs.end())
             fail(ReaderError::ColumnNotFound, name);
-        chosen.push_back(*found);
+        chosen.push_back(std::size_t(found - outputs.begin()));
     }
+    for (std::size_t i = 0; names.empty() && i < outputs.size(); ++i)
+        chosen.push_back(i);
     return chosen;
 }
 
@@ -465,19 +468,20 @@ void streamTable(
     // Every column takes part in deciding a code page, so that a few chosen ones read as the whole table does.
     if (codePages)
         assignCodePages(rows, shape.header, *codePages, outputs);
-    const std::vector<ColumnOutput> chosen = chosenOutputs(outputs, request.columns);
+    const std::vector<std::size_t> chosen = chosenOutputs(outputs, request.columns);
     std::vector<ReaderOutput::Column> columns;
-    for (const ColumnOutput &column : chosen) {
-        const ColumnType type = column.column->type;
-        columns.push_back({column.column->name,
-            type == ColumnType::Boolean || isNumberType(type) ? protocol::kNumberKind : protocol::kTextKind});
+    for (const std::size_t i : chosen) {
+        const ColumnDefinition &column = *outputs[i].column;
+        columns.push_back({column.name,
+            column.type == ColumnType::Boolean || isNumberType(column.type) ? protocol::kNumberKind
+                                                                            : protocol::kTextKind});
     }
     output.writeTable(shape.pages, table.rowCount, columns);
-    RowWriter writer(pages, shape.pages, jet3, chosen, output);
+    RowWriter writer(pages, shape.pages, jet3, outputs, chosen, output);
     const std::uint32_t count = request.byPlaces
         ? streamPlacedRows(request.places, rows, writer)
-        : streamRows(table, rows, request.part, pagesOf(request.part, shape.pages), !request.columns.empty(), writer,
-              output);
+        : streamRows(
+            table, rows, request.part, pagesOf(request.part, shape.pages), !request.columns.empty(), writer, output);
     output.writeEnd(count);
 }
 

@@ -46,6 +46,9 @@ unsigned TableRows::rowCount(std::span<const unsigned char> page, std::uint32_t 
     const std::optional<unsigned> rows = slotCount(page, m_jet3);
     if (!rows)
         fail(ReaderError::RowUnreadable, "page " + std::to_string(number) + " lists more rows than it holds");
+    // A row place numbers a page's rows in one byte, as Jet's own row pointers do.
+    if (*rows > database::reader_protocol::kMaxRowsPerPage)
+        fail(ReaderError::RowUnreadable, "page " + std::to_string(number) + " lists more rows than a page may");
     return *rows;
 }
 

@@ -37,8 +37,8 @@ public:
     // Calls `row(home, page, slot)` for every row whose home slot is on the table's pages from `span.first` up to
     // `span.stop`: `home` is that page's number, `page` the bytes of the page the row's data lies on. Stops when
     // `row` returns false. Throws ReaderFailure for a listed page
-    // that is not the table's, a page listing more rows than it holds, and a moved row that is not where its home
-    // slot points.
+    // that is not the table's, a page listing more rows than it holds or than a page may (255), and a moved row that is
+    // not where its home slot points.
     template <typename Visit> void forEach(PageSpan span, Visit &&row)
     {
         for (const PageRun &run : m_owned) {
