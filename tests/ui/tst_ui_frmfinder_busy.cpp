@@ -12,6 +12,7 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QAction>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -61,7 +62,8 @@ QList<pid_t> runningReaders(pid_t after = 0)
         const QByteArray stat = velkaro::testing::readFile(u"/proc/%1/stat"_s.arg(pid));
         const qsizetype nameStart = stat.indexOf('(');
         const qsizetype nameEnd = stat.lastIndexOf(')');
-        if (nameStart < 0 || nameEnd < nameStart || stat.mid(nameStart + 1, nameEnd - nameStart - 1) != "velkaro-reader")
+        if (nameStart < 0 || nameEnd < nameStart
+            || stat.mid(nameStart + 1, nameEnd - nameStart - 1) != "velkaro-reader")
             continue;
         const QList<QByteArray> fields = stat.mid(nameEnd + 2).split(' ');
         // A reader that ended and waits to be reaped (state Z) runs no more.
@@ -71,6 +73,15 @@ QList<pid_t> runningReaders(pid_t after = 0)
     if (processes)
         closedir(processes);
     return readers;
+}
+
+// The state lines of this process's readers, for a failure's message.
+QByteArray readerStates()
+{
+    QByteArray states;
+    for (pid_t reader : runningReaders())
+        states += velkaro::testing::readFile(u"/proc/%1/stat"_s.arg(reader)).left(60) + ' ';
+    return states;
 }
 
 // Stops every reader this process starts from now on until release(), from a thread of its own, so that whatever
@@ -107,7 +118,7 @@ public:
     bool held()
     {
         m_thread.join();
-        m_thread = std::thread([] { });
+        m_thread = std::thread([] {});
         return m_held;
     }
 
@@ -196,8 +207,17 @@ void tst_ui_frmfinder_busy::pressDuringASearchRunsAfterIt()
     QVERIFY(QTest::qWaitForWindowActive(&window));
     // The window's read ahead of the default file ends first, so that the readers held below are the search's.
     if (const auto file = velkaro::database::accessDatabaseFile(velkaro::database::ConnectionString());
-        file && QFile::exists(*file))
-        QTRY_VERIFY_WITH_TIMEOUT(velkaro::database::directoryTableKept(*file) && runningReaders().isEmpty(), 20000);
+        file && QFile::exists(*file)) {
+        const auto readAheadDone = [&file] {
+            return velkaro::database::directoryTableKept(*file) && runningReaders().isEmpty();
+        };
+        QDeadlineTimer deadline(20000);
+        while (!readAheadDone() && !deadline.hasExpired())
+            QTest::qWait(10);
+        QVERIFY2(readAheadDone(),
+            qPrintable(u"kept %1, readers %2"_s.arg(velkaro::database::directoryTableKept(*file))
+                           .arg(QString::fromLatin1(readerStates()))));
+    }
     // Set only now, so that no read ahead has it: the search reads it itself.
     velkaro::database::setDatabaseFile(m_directory);
     auto *find = window.findChild<QPushButton *>(u"cmdFind"_s);
