@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/ResultLinesModel.h"
 #include "search/SearchPorts.h"
+#include "ui/ResultLinesModel.h"
 
 #include <QListView>
 

@@ -1,19 +1,19 @@
 #include "ui/frmFinder.h"
 
 #include "database/connection/ConnectionString.h"
+#include "database/connection/OdbcConnectionString.h"
+#include "database/table/TableCache.h"
 #include "places/ProgramPlaces.h"
+#include "search/SearchCommand.h"
 #include "ui/AppIcon.h"
 #include "ui/DesktopLauncher.h"
+#include "ui/PaintingWait.h"
 #include "ui/QtMessageSink.h"
+#include "ui/ResultListBox.h"
 #include "ui/Twips.h"
 #include "ui/WindowLook.h"
 #include "ui/frmAbout.h"
 #include "ui/frmSettings.h"
-#include "ui/PaintingWait.h"
-#include "ui/ResultListBox.h"
-#include "database/connection/OdbcConnectionString.h"
-#include "database/table/TableCache.h"
-#include "search/SearchCommand.h"
 
 #include <QAction>
 #include <QApplication>

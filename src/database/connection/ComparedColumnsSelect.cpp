@@ -62,14 +62,16 @@ Selection selectReadingComparedColumns(
     std::vector<std::uint32_t> places;
     {
         const ChosenColumns compared = readChosenColumns(path, tableName(), comparedColumns(statement), never);
-        const std::vector<std::uint32_t> rows = evaluateFast(*compared.table, bindConditions(*compared.table, statement));
+        const std::vector<std::uint32_t> rows =
+            evaluateFast(*compared.table, bindConditions(*compared.table, statement));
         if (rows.size() > reader_protocol::kMaxPlaces)
             return selectFromWholeTable(path, statement);
         places.resize(rows.size());
         std::transform(rows.begin(), rows.end(), places.begin(),
             [&compared](std::uint32_t row) { return compared.places.of(row); });
     }
-    std::shared_ptr<const Table> selected = places.empty() ? columnsOnly : readPlacedRows(path, tableName(), places, never);
+    std::shared_ptr<const Table> selected =
+        places.empty() ? columnsOnly : readPlacedRows(path, tableName(), places, never);
     // The places are those of the file as it was when its columns were read.
     const auto after = stampOf(path);
     if (!after || !(*after == *before))

@@ -28,8 +28,7 @@ void ReadAhead::keep(const QString &connectionString) noexcept
     try {
         // Decided now: a table let go of before the work begins is not read again.
         const auto file = accessDatabaseFile(connectionString);
-        launch(connectionString,
-            file && directoryTableKept(*file) ? indexKeptDirectoryTable : readDirectoryTableAhead);
+        launch(connectionString, file && directoryTableKept(*file) ? indexKeptDirectoryTable : readDirectoryTableAhead);
     } catch (...) {
         // The next search reads what it needs again, and a phone search scans the column.
     }

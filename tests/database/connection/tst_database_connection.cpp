@@ -4,9 +4,9 @@
 #include "database/core/DatabaseError.h"
 #include "database/evaluation/Statement.h"
 #include "database/table/Table.h"
-#include "support/RunState.h"
 #include "database/table/TableCache.h"
 #include "places/ProgramPlaces.h"
+#include "support/RunState.h"
 
 #include "MkBase.h"
 
