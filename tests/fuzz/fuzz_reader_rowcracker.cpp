@@ -1,10 +1,12 @@
 // The row cracker on any page, row and column layout. Input: a flags byte (bit 0: Jet 3), the column count,
 // six bytes a column (number, fixed, u16 fixed offset, fixed size, variable index), u16 row start, u16 row
-// size, then the page.
+// size, then the page. The cracker of chosen columns must accept exactly the rows crackRow accepts and give the
+// same values for the columns it is given: every other column, from the last back, and the first twice.
 
 #include "database/reader/RowCracker.h"
 #include "fuzz/FuzzCheck.h"
 
+#include <algorithm>
 #include <vector>
 
 using velkaro::fuzz::require;
@@ -26,8 +28,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // An exact copy of the page, so that the sanitizer sees a read past its end.
     const std::vector<unsigned char> page(at, data + size);
     std::vector<velkaro::reader::RowField> fields(columns.size());
-    if (!velkaro::reader::crackRow(page, rowStart, rowSize, jet3, columns, fields.data()))
+    const bool cracked = velkaro::reader::crackRow(page, rowStart, rowSize, jet3, columns, fields.data());
+    std::vector<std::size_t> chosen;
+    for (std::size_t i = columns.size(); i > 0; i -= std::min<std::size_t>(i, 2))
+        chosen.push_back(i - 1);
+    if (!columns.empty())
+        chosen.push_back(0);
+    std::vector<velkaro::reader::RowField> chosenFields(chosen.size());
+    const velkaro::reader::ChosenColumnsCracker cracker(columns, chosen);
+    require(cracker.crack(page, rowStart, rowSize, jet3, chosenFields.data()) == cracked,
+        "the chosen columns' cracker accepts another row");
+    if (!cracked)
         return 0;
+    for (std::size_t i = 0; i < chosen.size(); ++i) {
+        const velkaro::reader::RowField &field = chosenFields[i];
+        const velkaro::reader::RowField &expected = fields[chosen[i]];
+        require(field.present == expected.present && field.start == expected.start && field.size == expected.size,
+            "a chosen column's value differs");
+    }
 
     // Every value lies inside its row, and a fixed one has its column's size.
     unsigned checksum = 0;

@@ -253,8 +253,9 @@ std::vector<ColumnLayout> layoutOf(const std::vector<ColumnOutput> &outputs)
     return layout;
 }
 
-// Writes rows of the table with the chosen columns (indexes into `outputs`, every column of the table). A row is
-// cracked whole: which fixed columns a row holds follows from all of the table's, in their order.
+// Writes rows of the table with the chosen columns (indexes into `outputs`, every column of the table). Every row is
+// checked against all the table's columns, as in a read of all of them: which fixed values a row holds follows
+// from all of the table's fixed columns, in their order.
 class RowWriter
 {
 public:
@@ -262,8 +263,8 @@ public:
         const std::vector<std::size_t> &chosen, ReaderOutput &output)
         : m_outputs(outputs)
         , m_chosen(chosen)
-        , m_layout(layoutOf(outputs))
-        , m_fields(outputs.size())
+        , m_cracker(layoutOf(outputs), chosen)
+        , m_fields(chosen.size())
         , m_memo(pages, filePages, jet3)
         , m_jet3(jet3)
         , m_output(output)
@@ -271,11 +272,11 @@ public:
 
     void write(std::span<const unsigned char> page, const Slot &slot, std::uint32_t count)
     {
-        if (!crackRow(page, slot.start, slot.size, m_jet3, m_layout, m_fields.data()))
+        if (!m_cracker.crack(page, slot.start, slot.size, m_jet3, m_fields.data()))
             fail(ReaderError::RowUnreadable, "row " + std::to_string(count));
         m_output.beginRow();
-        for (const std::size_t i : m_chosen) {
-            const ColumnOutput &column = m_outputs[i];
+        for (std::size_t i = 0; i < m_chosen.size(); ++i) {
+            const ColumnOutput &column = m_outputs[m_chosen[i]];
             const RowField &field = m_fields[i];
             // A boolean lives in the null mask: its "null" flag is its value.
             if (column.rendering == Rendering::Boolean && !field.present) {
@@ -299,7 +300,7 @@ public:
 private:
     const std::vector<ColumnOutput> &m_outputs;
     const std::vector<std::size_t> &m_chosen;
-    std::vector<ColumnLayout> m_layout;
+    ChosenColumnsCracker m_cracker;
     std::vector<RowField> m_fields;
     std::array<char, kScratchBytes> m_scratch;
     ReaderMemo m_memo;

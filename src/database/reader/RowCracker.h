@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace velkaro::reader {
 
@@ -32,5 +33,29 @@ struct RowField
 // go backwards, or a fixed value reaches into the variable ones.
 bool crackRow(std::span<const unsigned char> page, std::uint32_t rowStart, std::uint32_t rowSize, bool jet3,
     std::span<const ColumnLayout> columns, RowField *fields);
+
+// crackRow for some of a table's columns: checks each row as crackRow does with all of `columns`, and splits out
+// only the values of the columns at `chosen` (indexes into `columns`, in any order, any of them repeated).
+class ChosenColumnsCracker
+{
+public:
+    ChosenColumnsCracker(std::span<const ColumnLayout> columns, std::span<const std::size_t> chosen);
+
+    // `fields[i]` is the value of the column at chosen[i], as crackRow with all the columns gives it.
+    bool crack(std::span<const unsigned char> page, std::uint32_t rowStart, std::uint32_t rowSize, bool jet3,
+        RowField *fields) const;
+
+private:
+    struct Chosen
+    {
+        ColumnLayout layout;
+        // Its place among the table's fixed columns: a row holds the values of the first ones only.
+        std::uint32_t fixedOrdinal = 0;
+    };
+    std::vector<Chosen> m_chosen;
+    // Where the values of the table's first k fixed columns end at the furthest, from the end of the column count.
+    std::vector<std::uint32_t> m_fixedEnds;
+    bool m_anyVariable;
+};
 
 } // namespace velkaro::reader
