@@ -58,10 +58,9 @@ Selection selectReadingComparedColumns(
     const auto before = stampOf(path);
     if (!before)
         throw DatabaseError("database file missing or unreadable");
-    const std::atomic<bool> never = false;
     std::vector<std::uint32_t> places;
     {
-        const ChosenColumns compared = readChosenColumns(path, tableName(), comparedColumns(statement), never);
+        const ChosenColumns compared = readChosenColumns(path, tableName(), comparedColumns(statement));
         const std::vector<std::uint32_t> rows =
             evaluateFast(*compared.table, bindConditions(*compared.table, statement));
         if (rows.size() > reader_protocol::kMaxPlaces)
@@ -70,8 +69,7 @@ Selection selectReadingComparedColumns(
         std::transform(rows.begin(), rows.end(), places.begin(),
             [&compared](std::uint32_t row) { return compared.places.of(row); });
     }
-    std::shared_ptr<const Table> selected =
-        places.empty() ? columnsOnly : readPlacedRows(path, tableName(), places, never);
+    std::shared_ptr<const Table> selected = places.empty() ? columnsOnly : readPlacedRows(path, tableName(), places);
     // The places are those of the file as it was when its columns were read.
     const auto after = stampOf(path);
     if (!after || !(*after == *before))

@@ -27,8 +27,7 @@ void Connection::Open(const QString &connectionString)
     if (directoryTableKept(*file)) {
         m_base = directoryTable(*file);
     } else {
-        const std::atomic<bool> never = false;
-        m_columnsOnly = readPlacedRows(*file, QStringLiteral("Base"), {}, never);
+        m_columnsOnly = readPlacedRows(*file, QStringLiteral("Base"), {});
         checkDirectoryColumns(*m_columnsOnly);
     }
     m_path = *file;

@@ -15,20 +15,20 @@ std::optional<TableRequest> parseTableRequest(std::span<const std::string> argum
         request.byPlaces = true;
         return request;
     }
-    if (arguments[0] == "--column") {
-        if (arguments.size() % 2 != 0 || arguments.size() / 2 > protocol::kMaxColumns)
+    if (arguments[0] != "--column") {
+        const auto part = parseTablePart(arguments[0]);
+        if (!part)
             return std::nullopt;
-        for (std::size_t i = 0; i < arguments.size(); i += 2) {
-            if (arguments[i] != "--column" || arguments[i + 1].empty())
-                return std::nullopt;
-            request.columns.push_back(arguments[i + 1]);
-        }
-        return request;
+        request.part = *part;
+        arguments = arguments.subspan(1);
     }
-    const auto part = arguments.size() == 1 ? parseTablePart(arguments[0]) : std::nullopt;
-    if (!part)
+    if (arguments.size() % 2 != 0 || arguments.size() / 2 > protocol::kMaxColumns)
         return std::nullopt;
-    request.part = *part;
+    for (std::size_t i = 0; i < arguments.size(); i += 2) {
+        if (arguments[i] != "--column" || arguments[i + 1].empty())
+            return std::nullopt;
+        request.columns.push_back(arguments[i + 1]);
+    }
     return request;
 }
 

@@ -14,7 +14,8 @@ namespace velkaro::reader {
 // What a reader streams of its table, as the arguments after FILE and TABLE ask:
 //   (none)                   every row, every column
 //   K/N                      the K-th of N parts of the rows, every column
-//   --column NAME...         every row, the named columns only, with the page records that give the rows' places
+//   [K/N] --column NAME...   every row (of the part), the named columns only, with the page records that give the
+//                            rows' places
 //   --rows                   every column of the rows whose places come on stdin
 struct TableRequest
 {

@@ -1,4 +1,4 @@
-// velkaro-reader FILE TABLE [K/N | --column NAME... | --rows]: streams one table of an Access file, or what the
+// velkaro-reader FILE TABLE [K/N] [--column NAME...] | --rows: streams one table of an Access file, or what the
 // options ask of it (see ReaderRequest.h), on stdout (see ReaderProtocol.h).
 // Runs apart from the program, locked down, because its input is a file from outside: a parser fault that a
 // crafted file finds can crash, hang or exhaust memory only here.
@@ -42,7 +42,7 @@ int main(int argc, char **argv)
     const auto request = requestOf(arguments);
     if (!request) {
         output.writeError(protocol::ReaderError::Usage,
-            "usage: velkaro-reader FILE TABLE [K/N | --column NAME... | --rows, with row places on stdin]");
+            "usage: velkaro-reader FILE TABLE [K/N] [--column NAME...], or FILE TABLE --rows with row places on stdin");
         output.flush();
         return 2;
     }

@@ -17,6 +17,11 @@ std::int64_t defaultPartThreshold()
     return QThread::idealThreadCount() >= 4 ? 16 * 1024 * 1024 : std::numeric_limits<std::int64_t>::max();
 }
 
+std::int64_t defaultChosenColumnsPartThreshold()
+{
+    return QThread::idealThreadCount() >= 2 ? 16 * 1024 * 1024 : std::numeric_limits<std::int64_t>::max();
+}
+
 void readTable(const QString &mdbPath, const QString &tableName, RowSink &sink, const ReaderOptions &options)
 {
     const std::atomic<bool> never = false;

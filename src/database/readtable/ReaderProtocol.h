@@ -11,8 +11,8 @@
 //     'E' end     u32 rows streamed; the last record, written only when the whole table (or part) was read
 // A reader given a part of the table (K/N) streams only that part's rows; its table record still announces
 // the whole table's row count, which the parts' rows must add up to. So does a reader given chosen columns
-// (--column NAME...), which streams every row with those columns only, in the order named, and a reader given row
-// places (--rows), which streams every column of the rows at those places alone.
+// (--column NAME..., after K/N or alone), which streams every row (of the part) with those columns only, in the
+// order named, and a reader given row places (--rows), which streams every column of the rows at those places alone.
 // Row places come on the reader's stdin: u32 count, then `count` u32 places, strictly ascending. A place is a row's
 // home page shifted left by 8 bits, plus the row's number among the rows of that page (from 0, in slot order), as
 // the page records of a read of chosen columns tell them.

@@ -2,6 +2,7 @@
 
 #include "database/core/DatabaseError.h"
 #include "database/readtable/ReaderRun.h"
+#include "database/table/ReadByPlace.h"
 #include "database/table/ReadWholeTable.h"
 #include "database/table/TableBuilder.h"
 #include "database/table/TextColumn.h"
@@ -39,6 +40,13 @@ QStringList dump(const Table &table)
     return lines;
 }
 
+ChosenColumns chosenWith(const QString &path, std::int64_t partThreshold)
+{
+    ReaderOptions options = impatientReader();
+    options.chosenColumnsPartThreshold = partThreshold;
+    return readChosenColumns(path, u"Base"_s, {u"NO_TYPE"_s, u"PHONE"_s}, options);
+}
+
 std::shared_ptr<const Table> readWith(const QString &path, std::int64_t partThreshold)
 {
     ReaderOptions options = impatientReader();
@@ -73,6 +81,8 @@ private Q_SLOTS:
     void joinedAsOneBuilder();
     void wholeTableInTwoParts_data();
     void wholeTableInTwoParts();
+    void chosenColumnsInTwoParts_data();
+    void chosenColumnsInTwoParts();
     void damagedPart_data();
     void damagedPart();
 
@@ -202,6 +212,27 @@ void tst_readtable_parts::wholeTableInTwoParts()
     QCOMPARE(dump(*inParts), dump(*inOne));
 }
 
+void tst_readtable_parts::chosenColumnsInTwoParts_data()
+{
+    wholeTableInTwoParts_data();
+}
+
+// Two readers of chosen columns give the rows and places of one.
+void tst_readtable_parts::chosenColumnsInTwoParts()
+{
+    QFETCH(int, rows);
+
+    const QString path =
+        rows == 5000 ? m_directory : writeDirectory(m_dir.filePath(u"rows%1.mdb"_s.arg(rows)), rows, 17);
+    const ChosenColumns inParts = chosenWith(path, kAlwaysParts);
+    const ChosenColumns inOne = chosenWith(path, kNeverParts);
+    QCOMPARE(inParts.table->rowCount(), std::uint32_t(rows));
+    QCOMPARE(inParts.table->columns(), inOne.table->columns());
+    QCOMPARE(dump(*inParts.table), dump(*inOne.table));
+    for (std::uint32_t row = 0; row < std::uint32_t(rows); ++row)
+        QCOMPARE(inParts.places.of(row), inOne.places.of(row));
+}
+
 void tst_readtable_parts::damagedPart_data()
 {
     QTest::addColumn<QString>("path");
@@ -221,13 +252,18 @@ void tst_readtable_parts::damagedPart()
     QFETCH(QString, path);
     QFETCH(QString, because);
 
-    try {
-        readWith(path, kAlwaysParts);
-        QFAIL("a damaged file was read");
-    } catch (const DatabaseError &error) {
-        QVERIFY2(QString::fromUtf8(error.what()).contains(because), error.what());
+    for (const bool chosen : {false, true}) {
+        try {
+            if (chosen)
+                chosenWith(path, kAlwaysParts);
+            else
+                readWith(path, kAlwaysParts);
+            QFAIL("a damaged file was read");
+        } catch (const DatabaseError &error) {
+            QVERIFY2(QString::fromUtf8(error.what()).contains(because), error.what());
+        }
+        QCOMPARE(readerChildren(), 0);
     }
-    QCOMPARE(readerChildren(), 0);
     QCOMPARE(readWith(m_directory, kAlwaysParts)->rowCount(), 5000u);
 }
 
