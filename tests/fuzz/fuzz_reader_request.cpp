@@ -21,10 +21,10 @@ std::vector<std::string> canonicalArguments(const TableRequest &request)
     if (request.byPlaces)
         return {"--rows"};
     std::vector<std::string> arguments;
+    if (!request.part.whole())
+        arguments.push_back(std::to_string(request.part.index + 1) + "/" + std::to_string(request.part.count));
     for (const std::string &name : request.columns)
         arguments.insert(arguments.end(), {"--column", name});
-    if (arguments.empty() && !request.part.whole())
-        arguments.push_back(std::to_string(request.part.index + 1) + "/" + std::to_string(request.part.count));
     return arguments;
 }
 
@@ -45,8 +45,8 @@ void checkArguments(std::string_view input)
     const auto request = velkaro::reader::parseTableRequest(arguments);
     if (!request)
         return;
-    const int forms = int(request->byPlaces) + int(!request->columns.empty()) + int(!request->part.whole());
-    require(forms <= 1, "a request of more than one form");
+    require(!request->byPlaces || (request->columns.empty() && request->part.whole()),
+        "places asked for with columns or a part");
     require(request->part.index < request->part.count && request->part.count <= velkaro::reader::kMaxTableParts,
         "a part out of range");
     require(request->columns.size() <= protocol::kMaxColumns, "more columns than a table has");
