@@ -81,8 +81,6 @@ private Q_SLOTS:
     void joinedAsOneBuilder();
     void wholeTableInTwoParts_data();
     void wholeTableInTwoParts();
-    void chosenColumnsInTwoParts_data();
-    void chosenColumnsInTwoParts();
     void damagedPart_data();
     void damagedPart();
 
@@ -210,27 +208,14 @@ void tst_readtable_parts::wholeTableInTwoParts()
     QCOMPARE(inParts->rowCount(), std::uint32_t(rows));
     QCOMPARE(inParts->columns(), inOne->columns());
     QCOMPARE(dump(*inParts), dump(*inOne));
-}
 
-void tst_readtable_parts::chosenColumnsInTwoParts_data()
-{
-    wholeTableInTwoParts_data();
-}
-
-// Two readers of chosen columns give the rows and places of one.
-void tst_readtable_parts::chosenColumnsInTwoParts()
-{
-    QFETCH(int, rows);
-
-    const QString path =
-        rows == 5000 ? m_directory : writeDirectory(m_dir.filePath(u"rows%1.mdb"_s.arg(rows)), rows, 17);
-    const ChosenColumns inParts = chosenWith(path, kAlwaysParts);
-    const ChosenColumns inOne = chosenWith(path, kNeverParts);
-    QCOMPARE(inParts.table->rowCount(), std::uint32_t(rows));
-    QCOMPARE(inParts.table->columns(), inOne.table->columns());
-    QCOMPARE(dump(*inParts.table), dump(*inOne.table));
+    // Two readers of chosen columns give the rows and places of one.
+    const ChosenColumns chosenInParts = chosenWith(path, kAlwaysParts);
+    const ChosenColumns chosenInOne = chosenWith(path, kNeverParts);
+    QCOMPARE(chosenInParts.table->columns(), chosenInOne.table->columns());
+    QCOMPARE(dump(*chosenInParts.table), dump(*chosenInOne.table));
     for (std::uint32_t row = 0; row < std::uint32_t(rows); ++row)
-        QCOMPARE(inParts.places.of(row), inOne.places.of(row));
+        QCOMPARE(chosenInParts.places.of(row), chosenInOne.places.of(row));
 }
 
 void tst_readtable_parts::damagedPart_data()
