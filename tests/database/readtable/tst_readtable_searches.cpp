@@ -116,7 +116,7 @@ void tst_readtable_searches::sameLines_data()
 {
     QTest::addColumn<AccessFileKind>("kind");
     const QList<int> moved = {0, 1, 2, 500, 1999, 2999};
-    QTest::newRow("jet4") << kind(AccessFormat::Jet4);
+    QTest::newRow("jet4 as written") << kind(AccessFormat::Jet4);
     QTest::newRow("ace12") << kind(AccessFormat::Ace12);
     QTest::newRow("ace17") << kind(AccessFormat::Ace17);
     QTest::newRow("jet4 with moved rows") << kind(AccessFormat::Jet4, moved);
