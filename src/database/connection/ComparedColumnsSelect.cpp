@@ -37,9 +37,7 @@ QStringList comparedColumns(const Statement &statement)
 
 Selection selectFromWholeTable(const QString &path, const Statement &statement)
 {
-    auto table = directoryTable(path);
-    auto rows = evaluateFast(*table, bindConditions(*table, statement));
-    return {std::move(table), std::move(rows)};
+    return selectFromTable(directoryTable(path), statement);
 }
 
 std::vector<std::uint32_t> allRows(const Table &table)
@@ -50,6 +48,12 @@ std::vector<std::uint32_t> allRows(const Table &table)
 }
 
 } // namespace
+
+Selection selectFromTable(std::shared_ptr<const Table> table, const Statement &statement)
+{
+    auto rows = evaluateFast(*table, bindConditions(*table, statement));
+    return {std::move(table), std::move(rows)};
+}
 
 Selection selectReadingComparedColumns(
     const QString &path, const Statement &statement, const std::shared_ptr<const Table> &columnsOnly)

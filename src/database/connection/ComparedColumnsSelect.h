@@ -11,6 +11,9 @@ namespace velkaro::database {
 class Table;
 struct Statement;
 
+// The rows of `table` that `statement` selects; throws DatabaseError as bindConditions does.
+Selection selectFromTable(std::shared_ptr<const Table> table, const Statement &statement);
+
 // Answers `statement` on the file at `path` without reading its whole table: reads only the columns the statement
 // compares, evaluates it on them, then reads every column of the rows selected. `columnsOnly` is the file's table
 // without rows, as Open read it; the statement is checked against it before anything is read. A file that changed

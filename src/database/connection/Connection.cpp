@@ -3,8 +3,6 @@
 #include "database/connection/ComparedColumnsSelect.h"
 #include "database/connection/OdbcConnectionString.h"
 #include "database/core/DatabaseError.h"
-#include "database/evaluation/BoundCondition.h"
-#include "database/evaluation/Evaluators.h"
 #include "database/evaluation/Statement.h"
 #include "database/table/ReadByPlace.h"
 #include "database/table/Table.h"
@@ -55,7 +53,7 @@ Selection Connection::select(const Statement &statement) const
     if (statement.table.compare(u"Base", Qt::CaseInsensitive) != 0)
         throw DatabaseError("unknown table");
     if (m_base)
-        return {m_base, evaluateFast(*m_base, bindConditions(*m_base, statement))};
+        return selectFromTable(m_base, statement);
     return selectReadingComparedColumns(m_path, statement, m_columnsOnly);
 }
 

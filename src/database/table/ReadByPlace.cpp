@@ -1,15 +1,15 @@
 #include "database/table/ReadByPlace.h"
 
 #include "database/core/DatabaseError.h"
+#include "database/readtable/ReadParts.h"
 #include "database/readtable/ReaderProtocol.h"
 #include "database/readtable/ReaderRun.h"
 #include "database/table/TableBuilder.h"
 
 #include <QFileInfo>
-#include <QThread>
 
 #include <algorithm>
-#include <exception>
+#include <memory>
 #include <string>
 
 namespace velkaro::database {
@@ -63,6 +63,9 @@ public:
         ++m_rows;
     }
 
+    // The rows built so far.
+    std::uint32_t rows() const { return m_rows; }
+
 private:
     RowPlaces &m_places;
     std::uint32_t m_rows = 0;
@@ -82,93 +85,35 @@ void readInto(RowSink &sink, const QString &mdbPath, const QString &tableName, c
             + std::to_string(expectedRows) + " expected");
 }
 
-// A read of chosen columns in parts, each part's reader decoded by a thread of its own; the parts are joined in
-// table order.
-class ChosenColumnsRead
-{
-public:
-    explicit ChosenColumnsRead(std::uint32_t parts)
-    {
-        for (std::uint32_t index = 0; index < parts; ++index)
-            m_parts.push_back(std::make_unique<Part>());
-    }
-
-    // Throws the first failure of any part; the other readers are stopped by it.
-    void run(const QString &mdbPath, const QString &tableName, const QStringList &columns, const ReaderOptions &options)
-    {
-        std::vector<std::unique_ptr<QThread>> threads;
-        for (std::uint32_t index = 1; index < m_parts.size(); ++index)
-            threads.emplace_back(QThread::create([this, &mdbPath, &tableName, &columns, &options, index] {
-                read(mdbPath, tableName, columns, options, index);
-            }));
-        for (const auto &thread : threads)
-            thread->start();
-        read(mdbPath, tableName, columns, options, 0);
-        for (const auto &thread : threads)
-            thread->wait();
-        if (m_failure)
-            std::rethrow_exception(m_failure);
-    }
-
-    ChosenColumns join()
-    {
-        Part &first = *m_parts.front();
-        std::uint64_t rows = 0;
-        for (const auto &part : m_parts) {
-            if (part->expectedRows != first.expectedRows)
-                throw DatabaseError("readTable: the parts announce different row counts");
-            if (part.get() != &first) {
-                first.places.append(part->places, std::uint32_t(rows));
-                first.builder.append(std::move(part->builder));
-            }
-            rows += part->rows;
-        }
-        if (rows != first.expectedRows)
-            throw DatabaseError("readTable: " + std::to_string(rows) + " rows read, the table counts "
-                + std::to_string(first.expectedRows));
-        return {first.builder.take(), std::move(first.places)};
-    }
-
-private:
-    struct Part
-    {
-        RowPlaces places;
-        PlacedTableBuilder builder {places};
-        std::uint64_t rows = 0;
-        std::uint32_t expectedRows = 0;
-    };
-
-    void read(const QString &mdbPath, const QString &tableName, const QStringList &columns,
-        const ReaderOptions &options, std::uint32_t index) noexcept
-    {
-        try {
-            ReaderRequest request;
-            request.part = {index, std::uint32_t(m_parts.size())};
-            request.columns = columns;
-            ReaderRun reader(mdbPath, tableName, request, options);
-            reader.run(m_parts[index]->builder, m_failed);
-            m_parts[index]->rows = reader.rows();
-            m_parts[index]->expectedRows = reader.expectedRows();
-        } catch (...) {
-            // The first failure is the one to report; the others are those of the readers it stopped.
-            if (!m_failed.exchange(true))
-                m_failure = std::current_exception();
-        }
-    }
-
-    std::vector<std::unique_ptr<Part>> m_parts;
-    std::atomic<bool> m_failed = false;
-    std::exception_ptr m_failure;
-};
-
 } // namespace
 
 ChosenColumns readChosenColumns(
     const QString &mdbPath, const QString &tableName, const QStringList &columns, const ReaderOptions &options)
 {
-    ChosenColumnsRead read(QFileInfo(mdbPath).size() >= options.chosenColumnsPartThreshold ? 2 : 1);
-    read.run(mdbPath, tableName, columns, options);
-    return read.join();
+    // Each part's rows and their places; a builder keeps a reference to its places, so neither moves.
+    struct Part
+    {
+        RowPlaces places;
+        PlacedTableBuilder builder {places};
+    };
+    std::vector<std::unique_ptr<Part>> parts;
+    std::vector<RowSink *> sinks;
+    for (int part = QFileInfo(mdbPath).size() >= options.chosenColumnsPartThreshold ? 2 : 1; part > 0; --part) {
+        parts.push_back(std::make_unique<Part>());
+        sinks.push_back(&parts.back()->builder);
+    }
+    ReaderRequest request;
+    request.columns = columns;
+    std::atomic<bool> stop = false;
+    readParts(mdbPath, tableName, request, sinks, stop, options);
+    Part &first = *parts.front();
+    std::uint32_t rowsBefore = first.builder.rows();
+    for (std::size_t index = 1; index < parts.size(); ++index) {
+        first.places.append(parts[index]->places, rowsBefore);
+        rowsBefore += parts[index]->builder.rows();
+        first.builder.append(std::move(parts[index]->builder));
+    }
+    return {first.builder.take(), std::move(first.places)};
 }
 
 std::shared_ptr<const Table> readPlacedRows(const QString &mdbPath, const QString &tableName,
